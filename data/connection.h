@@ -1,0 +1,61 @@
+#pragma once
+// The program's one database connection, adocnn, and the plain ways of using it.
+// Reads fetch every row at once and hold nothing open afterwards.
+
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <utility>
+#include <vector>
+
+namespace data {
+
+inline constexpr char kConnectionName[] = "adocnn";
+inline constexpr char kDatabaseFileName[] = "function.dll";
+
+enum class OpenResult {
+    Opened,
+    Missing,   // no file of that name
+    NotOurs,   // not an SQLite file, or one without our mark, or from a newer release
+    Failed,    // the engine refused to open it
+};
+
+// function.dll in the current directory, resolved now.
+QString DatabasePathInCurrentDirectory();
+
+// Opens adocnn on an existing database file of ours. Never creates or changes a file
+// that is not ours; on any failure adocnn stays closed.
+OpenResult OpenConnection(const QString& filePath);
+void CloseConnection();
+bool IsConnected();
+QSqlDatabase Connection();
+
+using Rows = std::vector<QSqlRecord>;
+using ColumnValues = std::vector<std::pair<QString, QVariant>>;
+
+// Runs a query and returns all its rows. Throws DbError with the engine's text.
+Rows QueryRows(const QString& sql);
+// Runs a statement without a result. Throws DbError.
+void Execute(const QString& sql);
+// Appends one row (the equivalent of posting a new row through an empty updatable set)
+// and returns its new key. Values are bound, blobs included.
+qint64 AppendRow(const QString& table, const ColumnValues& values);
+
+// Text of a column; NULL and a missing column read as empty text.
+QString TextOf(const QSqlRecord& row, const QString& column);
+
+// Begins a transaction on adocnn; rolls back on destruction unless commit() succeeded.
+class Transaction {
+public:
+    Transaction();
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    bool open_ = false;
+};
+
+}  // namespace data

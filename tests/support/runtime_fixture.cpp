@@ -1,0 +1,79 @@
+#include "support/runtime_fixture.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/schema.h"
+
+namespace testing_support {
+namespace {
+
+void CopyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(source, target);
+    }
+}
+
+}  // namespace
+
+RuntimeFixture::RuntimeFixture(Database database) {
+    if (!dir_.isValid()) qFatal("cannot make a temporary folder");
+    CopyTree(QStringLiteral(VERIMOND_RESOURCES_DIR), dir_.path());
+    previousDir_ = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    dialogs_ = dialogs.get();
+    widgets::Dialogs::Install(std::move(dialogs));
+    if (database == Database::Fresh) {
+        QString error;
+        if (!data::CreateDatabase(file(data::kDatabaseFileName), &error))
+            qFatal("cannot create the test database: %s", qPrintable(error));
+        if (data::OpenConnection(file(data::kDatabaseFileName)) != data::OpenResult::Opened)
+            qFatal("cannot open the test database");
+    }
+}
+
+RuntimeFixture::~RuntimeFixture() {
+    data::CloseConnection();
+    widgets::Dialogs::Install(std::make_unique<widgets::ScreenDialogs>());
+    QDir::setCurrent(previousDir_);
+}
+
+QString RuntimeFixture::writePhoto(const QString& relative, int width, int height,
+                                   const char* format) {
+    const QString path = file(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImageWriter writer(path, format);
+    if (!format) writer.setFormat(QFileInfo(path).suffix().toLower() == "bmp" ? "bmp" : "jpeg");
+    writer.setQuality(90);
+    if (!writer.write(ColourfulImage(width, height)))
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(writer.errorString()));
+    return path;
+}
+
+QImage ColourfulImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int r = 200 + (x * 55) / std::max(1, width);
+            const int b = 20 + (y * 60) / std::max(1, height);
+            line[x] = qRgb(r, 30, b);
+        }
+    }
+    return image;
+}
+
+}  // namespace testing_support

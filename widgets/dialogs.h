@@ -1,0 +1,53 @@
+#pragma once
+// Every message box, question, warning, error box, folder choice and "open this
+// document" of the program goes through here. The program installs the real boxes;
+// tests install a scripted stand-in that records texts and answers from a list.
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+class QWidget;
+
+namespace widgets {
+
+enum class Answer { Yes, No, Closed };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // Plain message: caption "Verimond", the text, OK, no icon.
+    virtual void Message(QWidget* parent, const QString& text) = 0;
+    // Question: caption "Information", information icon, &Yes (default) and &No; Esc is No.
+    virtual Answer Question(QWidget* parent, const QString& text) = 0;
+    // Warning: caption "Warning", warning icon, &Yes and Cancel. True only for Yes.
+    virtual bool Warning(QWidget* parent, const QString& text) = 0;
+    // Error box for failures no operation handles: caption "Verimond", stop icon, OK.
+    // The full stop is added here.
+    virtual void Error(QWidget* parent, const QString& text) = 0;
+    // Folder choice; empty when cancelled.
+    virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
+    // Opens a document or address with the desktop's default program.
+    virtual bool OpenDocument(const QUrl& url) = 0;
+
+    static Dialogs& Current();
+    // Takes ownership; the previous one is destroyed.
+    static void Install(std::unique_ptr<Dialogs> dialogs);
+};
+
+// The boxes on screen.
+class ScreenDialogs : public Dialogs {
+public:
+    void Message(QWidget* parent, const QString& text) override;
+    Answer Question(QWidget* parent, const QString& text) override;
+    bool Warning(QWidget* parent, const QString& text) override;
+    void Error(QWidget* parent, const QString& text) override;
+    QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
+    bool OpenDocument(const QUrl& url) override;
+};
+
+// Error text as the error box shows it: a full stop added unless it ends in one.
+QString WithFullStop(const QString& text);
+
+}  // namespace widgets
