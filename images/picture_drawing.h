@@ -1,0 +1,51 @@
+#pragma once
+// The one routine that draws a photo into a frame: the large view, the full-screen view,
+// the prefetch workers and the thumbnails all come through here. QImage only, so it runs
+// on any thread.
+
+#include <QColor>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+#include "images/fitting.h"
+
+namespace images {
+
+struct DrawOptions {
+    QSize size;     // the frame; the canvas has exactly this size
+    QColor margin;  // everything outside the picture
+    bool widescreen = false;
+    int widescreenRatio = 100;  // percent of the fitted width kept when widescreen
+    int quarterTurns = 0;       // clockwise; non-zero draws through DrawRotatedFitted
+};
+
+struct DrawnPicture {
+    QImage canvas;
+    // The file could not be decoded: canvas is the fallback at its own size, for the caller
+    // to show as a plain picture.
+    bool plain = false;
+    // Drawn width as a percent of the original; only for the requested file, not the fallback.
+    std::optional<int> zoomPercent;
+};
+
+// Draws `file` fitted and centred on a canvas of options.size with margins of options.margin.
+// A missing file (or a folder) draws `fallback` instead. A file that exists but cannot be
+// decoded gives a plain canvas of the fallback; throws data::VerimondError if that fallback
+// cannot be read either. When the fallback itself is what cannot be drawn, the canvas is all
+// margin and nothing is thrown.
+DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
+                               const DrawOptions& options);
+
+// Draws `file` turned by options.quarterTurns, fitted on the turned size. No fallback and no
+// exception: whatever fails leaves a canvas that is all margin.
+QImage DrawRotatedFitted(const QString& file, const DrawOptions& options);
+
+// Draws an already decoded picture (possibly DCT-reduced) whose file is originalSize pixels,
+// as DrawPictureFitted would; options.quarterTurns is ignored. Null image if drawing failed.
+// `placed`, when given, receives the rectangle the picture occupies.
+QImage DrawImageFitted(const QImage& picture, QSize originalSize, const DrawOptions& options,
+                       Placement* placed = nullptr);
+
+}  // namespace images

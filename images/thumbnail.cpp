@@ -1,0 +1,91 @@
+#include "images/thumbnail.h"
+
+#include <QtEndian>
+
+#include "data/errors.h"
+#include "images/image_decoder.h"
+#include "images/picture_drawing.h"
+
+namespace images {
+namespace {
+
+constexpr int kFileHeaderSize = 14;
+constexpr int kInfoHeaderSize = 40;
+
+void Put16(char* at, quint16 value) { qToLittleEndian(value, at); }
+void Put32(char* at, quint32 value) { qToLittleEndian(value, at); }
+
+}  // namespace
+
+QByteArray EncodeBmp24(const QImage& image) {
+    const QImage rgb =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+            ? image
+            : image.convertToFormat(QImage::Format_RGB32);
+    const int width = rgb.width();
+    const int height = rgb.height();
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const int offset = kFileHeaderSize + kInfoHeaderSize;
+    const quint32 imageBytes = static_cast<quint32>(rowBytes) * static_cast<quint32>(height);
+
+    QByteArray bmp(offset + static_cast<int>(imageBytes), '\0');
+    char* out = bmp.data();
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out + 2, static_cast<quint32>(bmp.size()));
+    Put32(out + 10, offset);
+    char* info = out + kFileHeaderSize;
+    Put32(info + 0, kInfoHeaderSize);
+    Put32(info + 4, static_cast<quint32>(width));
+    Put32(info + 8, static_cast<quint32>(height));  // positive: rows stored bottom-up
+    Put16(info + 12, 1);                            // planes
+    Put16(info + 14, 24);                           // bits per pixel
+    Put32(info + 16, 0);                            // BI_RGB, uncompressed
+    Put32(info + 20, imageBytes);
+    Put32(info + 24, 3780);  // 96 dpi
+    Put32(info + 28, 3780);
+
+    for (int y = 0; y < height; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        auto* row = reinterpret_cast<uchar*>(out + offset + (height - 1 - y) * rowBytes);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x + 0] = static_cast<uchar>(qBlue(line[x]));
+            row[3 * x + 1] = static_cast<uchar>(qGreen(line[x]));
+            row[3 * x + 2] = static_cast<uchar>(qRed(line[x]));
+        }
+    }
+    return bmp;
+}
+
+QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
+                         const QString& fallback) {
+    DrawOptions options;
+    options.size = QSize(kThumbnailWidth, kThumbnailHeight);
+    options.margin = kThumbnailMargin;
+    options.widescreen = widescreen;
+    options.widescreenRatio = widescreenRatio;
+    DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
+    QImage canvas = std::move(drawn.canvas);
+    if (drawn.plain) {
+        // The cell has a fixed size: the placeholder is fitted like a photo would be.
+        canvas = DrawImageFitted(canvas, canvas.size(), options);
+        if (canvas.isNull())
+            throw data::VerimondError(QStringLiteral("无法生成缩略图: ") + photoPath);
+    }
+    return EncodeBmp24(canvas);
+}
+
+QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder) {
+    if (!blob.isEmpty()) {
+        QImage image;
+        if (!image.loadFromData(blob, "BMP"))
+            throw data::VerimondError(QStringLiteral("缩略图数据无效"));
+        return image;
+    }
+    DecodedImage decoded = DecodeImage(placeholder);
+    if (!decoded.ok())
+        throw data::VerimondError(QStringLiteral("无法读取图片文件: ") + placeholder);
+    return std::move(decoded.image);
+}
+
+}  // namespace images

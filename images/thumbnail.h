@@ -1,0 +1,30 @@
+#pragma once
+// Thumbnails as stored in the database: complete 24-bit BMP files of 105 x 80, the photo
+// fitted on a grey ground.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace images {
+
+inline constexpr int kThumbnailWidth = 105;
+inline constexpr int kThumbnailHeight = 80;
+inline constexpr QColor kThumbnailMargin(120, 120, 120);
+
+// An uncompressed 24-bit Windows BMP (file header, BITMAPINFOHEADER, bottom-up rows padded
+// to 4 bytes, BGR). Written by hand so the depth never depends on Qt's writer.
+QByteArray EncodeBmp24(const QImage& image);
+
+// The photo drawn fitted into 105 x 80 with grey margins, as a BMP file. An undecodable photo
+// gives the fallback fitted the same way; throws data::VerimondError if that fallback cannot
+// be read. Safe to call from several threads at once.
+QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
+                         const QString& fallback = QStringLiteral("photo/Thumbnails_nophoto.jpg"));
+
+// The picture to show for a stored thumbnail: the BMP blob, or the placeholder file when the
+// blob is empty. Throws data::VerimondError when neither can be read.
+QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder);
+
+}  // namespace images

@@ -1,0 +1,271 @@
+// Decoding: JPEG at the smallest DCT scale that covers the need, the original size reported
+// whatever the scale, other formats through Qt, failures reported rather than thrown.
+
+#include <turbojpeg.h>
+
+#include <QFile>
+#include <QImageWriter>
+#include <QtTest>
+
+#include "images/image_decoder.h"
+#include "support/runtime_fixture.h"
+
+using images::DecodedImage;
+using testing_support::RuntimeFixture;
+
+namespace {
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Top half red, bottom half blue: shows which way a turn went.
+QString WriteHalves(const QString& path, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(220, 20, 20));
+    for (int y = height / 2; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(20, 20, 220));
+    image.save(path, "JPEG", 95);
+    return path;
+}
+
+bool Reddish(QRgb p) { return qRed(p) > 150 && qBlue(p) < 100; }
+bool Bluish(QRgb p) { return qBlue(p) > 150 && qRed(p) < 100; }
+
+}  // namespace
+
+class DecodingTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void jpegAtSmallestCoveringScale_data();
+    void jpegAtSmallestCoveringScale();
+    void otherFormatsAtFullSize_data();
+    void otherFormatsAtFullSize();
+    void greyAndCmykJpegs();
+    void failuresAreReported_data();
+    void failuresAreReported();
+    void truncatedJpegKeepsWhatDecoded();
+    void fitDecodesWhatTheBoxNeeds_data();
+    void fitDecodesWhatTheBoxNeeds();
+    void turnsAreClockwise_data();
+    void turnsAreClockwise();
+
+  private:
+    RuntimeFixture fixture_{RuntimeFixture::Database::None};
+    QString scales_;  // 801 x 601
+    QString fit_;     // 1600 x 1200
+    QString halves_;  // 320 x 160
+};
+
+void DecodingTest::initTestCase() {
+    // Named .bmp: JPEG is recognised by its content, and still gets DCT scaling.
+    scales_ = fixture_.writePhoto("scales.bmp", 801, 601, "jpeg");
+    fit_ = fixture_.writePhoto("fit.jpg", 1600, 1200);
+    halves_ = WriteHalves(fixture_.file("halves.jpg"), 320, 160);
+}
+
+void DecodingTest::jpegAtSmallestCoveringScale_data() {
+    QTest::addColumn<QSize>("needed");
+    QTest::addColumn<QSize>("decoded");
+
+    // 801 x 601: scaled sizes round up (101 x 76, 201 x 151, 401 x 301).
+    QTest::newRow("no need: full size") << QSize() << QSize(801, 601);
+    QTest::newRow("nothing needed: 1/8") << QSize(0, 0) << QSize(101, 76);
+    QTest::newRow("exactly 1/8") << QSize(101, 76) << QSize(101, 76);
+    QTest::newRow("one wider: 1/4") << QSize(102, 76) << QSize(201, 151);
+    QTest::newRow("one taller: 1/4") << QSize(101, 77) << QSize(201, 151);
+    QTest::newRow("wide strip: 1/2") << QSize(202, 10) << QSize(401, 301);
+    QTest::newRow("just over 1/2: full") << QSize(401, 302) << QSize(801, 601);
+    QTest::newRow("more than the file: full") << QSize(5000, 5000) << QSize(801, 601);
+}
+
+void DecodingTest::jpegAtSmallestCoveringScale() {
+    QFETCH(QSize, needed);
+    QFETCH(QSize, decoded);
+    const QString& path = scales_;
+    const DecodedImage result = images::DecodeImage(path, needed);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.image.size(), decoded);
+    QCOMPARE(result.originalSize, QSize(801, 601));
+    QCOMPARE(images::ReadImageSize(path), QSize(801, 601));
+    // Format_RGB32 needs an opaque fourth byte; the colours must come through in order.
+    const QRgb centre = result.image.pixel(decoded.width() / 2, decoded.height() / 2);
+    QCOMPARE(qAlpha(centre), 255);
+    QVERIFY2(qRed(centre) > 180 && qGreen(centre) < 80, qPrintable(QColor(centre).name()));
+}
+
+void DecodingTest::otherFormatsAtFullSize_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("bmp") << "other.bmp" << QByteArray("bmp");
+    QTest::newRow("png") << "other.png" << QByteArray("png");
+    QTest::newRow("bmp named .jpg") << "bmp-inside.jpg" << QByteArray("bmp");
+}
+
+void DecodingTest::otherFormatsAtFullSize() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    const QString path = fixture_.writePhoto(name, 300, 200, format.constData());
+
+    const DecodedImage result = images::DecodeImage(path, QSize(10, 10));
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.originalSize, QSize(300, 200));
+    QCOMPARE(result.image.size(), QSize(300, 200));
+    QCOMPARE(images::ReadImageSize(path), QSize(300, 200));
+    QCOMPARE(result.image.pixel(150, 100) | 0xFF000000u,
+             testing_support::ColourfulImage(300, 200).pixel(150, 100));
+}
+
+void DecodingTest::greyAndCmykJpegs() {
+    QImage grey(320, 240, QImage::Format_Grayscale8);
+    grey.fill(90);
+    const QString greyPath = fixture_.file("grey.jpg");
+    QVERIFY(grey.save(greyPath, "JPEG", 95));
+
+    // TurboJPEG writes CMYK input as an Adobe YCCK file, which it cannot turn into RGB itself.
+    const int width = 320, height = 240;
+    QByteArray cmyk(width * height * 4, '\0');
+    for (int i = 0; i < width * height; ++i) {
+        cmyk[4 * i + 0] = char(255);
+        cmyk[4 * i + 3] = char(255);
+    }
+    tjhandle compressor = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long jpegSize = 0;
+    QCOMPARE(tjCompress2(compressor, reinterpret_cast<const unsigned char*>(cmyk.constData()),
+                         width, 0, height, TJPF_CMYK, &jpeg, &jpegSize, TJSAMP_444, 95, 0),
+             0);
+    const QString cmykPath = fixture_.file("cmyk.jpg");
+    WriteBytes(cmykPath, QByteArray(reinterpret_cast<const char*>(jpeg), int(jpegSize)));
+    tjFree(jpeg);
+    tjDestroy(compressor);
+
+    for (const QString& path : {greyPath, cmykPath}) {
+        const DecodedImage result = images::DecodeImage(path, QSize(40, 30));
+        QVERIFY2(result.ok(), qPrintable(path + ": " + result.error));
+        QCOMPARE(result.originalSize, QSize(320, 240));
+        QCOMPARE(result.image.size(), QSize(40, 30));
+    }
+    const QRgb p = images::DecodeImage(greyPath).image.pixel(100, 100);
+    QVERIFY2(qAbs(qRed(p) - 90) <= 3 && qRed(p) == qGreen(p) && qGreen(p) == qBlue(p),
+             qPrintable(QColor(p).name()));
+}
+
+void DecodingTest::failuresAreReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");  // "missing", "folder" or "file" holding `content`
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << "missing.jpg"
+                             << "missing" << QByteArray();
+    QTest::newRow("folder") << "folder.jpg"
+                            << "folder" << QByteArray();
+    QTest::newRow("text named .jpg") << "text.jpg"
+                                     << "file" << QByteArray("not a picture\n");
+    QTest::newRow("empty file") << "empty.jpg"
+                                << "file" << QByteArray();
+    QTest::newRow("jpeg magic then nothing") << "magic.jpg"
+                                             << "file" << QByteArray("\xFF\xD8\xFF\xE0", 4);
+}
+
+void DecodingTest::failuresAreReported() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    const QString path = fixture_.file(name);
+    if (kind == "folder") QVERIFY(QDir().mkpath(path));
+    if (kind == "file") WriteBytes(path, content);
+
+    for (const DecodedImage& result :
+         {images::DecodeImage(path), images::DecodeForFit(path, QSize(100, 100), 1)}) {
+        QVERIFY(!result.ok());
+        QVERIFY(result.image.isNull());
+        QVERIFY(!result.originalSize.isValid());
+        QVERIFY(!result.error.isEmpty());
+    }
+    QVERIFY(!images::ReadImageSize(path).isValid());
+}
+
+// A photo whose copy was cut short still shows what arrived, at its full size.
+void DecodingTest::truncatedJpegKeepsWhatDecoded() {
+    const QByteArray whole = ReadBytes(fixture_.writePhoto("whole.jpg", 640, 480));
+    const QString path = fixture_.file("cut.jpg");
+    WriteBytes(path, whole.left(whole.size() / 2));
+
+    const DecodedImage result = images::DecodeImage(path);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.originalSize, QSize(640, 480));
+    QVERIFY(Reddish(result.image.pixel(320, 10)));
+}
+
+void DecodingTest::fitDecodesWhatTheBoxNeeds_data() {
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<int>("turns");
+    QTest::addColumn<QSize>("decoded");
+    QTest::addColumn<QSize>("original");
+
+    // A 1600 x 1200 photo.
+    QTest::newRow("thumbnail: 1/8") << QSize(105, 80) << 0 << QSize(200, 150) << QSize(1600, 1200);
+    QTest::newRow("fit 800x600: 1/2")
+        << QSize(1000, 600) << 0 << QSize(800, 600) << QSize(1600, 1200);
+    QTest::newRow("fit 933x700: full")
+        << QSize(1000, 700) << 0 << QSize(1600, 1200) << QSize(1600, 1200);
+    QTest::newRow("larger box: full")
+        << QSize(2000, 2000) << 0 << QSize(1600, 1200) << QSize(1600, 1200);
+    QTest::newRow("quarter turn: 1/8")
+        << QSize(105, 80) << 1 << QSize(150, 200) << QSize(1200, 1600);
+    QTest::newRow("half turn") << QSize(105, 80) << 2 << QSize(200, 150) << QSize(1600, 1200);
+    // Fitting the unturned size would ask for 400 x 300 (1/4).
+    QTest::newRow("fit computed on the turned size")
+        << QSize(400, 1000) << 3 << QSize(600, 800) << QSize(1200, 1600);
+    // The turned need 525 x 700 is 700 x 525 of the file (1/2), not 525 x 700 (full).
+    QTest::newRow("turned need mapped back onto the file")
+        << QSize(1000, 700) << 1 << QSize(600, 800) << QSize(1200, 1600);
+}
+
+void DecodingTest::fitDecodesWhatTheBoxNeeds() {
+    QFETCH(QSize, box);
+    QFETCH(int, turns);
+    QFETCH(QSize, decoded);
+    QFETCH(QSize, original);
+    const DecodedImage result = images::DecodeForFit(fit_, box, turns);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.image.size(), decoded);
+    QCOMPARE(result.originalSize, original);
+}
+
+void DecodingTest::turnsAreClockwise_data() {
+    QTest::addColumn<int>("turns");
+    QTest::addColumn<QString>("redSide");
+    QTest::newRow("none") << 0 << "top";
+    QTest::newRow("quarter") << 1 << "right";
+    QTest::newRow("half") << 2 << "bottom";
+    QTest::newRow("three quarters") << 3 << "left";
+}
+
+void DecodingTest::turnsAreClockwise() {
+    QFETCH(int, turns);
+    QFETCH(QString, redSide);
+    const DecodedImage result = images::DecodeForFit(halves_, QSize(1000, 1000), turns);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    const QImage& image = result.image;
+    const int w = image.width(), h = image.height();
+    const QPoint top(w / 2, 4), bottom(w / 2, h - 5), left(4, h / 2), right(w - 5, h / 2);
+    const QPoint red = redSide == "top"      ? top
+                       : redSide == "right"  ? right
+                       : redSide == "bottom" ? bottom
+                                             : left;
+    const QPoint blue = red == top ? bottom : red == bottom ? top : red == left ? right : left;
+    QVERIFY(Reddish(image.pixel(red)));
+    QVERIFY(Bluish(image.pixel(blue)));
+}
+
+QTEST_MAIN(DecodingTest)
+#include "test_images_decoding.moc"
