@@ -1,0 +1,246 @@
+#include "app/tfrmps.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/tfrmabout.h"
+#include "app/theme.h"
+#include "app/title_strip.h"
+#include "app/workspace_layout.h"
+#include "data/connection.h"
+#include "data/records.h"
+#include "widgets/dialogs.h"
+#include "widgets/handler_guard.h"
+#include "workspace/album_panel.h"
+#include "workspace/login_box.h"
+#include "workspace/sample_strip.h"
+#include "workspace/sample_viewer.h"
+#include "workspace/tfrmfull.h"
+
+namespace app {
+namespace {
+
+using widgets::Glyph;
+using widgets::PictureButton;
+
+const QString kTicked = QStringLiteral("是");
+const QString kIconMarker = QStringLiteral("icon/ztflag.bmp");
+const QString kIconRemove = QStringLiteral("icon/delzc.bmp");
+const QString kIconShow = QStringLiteral("icon/pszc.bmp");
+
+}  // namespace
+
+Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Tfrmps"));
+    setWindowTitle(QStringLiteral("Verimond"));
+    setAutoFillBackground(true);
+
+    title_ = new TitleStrip(this);
+    connect(title_->sbtnexit, &QToolButton::clicked, this, &Tfrmps::sbtnexitClick);
+    connect(title_->sbtnwinstate, &QToolButton::clicked, this, &Tfrmps::sbtnwinstateClick);
+    connect(title_->sbtnwinstate1, &QToolButton::clicked, this, &Tfrmps::sbtnwinstate1Click);
+    connect(title_->sbtnwinstate2, &QToolButton::clicked, this, &Tfrmps::sbtnwinstate2Click);
+    connect(title_->btnabout, &QToolButton::clicked, this, &Tfrmps::btnaboutClick);
+    connect(title_->btnhelp, &QToolButton::clicked, this, &Tfrmps::btnhelpClick);
+    connect(title_->imgfull, &QToolButton::clicked, this, &Tfrmps::imgfullClick);
+
+    topRow_ = new QWidget(this);
+    topRow_->setObjectName(QStringLiteral("Image2"));
+    topRow_->setAutoFillBackground(true);
+    QPalette rowPalette = topRow_->palette();
+    rowPalette.setColor(QPalette::Window, colours::kPanel);
+    topRow_->setPalette(rowPalette);
+
+    Label3 = new QLabel(QStringLiteral("客户:"), topRow_);
+    Rzcbcustomer = new QComboBox(topRow_);
+    Rzcbcustomer->setToolTip(QStringLiteral("选择客户"));
+    Rzcbcustomer->setEditable(false);
+    Rzcbcustomerid = new QComboBox(topRow_);
+    Rzcbcustomerid->hide();
+    imglock = new QLabel(topRow_);
+    imglock->setToolTip(QStringLiteral("单击设置客户锁定状态"));
+    imglock->setCursor(Qt::PointingHandCursor);
+    imglock->setPixmap(widgets::MakeGlyphPixmap(Glyph::LockOpen, colours::kMuted, 22));
+    imglock->setAlignment(Qt::AlignCenter);
+    Label4 = new QLabel(QStringLiteral("<u>添加客户</u>"), topRow_);
+    Label4->setCursor(Qt::PointingHandCursor);
+    Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
+    Label1 = new QLabel(QStringLiteral(
+                            "<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"),
+                        topRow_);
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setStyleSheet(QStringLiteral("color: #cfcdc6;"));
+
+    const QColor staffGlyph(220, 218, 210);
+    SpeedButton2 = new PictureButton(Glyph::Customers, QStringLiteral("客户管理"), topRow_, 40, staffGlyph);
+    SpeedButton4 = new PictureButton(Glyph::Settings, QStringLiteral("系统设置"), topRow_, 40, staffGlyph);
+    SpeedButton3 = new PictureButton(Glyph::Print, QStringLiteral("打印或导出选片结果"), topRow_, 40, staffGlyph);
+    SpeedButton2->hide();
+    SpeedButton4->hide();
+    connect(SpeedButton3, &QToolButton::clicked, this, &Tfrmps::SpeedButton3Click);
+    Shape2 = new QFrame(topRow_);
+    Shape2->setFrameShape(QFrame::VLine);
+    Shape2->setStyleSheet(QStringLiteral("color: #5a5b58;"));
+    login_ = new workspace::LoginBox(topRow_);
+    connect(login_->imgdl, &QToolButton::clicked, this, &Tfrmps::imgdlClick);
+    connect(login_->pass, &QLineEdit::returnPressed, this, &Tfrmps::imgdlClick);
+    connect(login_->imgzxdl, &QToolButton::clicked, this, &Tfrmps::imgzxdlClick);
+
+    albums_ = new workspace::AlbumPanel(this);
+    viewer_ = new workspace::SampleViewer(this);
+    strip_ = new workspace::SampleStrip(this);
+
+    FormCreate();
+}
+
+Tfrmps::~Tfrmps() = default;
+
+void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) { full_ = viewer; }
+
+void Tfrmps::FormCreate() {
+    // The database is function.dll in the current directory, and nowhere else.
+    if (data::OpenConnection(data::DatabasePathInCurrentDirectory()) != data::OpenResult::Opened)
+        widgets::Dialogs::Current().Message(
+            this, QStringLiteral("数据库连结错误,请检查数据库连结设置！"));
+}
+
+void Tfrmps::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void Tfrmps::FormShow() {
+    ApplyLayout(this->screen() ? this->screen()->geometry().size() : size());
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colours::kWindow);
+    setPalette(p);
+
+    if (!LoadIcons()) {
+        iconCheckFailed_ = true;
+        widgets::Dialogs::Current().Message(this, QStringLiteral("读取图标文件错误"));
+        // Closing from inside the show would leave Qt half-way; close right after.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    widgets::GuardHandler(this, [this] { ReadWidescreenSettings(); });
+}
+
+bool Tfrmps::LoadIcons() {
+    for (const QString& file : {kIconMarker, kIconRemove, kIconShow})
+        if (!QFile::exists(file)) return false;
+    const QPixmap marker(kIconMarker), remove(kIconRemove), show(kIconShow);
+    for (QLabel* label : strip_->diszt) label->setPixmap(marker);
+    for (QLabel* label : albums_->zczu) label->setPixmap(remove);
+    for (QLabel* label : albums_->zcps) label->setPixmap(show);
+    return true;
+}
+
+void Tfrmps::ReadWidescreenSettings() {
+    state_.widescreenRatio = data::StrToInt(data::LookupValue(
+        QStringLiteral("SysSet"), QStringLiteral("itemvalue"), QStringLiteral("itemname='widthsalerote'")));
+    const QString open = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
+                                           QStringLiteral("itemname='openwidthsale'"));
+    const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it
+    viewer_->rzcbwidthsale->setChecked(open == kTicked);
+}
+
+void Tfrmps::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (shown_) ApplyLayout(size());
+}
+
+void Tfrmps::ApplyLayout(QSize size) {
+    const WorkspaceLayout l = ComputeWorkspaceLayout(size);
+    title_->setGeometry(l.image1);
+    title_->btnhelp->setGeometry(l.btnhelp);
+    title_->btnabout->setGeometry(l.btnabout);
+    title_->sbtnwinstate2->setGeometry(l.sbtnwinstate2);
+    title_->sbtnwinstate1->setGeometry(l.sbtnwinstate1);
+    title_->sbtnwinstate->setGeometry(l.sbtnwinstate);
+    title_->sbtnexit->setGeometry(l.sbtnexit);
+    title_->imgfull->setGeometry(l.imgfull);
+
+    topRow_->setGeometry(l.image2);
+    const QPoint row = -l.image2.topLeft();
+    Shape2->setGeometry(l.shape2.translated(row));
+    login_->setGeometry(l.pelMenu1.translated(row));
+    SpeedButton2->setGeometry(l.speedButton2.translated(row));
+    SpeedButton4->setGeometry(l.speedButton4.translated(row));
+    SpeedButton3->setGeometry(l.speedButton3.translated(row));
+    Label3->setGeometry(l.label3.translated(row));
+    Rzcbcustomer->setGeometry(l.rzcbcustomer.translated(row));
+    imglock->setGeometry(l.imglock.translated(row));
+    Label4->setGeometry(l.label4.translated(row));
+    Label1->setGeometry(l.label1.translated(row));
+
+    albums_->Place(l.rzPanel1, l.rzPanel7, l.rzPanel6, l.scrarr3, l.zcsbar, l.scrarr4);
+    viewer_->Place(l.rzPanel9, l.rzPanel4, l.shape3, l.rzbphotoinfo);
+    strip_->setGeometry(l.rzPanel5);
+    strip_->PlaceControls(l.scrarr1, l.sbar1, l.scrarr2);
+}
+
+void Tfrmps::closeEvent(QCloseEvent* event) {
+    if (full_) full_->hide();
+    QWidget::closeEvent(event);
+}
+
+void Tfrmps::sbtnexitClick() { close(); }
+
+void Tfrmps::sbtnwinstateClick() { showMinimized(); }
+
+void Tfrmps::sbtnwinstate1Click() {
+    // Normal state, the whole screen width and the height of the desktop's work area.
+    showNormal();
+    QScreen* s = screen();
+    if (!s) return;
+    setGeometry(0, 0, s->geometry().width(), s->availableGeometry().height());
+}
+
+void Tfrmps::sbtnwinstate2Click() { showFullScreen(); }
+
+void Tfrmps::btnaboutClick() {
+    auto* about = new Tfrmabout(this);
+    about->move(geometry().center() - about->rect().center());
+    about->exec();
+}
+
+void Tfrmps::btnhelpClick() {
+    widgets::Dialogs::Current().OpenDocument(
+        QUrl::fromLocalFile(QDir::current().filePath(QStringLiteral("help.html"))));
+}
+
+void Tfrmps::imgfullClick() {
+    if (full_) full_->ShowOver(this);
+}
+
+void Tfrmps::SpeedButton3Click() {
+    if (state_.customerId.isEmpty()) {
+        widgets::Dialogs::Current().Message(this, QStringLiteral("请先选择客户！"));
+        return;
+    }
+}
+
+void Tfrmps::imgdlClick() {
+    if (!workspace::CheckAdminPassword(this, login_->pass->text())) return;
+    state_.adminLoggedIn = true;
+    login_->ShowLoggedIn(true);
+    SpeedButton2->show();
+    SpeedButton4->show();
+}
+
+void Tfrmps::imgzxdlClick() {
+    state_.adminLoggedIn = false;
+    login_->ShowLoggedIn(false);
+    SpeedButton2->hide();
+    SpeedButton4->hide();
+}
+
+}  // namespace app

@@ -1,0 +1,156 @@
+// The workspace window's start-up, layout and shell buttons.
+
+#include <QFile>
+#include <QtTest>
+
+#include "app/tfrmps.h"
+#include "app/workspace_layout.h"
+#include "data/connection.h"
+#include "data/records.h"
+#include "support/runtime_fixture.h"
+#include "widgets/tfrmpb.h"
+#include "workspace/login_box.h"
+#include "workspace/sample_viewer.h"
+
+using testing_support::RuntimeFixture;
+
+class TestWorkspaceShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layoutFollowsTheScreen_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+        QTest::newRow("1366x768") << QSize(1366, 768);
+    }
+    void layoutFollowsTheScreen() {
+        QFETCH(QSize, screen);
+        const app::WorkspaceLayout l = app::ComputeWorkspaceLayout(screen);
+        const int w = screen.width(), h = screen.height();
+        QCOMPARE(l.rightWidth, w - 256);
+        // Window buttons right-aligned in 30-pixel steps, imgfull 10 pixels before help.
+        QCOMPARE(l.sbtnexit.x(), w - l.sbtnexit.width() - 10);
+        QCOMPARE(l.sbtnwinstate.x(), w - l.sbtnwinstate.width() - 40);
+        QCOMPARE(l.btnhelp.x(), w - l.btnhelp.width() - 160);
+        QCOMPARE(l.imgfull.x(), l.btnhelp.x() - l.imgfull.width() - 10);
+        // Login box after the separator, the staff buttons before it in 45-pixel steps.
+        QCOMPARE(l.shape2.x(), w - l.pelMenu1.width() - 15);
+        QCOMPARE(l.pelMenu1.x(), l.shape2.x() + 10);
+        QCOMPARE(l.speedButton2.x(), l.shape2.x() - 130);
+        QCOMPARE(l.speedButton3.x(), l.speedButton4.x() + 45);
+        // The sample strip's arrows and track bar.
+        QCOMPARE(l.scrarr1.topLeft(), QPoint(3, 146 - l.scrarr1.height() - 3));
+        QCOMPARE(l.sbar1.x(), 3 + l.scrarr1.width() - 7);
+        QCOMPARE(l.sbar1.width(), l.rightWidth - l.scrarr2.width() - 19);
+        QCOMPARE(l.scrarr2.x(), l.sbar1.x() + l.sbar1.width() - 7);
+        // The album track bar fills the album panel between its arrows.
+        const int a = h - 39 - 50 - 60;
+        QCOMPARE(l.zcsbar.height(), a - 30 - 2 * l.scrarr3.height() + 5);
+        QCOMPARE(l.scrarr4.y(), l.zcsbar.y() + l.zcsbar.height() - 6);
+        // Right column: view, tools and strip fill the height exactly.
+        QCOMPARE(l.rzPanel5.y() + l.rzPanel5.height(), h);
+        QCOMPARE(l.rzPanel9.y(), 89);
+        QCOMPARE(l.rzbphotoinfo.x(), l.shape3.x() + 5);
+        QCOMPARE(l.rzbphotoinfo.x() + l.rzbphotoinfo.width(), l.rightWidth - 10);
+    }
+
+    void missingDatabaseIsReportedAndStartGoesOn() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        app::Tfrmps workspace;
+        QCOMPARE(fixture.dialogs().Texts("message"),
+                 QStringList{"数据库连结错误,请检查数据库连结设置！"});
+        workspace.resize(1366, 768);
+        workspace.FormShow();
+        QVERIFY(!workspace.IconCheckFailed());
+        QVERIFY(!fixture.dialogs().Texts("error").isEmpty());  // the first read fails in its box
+        QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
+    void missingIconEndsTheProgram_data() {
+        QTest::addColumn<QString>("icon");
+        QTest::newRow("marker") << "icon/ztflag.bmp";
+        QTest::newRow("remove") << "icon/delzc.bmp";
+        QTest::newRow("show") << "icon/pszc.bmp";
+    }
+    void missingIconEndsTheProgram() {
+        QFETCH(QString, icon);
+        RuntimeFixture fixture;
+        QVERIFY(QFile::remove(fixture.file(icon)));
+        app::Tfrmps workspace;
+        workspace.show();
+        QVERIFY(workspace.IconCheckFailed());
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"读取图标文件错误"});
+        QTRY_VERIFY(!workspace.isVisible());
+    }
+
+    void widescreenSettingsAreRead_data() {
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("ratio");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<int>("storedRatio");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("on") << "是" << "80" << true << 80 << "";
+        QTest::newRow("off") << "否" << "75" << false << 75 << "";
+        QTest::newRow("empty") << "" << "75" << false << 75 << "";
+        QTest::newRow("bad ratio") << "是" << "8O" << false << 100
+                                   << "'8O' is not a valid integer value.";
+    }
+    void widescreenSettingsAreRead() {
+        QFETCH(QString, open);
+        QFETCH(QString, ratio);
+        QFETCH(bool, ticked);
+        QFETCH(int, storedRatio);
+        QFETCH(QString, error);
+        RuntimeFixture fixture;
+        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(open) + "'", "itemname='openwidthsale'");
+        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(ratio) + "'", "itemname='widthsalerote'");
+        app::Tfrmps workspace;
+        workspace.resize(1920, 1080);
+        workspace.FormShow();
+        QCOMPARE(workspace.viewer()->rzcbwidthsale->isChecked(), ticked);
+        QCOMPARE(workspace.State().widescreenRatio, storedRatio);
+        QCOMPARE(fixture.dialogs().Texts("error").join(""), error);
+        // Reading the setting does not write it back.
+        QCOMPARE(data::LookupValue("SysSet", "itemvalue", "itemname='openwidthsale'"), open);
+    }
+
+    void staffButtonsNeedLoginAndACustomer() {
+        RuntimeFixture fixture;
+        app::Tfrmps workspace;
+        workspace.resize(1920, 1080);
+        workspace.show();
+        QVERIFY(!workspace.SpeedButton2->isVisible());
+        QVERIFY(!workspace.SpeedButton4->isVisible());
+        workspace.SpeedButton3Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"请先选择客户！"});
+
+        workspace.PelMenu1()->pass->setText("secret");
+        workspace.imgdlClick();
+        QCOMPARE(fixture.dialogs().Texts().last(), QString("密码错误！"));
+        QVERIFY(!workspace.State().adminLoggedIn);
+        workspace.PelMenu1()->pass->clear();  // a new database has an empty password
+        workspace.imgdlClick();
+        QVERIFY(workspace.State().adminLoggedIn);
+        QVERIFY(workspace.SpeedButton2->isVisible() && workspace.SpeedButton4->isVisible());
+        workspace.imgzxdlClick();
+        QVERIFY(!workspace.SpeedButton2->isVisible() && !workspace.State().adminLoggedIn);
+    }
+
+    void busyNoticeCountsProgress() {
+        QWidget main;
+        main.resize(800, 600);
+        main.show();
+        widgets::Tfrmpb notice(&main);
+        notice.ShowNotice();
+        notice.SetProgress(3, 40);
+        QCOMPARE(notice.size(), QSize(278, 116));
+        const QList<QLabel*> labels = notice.findChildren<QLabel*>();
+        QStringList texts;
+        for (QLabel* label : labels)
+            if (label->isVisible()) texts << label->text();
+        QCOMPARE(texts, (QStringList{widgets::Tfrmpb::NoticeText(), "3 / 40"}));
+    }
+};
+
+QTEST_MAIN(TestWorkspaceShell)
+#include "test_workspace_shell.moc"

@@ -1,0 +1,117 @@
+// verimond-admin as staff and scripts use it: its results and its refusals.
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/records.h"
+#include "support/runtime_fixture.h"
+
+using testing_support::RuntimeFixture;
+
+namespace {
+
+struct Result {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Result Admin(const QStringList& args) {
+    QProcess process;
+    process.start(VERIMOND_ADMIN_PATH, args);
+    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+class TestAdminTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initCreatesOnceAndNeverOverwrites() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init", fixture.file("store")}).exitCode, 0);
+        const QString db = fixture.file("store/function.dll");
+        QCOMPARE(data::OpenConnection(db), data::OpenResult::Opened);
+        QCOMPARE(data::QueryRows("select * from SysSet").size(), size_t(4));
+        data::CloseConnection();
+        const QByteArray before = Digest(db);
+        const Result again = Admin({"init", fixture.file("store")});
+        QVERIFY(again.exitCode != 0);
+        QVERIFY(!again.err.isEmpty());
+        QCOMPARE(Digest(db), before);
+    }
+
+    void importCreatesTheCustomer() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        fixture.writePhoto("shoot/1.jpg", 300, 200);
+        fixture.writePhoto("shoot/2.bmp", 300, 200);
+        fixture.writePhoto("shoot/sub/3.jpg", 300, 200);
+        const Result result = Admin({"import", "--name", "陈女士", "--folder", fixture.file("shoot"),
+                                     "--subfolders", "--types", ".jpg,.bmp"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(QRegularExpression("^id=\\d+ samples=3\\n$").match(result.out).hasMatch(),
+                 qPrintable(result.out));
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        QCOMPARE(data::LookupValue("customer", "photopath", "customername='陈女士'"), fixture.file("shoot"));
+        QCOMPARE(data::LookupValue("customerxc", "count(*)", "1=1"),
+                 data::LookupValue("xclib", "count(*)", "1=1"));
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("withDatabase");
+        QTest::newRow("no command") << QStringList{} << true;
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << true;
+        QTest::newRow("no name") << QStringList{"import", "--folder", "."} << true;
+        QTest::newRow("no folder") << QStringList{"import", "--name", "甲"} << true;
+        QTest::newRow("missing folder") << QStringList{"import", "--name", "甲", "--folder", "nowhere"} << true;
+        QTest::newRow("bad type") << QStringList{"import", "--name", "甲", "--folder", ".", "--types", ".gif"} << true;
+        QTest::newRow("no database") << QStringList{"import", "--name", "甲", "--folder", "."} << false;
+    }
+    void refusals() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, withDatabase);
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        if (withDatabase) QCOMPARE(Admin({"init"}).exitCode, 0);
+        const Result result = Admin(args);
+        QVERIFY(result.exitCode != 0);
+        QVERIFY(!result.err.isEmpty());
+        QVERIFY(result.out.isEmpty());
+        if (withDatabase) {
+            QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+            QCOMPARE(data::QueryRows("select * from customer").size(), size_t(0));
+        } else {
+            QVERIFY(!QFile::exists(fixture.file("function.dll")));
+        }
+    }
+
+    void demoMakesTheDemoCustomer() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const Result result = Admin({"demo", fixture.path()});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        const QString id = data::LookupValue("customer", "customerid", "customername='演示客户'");
+        QVERIFY(!id.isEmpty());
+        const int samples = data::LookupValue("photoinfo", "count(*)", "customerid=" + id).toInt();
+        QVERIFY(samples >= 10);
+        QVERIFY(result.out.contains(QString("samples=%1").arg(samples)));
+        // A second run refuses rather than making a second demo customer.
+        data::CloseConnection();
+        QVERIFY(Admin({"demo", fixture.path()}).exitCode != 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdminTool)
+#include "test_admin_tool.moc"

@@ -1,0 +1,100 @@
+#include "workspace/album_panel.h"
+
+#include "app/theme.h"
+
+namespace workspace {
+namespace {
+
+void Fill(QWidget* widget, const QColor& colour) {
+    widget->setAutoFillBackground(true);
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, colour);
+    widget->setPalette(p);
+}
+
+}  // namespace
+
+AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
+    RzPanel1 = new QFrame(workspace);
+    RzPanel1->setObjectName(QStringLiteral("RzPanel1"));
+    Fill(RzPanel1, app::colours::kPanel);
+
+    RzPanel7 = new QFrame(RzPanel1);
+    Fill(RzPanel7, QColor(43, 44, 43));
+    Image3 = new QLabel(QStringLiteral("  已选样片"), RzPanel7);
+    Image3->setStyleSheet(QStringLiteral(
+        "background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 #3a3b39, stop:1 #30312f);"
+        "color: #d8a45a; font-weight: bold; border-bottom: 1px solid #1f201f;"));
+
+    for (int i = 0; i < kAlbumCells; ++i) {
+        const int y = 50 * i;
+        spzc[i] = new QFrame(RzPanel7);
+        spzc[i]->setGeometry(5, 35 + y, 230, 47);
+        Fill(spzc[i], QColor(64, 64, 64));
+        imgdiszc[i] = new QLabel(RzPanel7);
+        imgdiszc[i]->setGeometry(8, 38 + y, 58, 41);
+        imgdiszc[i]->setScaledContents(true);
+        imgdiszc[i]->setCursor(Qt::PointingHandCursor);
+        zcbt[i] = new QLabel(RzPanel7);
+        zcbt[i]->setGeometry(70, 44 + y, 131, 16);
+        zcbt[i]->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        zcl[i] = new QFrame(RzPanel7);
+        zcl[i]->setGeometry(209, 35 + y, 1, 46);
+        Fill(zcl[i], Qt::black);
+        zczu[i] = new QLabel(RzPanel7);
+        zczu[i]->setGeometry(215, 40 + y, 15, 15);
+        zczu[i]->setCursor(Qt::PointingHandCursor);
+        zcps[i] = new QLabel(RzPanel7);
+        zcps[i]->setGeometry(214, 62 + y, 14, 16);
+        zcps[i]->setCursor(Qt::PointingHandCursor);
+        for (QWidget* w : std::initializer_list<QWidget*>{spzc[i], imgdiszc[i], zcbt[i], zcl[i],
+                                                         zczu[i], zcps[i]})
+            w->hide();
+    }
+
+    zcsbar = new QSlider(Qt::Vertical, RzPanel7);
+    zcsbar->setObjectName(QStringLiteral("zcsbar"));
+    zcsbar->setRange(0, 28);
+    zcsbar->setValue(1);
+    zcsbar->setEnabled(false);
+    scrarr3 = new widgets::PictureButton(widgets::Glyph::ArrowUp, QString(), RzPanel7, 16);
+    scrarr4 = new widgets::PictureButton(widgets::Glyph::ArrowDown, QString(), RzPanel7, 16);
+
+    RzPanel6 = new QFrame(RzPanel1);
+    Fill(RzPanel6, QColor(36, 37, 36));
+    rpczctypelist = new QTabBar(RzPanel6);
+    rpczctypelist->setObjectName(QStringLiteral("rpczctypelist"));
+    rpczctypelist->setDrawBase(false);
+    rpczctypelist->setExpanding(false);
+    rpczctypelist->setUsesScrollButtons(true);
+    rpczctypelist->setElideMode(Qt::ElideNone);
+    rpczctypelist->addTab(QStringLiteral("全部"));
+    rpczctypelist->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 2px 10px; min-height: 19px; }"
+        "QTabBar::tab:!selected { color: #a9a7a0; }"));
+    teaddzctype = new QLineEdit(RzPanel6);
+    teaddzctype->setToolTip(QStringLiteral("输入要增加的相册名称"));
+    Image28 = new widgets::PictureButton(widgets::Glyph::Add, QStringLiteral("增加相册"), RzPanel6, 24);
+    Image4 = new widgets::PictureButton(widgets::Glyph::Remove, QStringLiteral("删除相册"), RzPanel6, 24);
+    Image7 = new widgets::PictureButton(widgets::Glyph::Rename, QStringLiteral("修改相册名称"), RzPanel6, 24);
+}
+
+void AlbumPanel::Place(const QRect& panel1, const QRect& panel7, const QRect& panel6,
+                       const QRect& scrarr3Rect, const QRect& zcsbarRect,
+                       const QRect& scrarr4Rect) {
+    RzPanel1->setGeometry(panel1);
+    // Inside RzPanel1 the grid starts at its top and the footer sits at its bottom.
+    RzPanel7->setGeometry(0, 0, panel7.width(), panel7.height());
+    Image3->setGeometry(0, 0, panel7.width(), 30);
+    RzPanel6->setGeometry(0, panel6.y() - panel1.y(), panel6.width(), panel6.height());
+    scrarr3->setGeometry(scrarr3Rect);
+    zcsbar->setGeometry(zcsbarRect);
+    scrarr4->setGeometry(scrarr4Rect);
+    rpczctypelist->setGeometry(0, 2, panel6.width(), 26);
+    teaddzctype->setGeometry(5, 32, 150, 24);
+    Image28->move(163, 32);
+    Image4->move(192, 32);
+    Image7->move(221, 32);
+}
+
+}  // namespace workspace

@@ -1,0 +1,60 @@
+#include "workspace/login_box.h"
+
+#include "data/connection.h"
+#include "data/errors.h"
+#include "widgets/dialogs.h"
+
+namespace workspace {
+
+LoginBox::LoginBox(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("PelMenu1"));
+    Label84 = new QLabel(QStringLiteral("管理密码： "), this);
+    Label84->setGeometry(0, 7, 72, 26);
+    pass = new QLineEdit(this);
+    pass->setEchoMode(QLineEdit::Password);
+    pass->setToolTip(QStringLiteral("系统初始密码为空"));
+    pass->setGeometry(72, 6, 120, 28);
+    imgdl = new widgets::PictureButton(widgets::Glyph::LockOpen, QStringLiteral("登录"), this, 32);
+    imgdl->move(198, 4);
+    imgxgmm = new widgets::PictureButton(widgets::Glyph::Settings, QString(), this, 32);
+    imgxgmm->setCaption(QStringLiteral("修改密码"));
+    imgzxdl = new widgets::PictureButton(widgets::Glyph::Exit, QString(), this, 32);
+    imgzxdl->setCaption(QStringLiteral("注销登录"));
+    ShowLoggedIn(false);
+}
+
+void LoginBox::ShowLoggedIn(bool loggedIn) {
+    Label84->setVisible(!loggedIn);
+    pass->setVisible(!loggedIn);
+    imgdl->setVisible(!loggedIn);
+    imgxgmm->setVisible(loggedIn);
+    imgzxdl->setVisible(loggedIn);
+    if (loggedIn) {
+        imgxgmm->move(10, 4);
+        imgzxdl->move(imgxgmm->x() + imgxgmm->width() + 8, 4);
+    } else {
+        pass->clear();
+    }
+}
+
+bool CheckAdminPassword(QWidget* parent, const QString& typed) {
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    data::Rows rows;
+    try {
+        rows = data::QueryRows(QStringLiteral("select *  From usertable where username='admin'"));
+    } catch (const data::DbError&) {
+        dialogs.Message(parent, QStringLiteral("数据库错误！"));
+        return false;
+    }
+    if (rows.empty()) {
+        dialogs.Message(parent, QStringLiteral("不存在该用户或此帐号未启用！"));
+        return false;
+    }
+    if (data::TextOf(rows.front(), QStringLiteral("password")) != typed) {
+        dialogs.Message(parent, QStringLiteral("密码错误！"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace workspace

@@ -1,0 +1,105 @@
+#include "workspace/sample_viewer.h"
+
+#include <QVBoxLayout>
+
+#include "app/theme.h"
+
+namespace workspace {
+namespace {
+
+using widgets::Glyph;
+using widgets::PictureButton;
+
+PictureButton* ToolButton(Glyph glyph, const QString& hint, QWidget* parent) {
+    return new PictureButton(glyph, hint, parent, 44);
+}
+
+}  // namespace
+
+SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
+    RzPanel9 = new QFrame(workspace);
+    RzPanel9->setObjectName(QStringLiteral("RzPanel9"));
+    RzPanel9->setAutoFillBackground(true);
+    QPalette viewPalette = RzPanel9->palette();
+    viewPalette.setColor(QPalette::Window, app::colours::kViewBackground);
+    RzPanel9->setPalette(viewPalette);
+    Showimg = new QLabel(RzPanel9);
+    Showimg->setObjectName(QStringLiteral("Showimg"));
+
+    RzPanel4 = new QFrame(workspace);
+    RzPanel4->setObjectName(QStringLiteral("RzPanel4"));
+    RzPanel4->setAutoFillBackground(true);
+    QPalette toolPalette = RzPanel4->palette();
+    toolPalette.setColor(QPalette::Window, app::colours::kPanel);
+    RzPanel4->setPalette(toolPalette);
+
+    Image24 = ToolButton(Glyph::Previous, QStringLiteral("上一张"), RzPanel4);
+    Image25 = ToolButton(Glyph::Next, QStringLiteral("下一张"), RzPanel4);
+    Image26 = ToolButton(Glyph::Play, QStringLiteral("自动浏览"), RzPanel4);
+    Image23 = ToolButton(Glyph::Stop, QStringLiteral("停止自动浏览"), RzPanel4);
+    Image5 = ToolButton(Glyph::RotateClockwise, QStringLiteral("顺时针旋转"), RzPanel4);
+    Image6 = ToolButton(Glyph::RotateCounterClockwise, QStringLiteral("逆时针旋转"), RzPanel4);
+    delphoto = ToolButton(Glyph::Delete, QStringLiteral("删除当前样片"), RzPanel4);
+    SpeedButton1 = new PictureButton(Glyph::Pick, QStringLiteral("把样片选入相册"), RzPanel4, 44,
+                                     QColor(30, 30, 30));
+    SpeedButton1->setCaption(QStringLiteral("选入相册"));
+    SpeedButton1->setAccent(true);
+    SpeedButton1->setFixedHeight(44);
+
+    rzcbwidthsale = new QCheckBox(QStringLiteral("宽屏纠正"), RzPanel4);
+    rzcbwidthsale->setToolTip(QStringLiteral(
+        "当您使用液晶电视选片时，如果样片被拉长，可够选此项进行调节。"));
+    rzcbwidthsale->setFocusPolicy(Qt::NoFocus);
+    rezzyq = new QLineEdit(kNotePrompt, RzPanel4);
+    rezzyq->setObjectName(QStringLiteral("rezzyq"));
+    SpeedButton5 = new PictureButton(Glyph::Save, QString(), RzPanel4, 30);
+    SpeedButton5->setCaption(QStringLiteral("保存"));
+
+    Shape3 = new QFrame(RzPanel4);
+    Shape3->setFrameShape(QFrame::VLine);
+    Shape3->setStyleSheet(QStringLiteral("color: #5a5b58;"));
+    rzbphotoinfo = new QGroupBox(QStringLiteral("样片信息"), RzPanel4);
+    auto* infoLayout = new QVBoxLayout(rzbphotoinfo);
+    infoLayout->setContentsMargins(10, 4, 10, 4);
+    infoLayout->setSpacing(2);
+    lblfilepath = new QLabel(QStringLiteral("文件地址:"), rzbphotoinfo);
+    lblyrxc = new QLabel(QStringLiteral("已入相册:"), rzbphotoinfo);
+    for (QLabel* label : {lblfilepath, lblyrxc}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setMinimumWidth(1);
+        infoLayout->addWidget(label);
+    }
+
+    tim6 = new QTimer(this);
+    tim6->setInterval(3000);
+}
+
+void SampleViewer::Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
+                         const QRect& infoBox) {
+    RzPanel9->setGeometry(viewPanel);
+    RzPanel4->setGeometry(toolStrip);
+    Showimg->setGeometry(5, 5, std::max(0, viewPanel.width() - 10),
+                         std::max(0, viewPanel.height() - 10));
+
+    const int top = (toolStrip.height() - 44) / 2;
+    int x = 8;
+    for (PictureButton* button : {Image24, Image25, Image26, Image23, Image5, Image6}) {
+        button->move(x, top);
+        x += 46;
+    }
+    x += 6;
+    SpeedButton1->move(x, top);
+    x += SpeedButton1->width() + 4;
+    delphoto->move(x, top);
+    x += 52;
+    rzcbwidthsale->setGeometry(x, 8, 110, 24);
+    const int noteWidth = std::max(120, shape3Rect.x() - x - 70);
+    rezzyq->setGeometry(x, 38, noteWidth, 28);
+    SpeedButton5->setFixedHeight(30);
+    SpeedButton5->move(x + noteWidth + 4, 37);
+    Shape3->setGeometry(shape3Rect);
+    rzbphotoinfo->setGeometry(infoBox);
+    rzbphotoinfo->setVisible(infoBox.width() > 60);
+}
+
+}  // namespace workspace
