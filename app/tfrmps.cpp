@@ -18,6 +18,7 @@
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
 #include "workspace/login_box.h"
+#include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
@@ -95,6 +96,8 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     viewer_ = new workspace::SampleViewer(this);
     strip_ = new workspace::SampleStrip(this);
 
+    ConnectBrowsing();
+    ConnectAlbums();
     FormCreate();
 }
 
@@ -130,7 +133,15 @@ void Tfrmps::FormShow() {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
-    widgets::GuardHandler(this, [this] { ReadWidescreenSettings(); });
+    widgets::GuardHandler(this, [this] {
+        FillCustomerList();
+        ReadWidescreenSettings();
+        const int demo = Rzcbcustomer->findText(QStringLiteral("演示客户"), Qt::MatchExactly);
+        if (demo >= 0) {
+            Rzcbcustomer->setCurrentIndex(demo);
+            RzcbcustomerChange();
+        }
+    });
 }
 
 bool Tfrmps::LoadIcons() {

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QWidget>
+#include <memory>
 
 #include "workspace/workspace_state.h"
 
@@ -21,8 +22,13 @@ namespace widgets {
 class PictureButton;
 }
 
+namespace images {
+struct DrawOptions;
+}
+
 namespace workspace {
 class AlbumPanel;
+class PictureCache;
 class LoginBox;
 class SampleStrip;
 class SampleViewer;
@@ -59,6 +65,41 @@ public:
     void imgdlClick();
     void imgzxdlClick();
 
+    // Customer switch and the sample strip.
+    void FillCustomerList();
+    void RefreshCustomersAfterManagement();
+    void RzcbcustomerChange();
+    void ShowSamplePage(int start, qint64 highlightId);
+    void sbar1Change();
+    void scrarr1Click();
+    void scrarr2Click();
+    void disimgClick(int cell);
+
+    // The large view and its tools.
+    void ShowSample(int cell);
+    void ShowSampleInfo();
+    void Image24Click();  // previous
+    void Image25Click();  // next
+    void Image26Click();  // start auto-browse
+    void Image23Click();  // stop auto-browse
+    void tim6Timer();
+    void Image5Click(bool clockwise);  // rotation, shared by Image5 and Image6
+    void rzcbwidthsaleClick();
+    void rezzyqEnter();
+    void SpeedButton5Click();  // save the note
+    void delphotoClick();
+    void ShowStatistics();
+
+    // The album panel.
+    void FillAlbumTabs();
+    void rpczctypelistChange();
+    void ShowAlbumPage(const QString& customerId, int start, qint64 highlightId,
+                       const QString& album);
+    void ResetAlbumScroll(int count);
+    void zcsbarChange();
+
+    workspace::PictureCache& pictureCache() { return *pictures_; }
+
     // Parts and controls, reachable for the operations that wire them.
     workspace::SampleStrip* strip() const { return strip_; }
     workspace::SampleViewer* viewer() const { return viewer_; }
@@ -79,12 +120,21 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void ApplyLayout(QSize size);
     bool LoadIcons();
     void ReadWidescreenSettings();
+    void ConnectBrowsing();
+    void ConnectAlbums();
+    void StepTo(int displayNumber);
+    // Draws the current sample's file fitted into the large view or the viewer.
+    void DrawFitted(QLabel* target, const QString& file);
+    images::DrawOptions FittedOptions(QLabel* target) const;
+    void PrefetchNeighbours();
+    void MoveStripTo(int position);
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;
@@ -95,6 +145,7 @@ private:
     workspace::SampleViewer* viewer_ = nullptr;
     workspace::AlbumPanel* albums_ = nullptr;
     workspace::TFrmfull* full_ = nullptr;
+    std::unique_ptr<workspace::PictureCache> pictures_;
     bool shown_ = false;
     bool iconCheckFailed_ = false;
 };

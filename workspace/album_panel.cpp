@@ -68,7 +68,7 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     rpczctypelist->setExpanding(false);
     rpczctypelist->setUsesScrollButtons(true);
     rpczctypelist->setElideMode(Qt::ElideNone);
-    rpczctypelist->addTab(QStringLiteral("全部"));
+    AddAlbumTab(QStringLiteral("全部"));
     rpczctypelist->setStyleSheet(QStringLiteral(
         "QTabBar::tab { padding: 2px 10px; min-height: 19px; }"
         "QTabBar::tab:!selected { color: #a9a7a0; }"));
@@ -95,6 +95,19 @@ void AlbumPanel::Place(const QRect& panel1, const QRect& panel7, const QRect& pa
     Image28->move(163, 32);
     Image4->move(192, 32);
     Image7->move(221, 32);
+}
+
+void AlbumPanel::AddAlbumTab(const QString& name) {
+    const int index = rpczctypelist->addTab(QString());
+    SetAlbumCaption(index, name);
+}
+
+QString AlbumPanel::AlbumCaption(int index) const { return rpczctypelist->tabData(index).toString(); }
+
+void AlbumPanel::SetAlbumCaption(int index, const QString& name) {
+    rpczctypelist->setTabData(index, name);
+    QString shown = name;
+    rpczctypelist->setTabText(index, shown.replace(QLatin1Char('&'), QLatin1String("&&")));
 }
 
 }  // namespace workspace

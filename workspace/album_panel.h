@@ -23,6 +23,12 @@ public:
     void Place(const QRect& rzPanel1, const QRect& rzPanel7, const QRect& rzPanel6,
                const QRect& scrarr3Rect, const QRect& zcsbarRect, const QRect& scrarr4Rect);
 
+    // Tabs keep the album's name as their data: a caption may hold "&", which a tab
+    // would otherwise show as a shortcut mark.
+    void AddAlbumTab(const QString& name);
+    QString AlbumCaption(int index) const;
+    void SetAlbumCaption(int index, const QString& name);
+
     QFrame* RzPanel1 = nullptr;
     QFrame* RzPanel7 = nullptr;
     QLabel* Image3 = nullptr;

@@ -1,0 +1,411 @@
+// The workspace's browsing: the customer switch, the sample strip, the large view and
+// its tools, and the statistics line.
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QValidator>
+
+#include "app/tfrmps.h"
+#include "data/connection.h"
+#include "data/errors.h"
+#include "data/records.h"
+#include "images/picture_drawing.h"
+#include "images/thumbnail.h"
+#include "widgets/dialogs.h"
+#include "widgets/handler_guard.h"
+#include "workspace/album_panel.h"
+#include "workspace/picture_cache.h"
+#include "workspace/sample_strip.h"
+#include "workspace/sample_viewer.h"
+#include "workspace/tfrmfull.h"
+#include "workspace/workspace_queries.h"
+
+namespace app {
+namespace {
+
+using workspace::kNotePrompt;
+
+const QString kLargePlaceholder = QStringLiteral("photo/nophoto.jpg");
+const QString kStripPlaceholder = QStringLiteral("photo/Thumbnails_nophoto.jpg");
+const QString kNoFile = QStringLiteral("nophoto.jpg");
+constexpr int kNoteLimitBytes = 150;
+
+// The note box takes at most 150 bytes of GBK text: 150 letters or 75 characters.
+class GbkLimit : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return workspace::GbkByteLength(input) <= kNoteLimitBytes ? Acceptable : Invalid;
+    }
+};
+
+bool IsTextEntry(const QWidget* widget) {
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget);
+}
+
+}  // namespace
+
+void Tfrmps::ConnectBrowsing() {
+    pictures_ = std::make_unique<workspace::PictureCache>();
+    auto guarded = [this](void (Tfrmps::*handler)()) {
+        return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
+    };
+    connect(Rzcbcustomer, &QComboBox::activated, this, guarded(&Tfrmps::RzcbcustomerChange));
+    connect(strip_->sbar1, &QSlider::valueChanged, this, guarded(&Tfrmps::sbar1Change));
+    connect(strip_->scrarr1, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr1Click));
+    connect(strip_->scrarr2, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr2Click));
+    connect(strip_, &workspace::SampleStrip::cellClicked, this, [this](int cell) {
+        widgets::GuardHandler(this, [&] { disimgClick(cell); });
+    });
+
+    workspace::SampleViewer* v = viewer_;
+    connect(v->Image24, &QToolButton::clicked, this, guarded(&Tfrmps::Image24Click));
+    connect(v->Image25, &QToolButton::clicked, this, guarded(&Tfrmps::Image25Click));
+    connect(v->Image26, &QToolButton::clicked, this, guarded(&Tfrmps::Image26Click));
+    connect(v->Image23, &QToolButton::clicked, this, guarded(&Tfrmps::Image23Click));
+    connect(v->tim6, &QTimer::timeout, this, guarded(&Tfrmps::tim6Timer));
+    connect(v->Image5, &QToolButton::clicked, this,
+            [this] { widgets::GuardHandler(this, [&] { Image5Click(true); }); });
+    connect(v->Image6, &QToolButton::clicked, this,
+            [this] { widgets::GuardHandler(this, [&] { Image5Click(false); }); });
+    connect(v->rzcbwidthsale, &QCheckBox::clicked, this, guarded(&Tfrmps::rzcbwidthsaleClick));
+    connect(v->SpeedButton5, &QToolButton::clicked, this, guarded(&Tfrmps::SpeedButton5Click));
+    connect(v->delphoto, &QToolButton::clicked, this, guarded(&Tfrmps::delphotoClick));
+    v->rezzyq->setValidator(new GbkLimit(v->rezzyq));
+    v->rezzyq->installEventFilter(this);
+    strip_->sbar1->setFocusPolicy(Qt::NoFocus);
+    qApp->installEventFilter(this);
+}
+
+bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewer_->rezzyq && event->type() == QEvent::FocusIn) rezzyqEnter();
+    if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Left and Right step through the samples, except while a text box is typed in.
+        if ((key == Qt::Key_Left || key == Qt::Key_Right) && !IsTextEntry(QApplication::focusWidget()) &&
+            !(full_ && full_->isVisible())) {
+            widgets::GuardHandler(this, [&] { key == Qt::Key_Left ? Image24Click() : Image25Click(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- customer switch and strip -------------------------------------------------------------
+
+void Tfrmps::FillCustomerList() {
+    const std::vector<workspace::CustomerEntry> customers = workspace::LoadOpenCustomers();
+    if (customers.empty()) return;
+    Rzcbcustomer->clear();
+    Rzcbcustomerid->clear();
+    for (const auto& customer : customers) {
+        Rzcbcustomer->addItem(customer.name);
+        Rzcbcustomerid->addItem(customer.id);
+    }
+    Rzcbcustomer->setCurrentIndex(-1);
+    Rzcbcustomerid->setCurrentIndex(-1);
+}
+
+void Tfrmps::RefreshCustomersAfterManagement() {
+    const QString chosen = Rzcbcustomerid->currentText();
+    FillCustomerList();
+    if (chosen.isEmpty()) return;
+    const int index = std::max(0, Rzcbcustomerid->findText(chosen, Qt::MatchExactly));
+    Rzcbcustomer->setCurrentIndex(index);
+    Rzcbcustomerid->setCurrentIndex(index);
+    RzcbcustomerChange();
+}
+
+void Tfrmps::RzcbcustomerChange() {
+    QSlider* bar = strip_->sbar1;
+    albums_->zcsbar->setEnabled(false);
+    bar->setEnabled(false);
+    bar->setMinimum(0);
+    bar->setValue(0);
+    if (Rzcbcustomer->count() == 0) return;
+
+    Rzcbcustomerid->setCurrentIndex(Rzcbcustomer->currentIndex());
+    state_.customerId = Rzcbcustomerid->currentText();
+    const QString& id = state_.customerId;
+    state_.customerPhotoPath = data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"),
+                                                 QStringLiteral("customerid=") + id);
+    ShowStatistics();
+
+    const int samples = data::StrToInt(workspace::CountAtLeastOne(
+        QStringLiteral("select count(*) as picinfocount from  V_photoinfo where customerid=") + id,
+        QStringLiteral("picinfocount")));
+    bar->setValue(0);
+    bar->setValue(1);  // fills the strip from the new customer's first sample
+    bar->setMinimum(1);
+    bar->setMaximum(samples);
+    bar->setEnabled(true);
+
+    const int picks = data::StrToInt(workspace::CountAtLeastOne(
+        QStringLiteral("select count(*) as picinfocountzc from V_xcphotoall where customerid=") + id,
+        QStringLiteral("picinfocountzc")));
+    ResetAlbumScroll(picks);
+    FillAlbumTabs();
+    ShowSample(1);
+}
+
+void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
+    const std::vector<workspace::StripCell> cells = workspace::LoadSamplePage(
+        QStringLiteral("V_photoinfo"), QStringLiteral("filename"), QStringLiteral("id"),
+        workspace::SampleCondition(state_.customerId), start);
+    const QString highlight = QString::number(highlightId);
+    for (int i = 0; i < workspace::kStripCells; ++i) {
+        strip_->disimg[i]->hide();
+        strip_->dissp[i]->hide();
+        strip_->diszt[i]->hide();
+        strip_->SetFrameHighlighted(i, false);
+        if (i >= static_cast<int>(cells.size())) {
+            strip_->disid[i].clear();
+            continue;
+        }
+        const workspace::StripCell& cell = cells[i];
+        strip_->disimg[i]->setPixmap(
+            QPixmap::fromImage(images::ShowThumbnail(cell.thumbnail, kStripPlaceholder)));
+        strip_->disimg[i]->show();
+        strip_->dissp[i]->show();
+        if (cell.picks > 0) strip_->diszt[i]->show();
+        strip_->disid[i] = cell.id;
+        if (cell.id == highlight) strip_->SetFrameHighlighted(i, true);
+    }
+}
+
+void Tfrmps::sbar1Change() { ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId); }
+
+void Tfrmps::scrarr1Click() {
+    QSlider* bar = strip_->sbar1;
+    if (bar->isEnabled() && bar->value() > bar->minimum()) bar->setValue(bar->value() - 1);
+}
+
+void Tfrmps::scrarr2Click() {
+    QSlider* bar = strip_->sbar1;
+    if (bar->isEnabled() && bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
+}
+
+void Tfrmps::disimgClick(int cell) { ShowSample(cell); }
+
+void Tfrmps::MoveStripTo(int position) { strip_->sbar1->setValue(position); }
+
+// ---- the large view ------------------------------------------------------------------------
+
+images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
+    images::DrawOptions options;
+    options.size = target->size();
+    options.margin = target->parentWidget()->palette().color(QPalette::Window);
+    options.widescreen = viewer_->rzcbwidthsale->isChecked();
+    options.widescreenRatio = state_.widescreenRatio;
+    return options;
+}
+
+void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
+    const images::DrawnPicture picture = pictures_->Draw(file, kLargePlaceholder, FittedOptions(target));
+    // A file that cannot be drawn shows the placeholder as a plain picture: stretched
+    // over the large view, at its own size in the top-left corner of the viewer.
+    const bool inViewer = full_ && target == full_->imgfull;
+    target->setScaledContents(!(picture.plain && inViewer));
+    target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    target->setPixmap(QPixmap::fromImage(picture.canvas));
+    if (picture.zoomPercent) {
+        state_.zoomPercent = *picture.zoomPercent;
+        if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
+    }
+}
+
+void Tfrmps::ShowSample(int cell) {
+    QLabel* view = viewer_->Showimg;
+    viewer_->rezzyq->setText(QString());
+    for (int i = 0; i < workspace::kStripCells; ++i) strip_->SetFrameHighlighted(i, false);
+    state_.currentSampleFile.clear();
+    strip_->SetFrameHighlighted(cell - 1, true);
+
+    const QString id = strip_->disid[cell - 1];
+    data::Rows rows;
+    if (!id.isEmpty())
+        rows = data::QueryRows(QStringLiteral("select * from V_photoinfo where customerid=") +
+                               state_.customerId + QStringLiteral(" and id=") + id);
+    QString file;
+    if (!rows.empty()) {
+        state_.currentSampleId = rows.front().value(QStringLiteral("id")).toLongLong();
+        file = data::TextOf(rows.front(), QStringLiteral("filename"));
+        if (file.isEmpty()) file = kNoFile;
+        view->hide();
+        const QRect panel = viewer_->RzPanel9->contentsRect();
+        view->setGeometry(5, 5, std::max(1, panel.width() - 10), std::max(1, panel.height() - 10));
+        const bool fullScreen = full_ && full_->isVisible();
+        if (!fullScreen) DrawFitted(view, file);
+        if (full_) {
+            const QRect area = full_->Panelimg->contentsRect();
+            full_->imgfull->setGeometry(5, 5, std::max(1, area.width() - 10), std::max(1, area.height() - 10));
+            if (fullScreen) DrawFitted(full_->imgfull, file);
+        }
+        ShowSampleInfo();
+    } else {
+        view->setScaledContents(true);
+        view->setPixmap(QPixmap(kLargePlaceholder));
+    }
+    view->show();
+    state_.currentSampleFile = file;
+    state_.rotationAngle = 0;
+    if (!file.isEmpty()) PrefetchNeighbours();
+}
+
+void Tfrmps::PrefetchNeighbours() {
+    QLabel* target = (full_ && full_->isVisible()) ? full_->imgfull : viewer_->Showimg;
+    const images::DrawOptions options = FittedOptions(target);
+    try {
+        const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
+        for (int neighbour : {d + 1, d - 1}) {
+            const QString file = workspace::FileOfDisplayNumber(state_.customerId, neighbour);
+            if (!file.isEmpty()) pictures_->Prefetch(file, kLargePlaceholder, options);
+        }
+    } catch (const data::VerimondError&) {
+        // Only a head start; the step itself reports what is wrong.
+    }
+}
+
+void Tfrmps::ShowSampleInfo() {
+    const workspace::SampleInfo info = workspace::LoadSampleInfo(
+        state_.customerId, state_.currentSampleId, state_.customerPhotoPath, kNotePrompt);
+    viewer_->lblfilepath->setText(info.fileCaption);
+    viewer_->lblfilepath->setToolTip(info.fileHint);
+    viewer_->rezzyq->setText(info.note);
+    viewer_->lblyrxc->setText(info.albumsCaption);
+    viewer_->lblyrxc->setToolTip(info.albumsHint);
+    if (full_) full_->labyrxc->setText(info.albumsCaption);
+}
+
+void Tfrmps::StepTo(int displayNumber) {
+    MoveStripTo(displayNumber);
+    ShowSample(1);
+}
+
+void Tfrmps::Image24Click() {
+    if (state_.customerId.isEmpty()) return;
+    const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
+    if (d <= strip_->sbar1->minimum()) return;
+    StepTo(d - 1);
+}
+
+void Tfrmps::Image25Click() {
+    if (state_.customerId.isEmpty()) return;
+    const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
+    if (d >= strip_->sbar1->maximum()) return;
+    StepTo(d + 1);
+}
+
+void Tfrmps::Image26Click() {
+    if (!state_.customerId.isEmpty()) viewer_->tim6->start();
+}
+
+void Tfrmps::Image23Click() {
+    if (!state_.customerId.isEmpty()) viewer_->tim6->stop();
+}
+
+void Tfrmps::tim6Timer() {
+    int d = 0;
+    try {
+        d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
+    } catch (const data::ConversionError&) {
+        // No sample of this customer is shown: browsing has nowhere to go.
+        viewer_->tim6->stop();
+        return;
+    }
+    if (d < strip_->sbar1->maximum()) {
+        StepTo(d + 1);
+    } else {
+        viewer_->tim6->stop();
+    }
+}
+
+void Tfrmps::Image5Click(bool clockwise) {
+    if (state_.currentSampleFile.isEmpty()) return;
+    state_.rotationAngle += clockwise ? 90 : -90;
+    if (state_.rotationAngle == 360 || state_.rotationAngle == -360) state_.rotationAngle = 0;
+    images::DrawOptions options = FittedOptions(viewer_->Showimg);
+    options.quarterTurns = ((state_.rotationAngle / 90) % 4 + 4) % 4;
+    viewer_->Showimg->setScaledContents(true);
+    viewer_->Showimg->setPixmap(
+        QPixmap::fromImage(images::DrawRotatedFitted(state_.currentSampleFile, options)));
+}
+
+void Tfrmps::rzcbwidthsaleClick() {
+    data::UpdateValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
+                      viewer_->rzcbwidthsale->isChecked() ? QStringLiteral("'是'") : QStringLiteral("'否'"),
+                      QStringLiteral("itemname='openwidthsale'"));
+    if (state_.currentSampleId < 0) return;
+    const data::Rows rows = data::QueryRows(
+        QStringLiteral("select * from V_photoinfo where customerid=") + state_.customerId +
+        QStringLiteral(" and id=") + QString::number(state_.currentSampleId));
+    if (rows.empty()) return;
+    QString file = data::TextOf(rows.front(), QStringLiteral("filename"));
+    if (file.isEmpty()) file = kNoFile;
+    viewer_->Showimg->hide();
+    DrawFitted(viewer_->Showimg, file);
+    viewer_->Showimg->show();
+    PrefetchNeighbours();
+}
+
+void Tfrmps::rezzyqEnter() {
+    if (viewer_->rezzyq->text() == kNotePrompt) viewer_->rezzyq->clear();
+}
+
+void Tfrmps::SpeedButton5Click() {
+    const QString text = viewer_->rezzyq->text();
+    const QString where = QStringLiteral(" where customerid=") + state_.customerId +
+                          QStringLiteral(" and id=") + QString::number(state_.currentSampleId);
+    if (!text.isEmpty() && text != kNotePrompt) {
+        data::Execute(QStringLiteral("update photoinfo set zzyq='") + data::SqlQuote(text) +
+                      QStringLiteral("'") + where);
+    } else {
+        data::Execute(QStringLiteral("update photoinfo set zzyq=''") + where);
+        viewer_->rezzyq->setText(kNotePrompt);
+    }
+}
+
+void Tfrmps::delphotoClick() {
+    if (state_.customerId.isEmpty()) return;
+    if (widgets::Dialogs::Current().Question(
+            this, QStringLiteral("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?")) !=
+        widgets::Answer::Yes)
+        return;
+    const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
+    const QString where = QStringLiteral("customerid=") + state_.customerId;
+    const QString sample = QString::number(state_.currentSampleId);
+    try {
+        data::Transaction transaction;
+        data::Execute(QStringLiteral("delete from  photoinfo where ") + where + QStringLiteral(" and id=") + sample);
+        data::Execute(QStringLiteral("delete from  xcphoto where ") + where + QStringLiteral(" and photoid=") + sample);
+        transaction.commit();
+    } catch (const data::DbError&) {
+        widgets::Dialogs::Current().Message(this, QStringLiteral("删除失败！"));
+        return;
+    }
+    QSlider* bar = strip_->sbar1;
+    const int newMaximum = bar->maximum() - 1;
+    bar->setMaximum(newMaximum);
+    if (bar->value() == 1) {
+        ShowSamplePage(1, state_.currentSampleId);
+    } else {
+        bar->setValue(1);
+        bar->setValue(std::min(d, newMaximum));
+    }
+    ShowSample(1);
+    QSlider* albumBar = albums_->zcsbar;
+    ShowAlbumPage(state_.customerId, albumBar->maximum() - albumBar->value(), state_.currentSampleId,
+                  state_.currentAlbum);
+    ShowStatistics();
+}
+
+void Tfrmps::ShowStatistics() {
+    if (state_.customerId.isEmpty()) return;
+    Label1->setText(workspace::ComposeStatistics(state_.customerId));
+}
+
+}  // namespace app

@@ -1,0 +1,391 @@
+// Browsing a customer's samples: the switch, the strip, the large view and its tools.
+
+#include <QFile>
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/records.h"
+#include "images/picture_drawing.h"
+#include "support/workspace_fixture.h"
+#include "widgets/handler_guard.h"
+#include "workspace/album_panel.h"
+#include "workspace/picture_cache.h"
+#include "workspace/sample_strip.h"
+#include "workspace/sample_viewer.h"
+#include "workspace/workspace_queries.h"
+
+using testing_support::WorkspaceFixture;
+using widgets::Answer;
+using workspace::kNotePrompt;
+
+namespace {
+
+// Display numbers of the strip's filled cells, in cell order; hidden cells must be empty.
+QList<int> StripNumbers(WorkspaceFixture& f) {
+    QList<int> numbers;
+    const auto& strip = *f.workspace().strip();
+    for (int i = 0; i < workspace::kStripCells; ++i) {
+        if (strip.disid[i].isEmpty()) {
+            if (strip.disimg[i]->isVisible()) return {-1};
+            continue;
+        }
+        numbers << workspace::DisplayNumberOf(f.workspace().State().customerId, strip.disid[i].toLongLong());
+    }
+    return numbers;
+}
+
+QList<int> Range(int from, int to) {
+    QList<int> values;
+    for (int i = from; i <= to; ++i) values << i;
+    return values;
+}
+
+QList<bool> Markers(WorkspaceFixture& f, int cells) {
+    QList<bool> shown;
+    for (int i = 0; i < cells; ++i) shown << f.workspace().strip()->diszt[i]->isVisible();
+    return shown;
+}
+
+int BlueFrame(WorkspaceFixture& f) {
+    for (int i = 0; i < workspace::kStripCells; ++i)
+        if (f.workspace().strip()->dissp[i]->palette().color(QPalette::Window) == QColor(0, 0, 255)) return i + 1;
+    return 0;
+}
+
+QImage Shown(QLabel* label) { return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+
+}  // namespace
+
+class TestBrowsing : public QObject {
+    Q_OBJECT
+
+private slots:
+    void thirtySamplesPageAndStop() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("三十张", 30);
+        f.choose(id);
+        QSlider* bar = f.workspace().strip()->sbar1;
+        QCOMPARE(bar->minimum(), 1);
+        QCOMPARE(bar->maximum(), 30);
+        QVERIFY(bar->isEnabled());
+        QCOMPARE(StripNumbers(f), Range(1, 12));
+        QCOMPARE(f.currentDisplayNumber(), 1);
+        QCOMPARE(BlueFrame(f), 1);
+        bar->setValue(25);
+        QCOMPARE(StripNumbers(f), Range(25, 30));
+        for (int i = 0; i < 10; ++i) f.workspace().scrarr2Click();
+        QCOMPARE(bar->value(), 30);
+        QCOMPARE(StripNumbers(f), QList<int>{30});
+        f.workspace().scrarr1Click();
+        QCOMPARE(bar->value(), 29);
+    }
+
+    void oneSampleAndNoSamples() {
+        WorkspaceFixture f;
+        const QString one = f.addCustomer("一张", 1);
+        const QString none = f.addCustomer("没有样片", 0);
+        f.choose(one);
+        QSlider* bar = f.workspace().strip()->sbar1;
+        QCOMPARE(QPair(bar->minimum(), bar->maximum()), QPair(1, 1));
+        f.workspace().scrarr1Click();
+        f.workspace().scrarr2Click();
+        QCOMPARE(bar->value(), 1);
+        QCOMPARE(StripNumbers(f), QList<int>{1});
+        const qint64 shownBefore = f.workspace().State().currentSampleId;
+
+        f.choose(none);
+        QCOMPARE(QPair(bar->minimum(), bar->maximum()), QPair(1, 1));
+        QCOMPARE(StripNumbers(f), QList<int>{});
+        QVERIFY(f.workspace().State().currentSampleFile.isEmpty());
+        QVERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());  // the placeholder
+        QCOMPARE(f.workspace().State().currentSampleId, shownBefore);
+        // Stepping has no sample to start from: the conversion error, and nothing else.
+        widgets::GuardHandler(&f.workspace(), [&] { f.workspace().Image25Click(); });
+        QCOMPARE(f.dialogs().Texts("error"), QStringList{"'' is not a valid integer value."});
+        // Auto-browse stops instead of repeating that error every three seconds.
+        f.workspace().Image26Click();
+        f.workspace().tim6Timer();
+        QVERIFY(!f.workspace().viewer()->tim6->isActive());
+        QCOMPARE(f.dialogs().Texts("error").size(), 1);
+    }
+
+    void markersAndBlueFrameFollowTheData() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("标记", 4);
+        f.pick(id, f.sampleAt(id, 2), "精修相册");
+        f.pick(id, f.sampleAt(id, 2), "放大摆台");
+        f.pick(id, f.sampleAt(id, 4), "精修相册");
+        f.choose(id);
+        QCOMPARE(Markers(f, 4), (QList<bool>{false, true, false, true}));
+        f.workspace().disimgClick(3);
+        QCOMPARE(BlueFrame(f), 3);
+        QCOMPARE(f.workspace().strip()->sbar1->value(), 1);  // a click does not move the strip
+        f.workspace().ShowSamplePage(1, f.workspace().State().currentSampleId);
+        QCOMPARE(BlueFrame(f), 3);
+        // The next step goes on from the clicked sample.
+        f.workspace().Image25Click();
+        QCOMPARE(f.currentDisplayNumber(), 4);
+        QCOMPARE(StripNumbers(f), QList<int>{4});
+    }
+
+    void previousAndNextStopAtTheEnds() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("两头", 3);
+        f.choose(id);
+        f.workspace().Image24Click();
+        QCOMPARE(f.currentDisplayNumber(), 1);
+        f.workspace().Image25Click();
+        f.workspace().Image25Click();
+        QCOMPARE(f.currentDisplayNumber(), 3);
+        QCOMPARE(f.workspace().strip()->sbar1->value(), 3);
+        f.workspace().Image25Click();
+        QCOMPARE(f.currentDisplayNumber(), 3);
+        f.workspace().Image24Click();
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        QVERIFY(f.dialogs().shown.empty());
+    }
+
+    void autoBrowseStopsAtTheLastSample() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("自动", 8);
+        f.choose(id);
+        f.workspace().strip()->sbar1->setValue(5);
+        f.workspace().ShowSample(1);
+        f.workspace().Image26Click();
+        QVERIFY(f.workspace().viewer()->tim6->isActive());
+        QCOMPARE(f.workspace().viewer()->tim6->interval(), 3000);
+        QList<int> seen;
+        for (int i = 0; i < 3; ++i) {
+            f.workspace().tim6Timer();
+            seen << f.currentDisplayNumber();
+        }
+        QCOMPARE(seen, (QList<int>{6, 7, 8}));
+        QVERIFY(f.workspace().viewer()->tim6->isActive());
+        f.workspace().tim6Timer();
+        QVERIFY(!f.workspace().viewer()->tim6->isActive());
+        QCOMPARE(f.currentDisplayNumber(), 8);
+    }
+
+    void rotationReturnsUpright() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("旋转", 1);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        const QImage upright = Shown(w.viewer()->Showimg);
+        QList<int> angles;
+        for (int i = 0; i < 4; ++i) {
+            w.Image5Click(true);
+            angles << w.State().rotationAngle;
+        }
+        QCOMPARE(angles, (QList<int>{90, 180, 270, 0}));
+        QCOMPARE(Shown(w.viewer()->Showimg), upright);
+        w.Image5Click(true);
+        // A landscape photo turned a quarter stands upright: taller than wide on screen.
+        const QImage turned = Shown(w.viewer()->Showimg);
+        const QRgb margin = turned.pixel(0, 0);
+        int left = 0;
+        while (left < turned.width() && turned.pixel(left, turned.height() / 2) == margin) ++left;
+        QVERIFY(left > turned.width() / 4);
+        w.Image5Click(false);
+        QCOMPARE(w.State().rotationAngle, 0);
+        QCOMPARE(Shown(w.viewer()->Showimg), upright);
+        w.Image5Click(false);
+        QCOMPARE(w.State().rotationAngle, -90);
+        w.ShowSample(1);
+        QCOMPARE(w.State().rotationAngle, 0);
+    }
+
+    void widescreenBoxStoresItsSetting() {
+        WorkspaceFixture f;
+        QCheckBox* box = f.workspace().viewer()->rzcbwidthsale;
+        auto stored = [] { return data::LookupValue("SysSet", "itemvalue", "itemname='openwidthsale'"); };
+        box->click();  // before any sample: only stored
+        QCOMPARE(stored(), QString("是"));
+        const QString id = f.addCustomer("宽屏", 1);
+        f.choose(id);
+        const QImage narrowed = Shown(f.workspace().viewer()->Showimg);
+        box->click();
+        QCOMPARE(stored(), QString("否"));
+        QVERIFY(Shown(f.workspace().viewer()->Showimg) != narrowed);
+        QVERIFY(f.dialogs().shown.empty());
+    }
+
+    void notes() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("备注", 2);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        QLineEdit* box = w.viewer()->rezzyq;
+        auto stored = [&] {
+            return data::QueryRows("select zzyq from photoinfo where id=" + QString::number(w.State().currentSampleId))
+                .front().value("zzyq");
+        };
+        QCOMPARE(box->text(), kNotePrompt);
+        QVERIFY(stored().isNull());
+        w.rezzyqEnter();
+        QCOMPARE(box->text(), QString());
+        box->setText("加急 O'Neil 版");
+        w.SpeedButton5Click();
+        QCOMPARE(stored().toString(), QString("加急 O'Neil 版"));
+        w.Image25Click();
+        w.Image24Click();
+        QCOMPARE(box->text(), QString("加急 O'Neil 版"));
+        box->setText("   ");
+        w.SpeedButton5Click();
+        QCOMPARE(stored().toString(), QString("   "));
+        w.ShowSample(1);
+        QCOMPARE(box->text(), kNotePrompt);
+        w.SpeedButton5Click();  // the prompt clears the note
+        QCOMPARE(stored().toString(), QString(""));
+        QVERIFY(!stored().isNull());
+        QCOMPARE(box->text(), kNotePrompt);
+    }
+
+    void noteLimitCountsGbkBytes() {
+        WorkspaceFixture f;
+        QLineEdit* box = f.workspace().viewer()->rezzyq;
+        const QValidator* limit = box->validator();
+        QVERIFY(limit);
+        int cursor = 0;
+        QString fits = QString(75, QChar(0x6837)), over = QString(76, QChar(0x6837));
+        QString letters = QString(150, 'a'), tooMany = QString(151, 'a');
+        QCOMPARE(limit->validate(fits, cursor), QValidator::Acceptable);
+        QCOMPARE(limit->validate(over, cursor), QValidator::Invalid);
+        QCOMPARE(limit->validate(letters, cursor), QValidator::Acceptable);
+        QCOMPARE(limit->validate(tooMany, cursor), QValidator::Invalid);
+    }
+
+    void deletingSamples() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("删除", 5);
+        f.pick(id, f.sampleAt(id, 3), "精修相册");
+        f.pick(id, f.sampleAt(id, 3), "放大摆台");
+        f.pick(id, f.sampleAt(id, 4), "精修相册");
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        const qint64 fourth = f.sampleAt(id, 4);
+        w.strip()->sbar1->setValue(3);
+        w.ShowSample(1);
+        QVERIFY(w.Label1->text().startsWith("样片总数:5   入选:2 "));
+
+        f.dialogs().answers = {Answer::No, Answer::Closed};
+        w.delphotoClick();
+        w.delphotoClick();
+        QCOMPARE(data::QueryRows("select * from photoinfo").size(), size_t(5));
+
+        w.delphotoClick();  // Yes
+        QCOMPARE(f.dialogs().Texts("question").last(), QString("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?"));
+        QCOMPARE(w.strip()->sbar1->maximum(), 4);
+        QCOMPARE(w.State().currentSampleId, fourth);  // the sample that followed
+        QCOMPARE(StripNumbers(f), Range(3, 4));
+        QCOMPARE(data::QueryRows("select * from xcphoto").size(), size_t(1));
+        QVERIFY(w.Label1->text().startsWith("样片总数:4   入选:1"));
+
+        // Deleting the last sample moves the strip to the new last one.
+        w.strip()->sbar1->setValue(4);
+        w.ShowSample(1);
+        w.delphotoClick();
+        QCOMPARE(w.strip()->sbar1->maximum(), 3);
+        QCOMPARE(w.strip()->sbar1->value(), 3);
+        QCOMPARE(f.currentDisplayNumber(), 3);
+
+        // With the strip at the start, it is refilled from the first sample.
+        w.strip()->sbar1->setValue(1);
+        w.ShowSample(2);
+        w.delphotoClick();
+        QCOMPARE(StripNumbers(f), Range(1, 2));
+        QCOMPARE(f.currentDisplayNumber(), 1);
+    }
+
+    void keyboardStepsOutsideTextBoxes() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("键盘", 3);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.strip()->setFocus();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Right);
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        w.viewer()->rezzyq->setFocus();
+        QTest::keyClick(w.viewer()->rezzyq, Qt::Key_Right);
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        w.strip()->setFocus();
+        QTest::keyClick(w.strip(), Qt::Key_Left);
+        QCOMPARE(f.currentDisplayNumber(), 1);
+    }
+
+    void neighboursAreDrawnAheadAndRecheckedOnDisk() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("预读", 3);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        const int hits = w.pictureCache().hits();
+        w.Image25Click();
+        QCOMPARE(w.pictureCache().hits(), hits + 1);
+        // The same picture as drawing it without the cache.
+        images::DrawOptions options;
+        options.size = w.viewer()->Showimg->size();
+        options.margin = w.viewer()->RzPanel9->palette().color(QPalette::Window);
+        options.widescreenRatio = w.State().widescreenRatio;
+        const QImage direct = images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
+                                  .canvas.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(Shown(w.viewer()->Showimg), direct);
+
+        // Sample 3 was drawn ahead; change it on disk, and the step must draw it anew.
+        const QString third = data::LookupValue("photoinfo", "filename", "id=" + QString::number(f.sampleAt(id, 3)));
+        QFile::remove(third);
+        QImage blue(96, 64, QImage::Format_RGB32);
+        blue.fill(Qt::blue);
+        QVERIFY(blue.save(third, "JPEG"));
+        QFile touched(third);
+        QVERIFY(touched.open(QIODevice::ReadWrite));
+        touched.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+        touched.close();
+        const int before = w.pictureCache().hits();
+        w.Image25Click();
+        QCOMPARE(w.pictureCache().hits(), before);
+        const QImage shown = Shown(w.viewer()->Showimg);
+        const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
+        QVERIFY2(centre.blue() > 200 && centre.red() < 60, qPrintable(centre.name()));
+    }
+
+    void switchAndRefreshAfterManagement() {
+        WorkspaceFixture f;
+        const QString first = f.addCustomer("第一位", 2);
+        const QString second = f.addCustomer("第二位", 3);
+        f.choose(second);
+        app::Tfrmps& w = f.workspace();
+        QCOMPARE(w.State().customerId, second);
+        QCOMPARE(w.State().customerPhotoPath, f.file("shoots/第二位"));
+        QCOMPARE(w.viewer()->lblfilepath->text(), QString("文件地址:001.jpg"));
+        QCOMPARE(w.albums()->rpczctypelist->count(), 4);  // 全部 and the three default albums
+        data::Execute("update customer set staus='关闭' where customerid=" + second);
+        w.RefreshCustomersAfterManagement();
+        QCOMPARE(w.State().customerId, first);
+        QCOMPARE(w.Rzcbcustomer->currentText(), QString("第一位"));
+        QCOMPARE(w.Rzcbcustomer->count(), 1);
+    }
+
+    void statisticsLine() {
+        testing_support::RuntimeFixture fixture;
+        QCOMPARE(workspace::ComposeStatistics(""), QString());
+        QList<qint64> samples;
+        for (int i = 0; i < 120; ++i)
+            samples << data::AppendRow("photoinfo", {{"customerid", 9}, {"odrnum", i + 1}, {"filename", "x"}});
+        QCOMPARE(workspace::ComposeStatistics("9"), QString("样片总数:120   入选:0"));
+        auto pick = [](qint64 sample, const QString& album) {
+            data::AppendRow("xcphoto", {{"customerid", 9}, {"photoid", sample}, {"xcmc", album}});
+        };
+        for (int i = 0; i < 20; ++i) pick(samples[i], "婚纱");
+        for (int i = 0; i < 18; ++i) pick(samples[i < 3 ? i : i + 17], "外景");  // 3 also in 婚纱
+        const QString line = workspace::ComposeStatistics("9");
+        const QString wedding = "婚纱:20  ", outdoor = "外景:18  ";
+        QVERIFY(line == "样片总数:120   入选:35    其中" + outdoor + wedding + "   共:38" ||
+                line == "样片总数:120   入选:35    其中" + wedding + outdoor + "   共:38");
+        QCOMPARE(workspace::ComposeStatistics("10"), QString("样片总数:0   入选:0"));
+    }
+};
+
+QTEST_MAIN(TestBrowsing)
+#include "test_browsing.moc"

@@ -1,0 +1,129 @@
+#include "workspace/workspace_queries.h"
+
+#include "data/connection.h"
+#include "data/records.h"
+
+namespace workspace {
+
+using data::QueryRows;
+using data::TextOf;
+
+std::vector<CustomerEntry> LoadOpenCustomers() {
+    std::vector<CustomerEntry> customers;
+    for (const auto& row :
+         QueryRows(QStringLiteral("select * from customer where staus<>'关闭' order by customerid")))
+        customers.push_back({TextOf(row, QStringLiteral("customername")),
+                             TextOf(row, QStringLiteral("customerid"))});
+    return customers;
+}
+
+QString SamplePageSql(const QString& view, const QString& nameColumn, const QString& idColumn,
+                      const QString& condition, int start) {
+    return QStringLiteral("select photofile,") + nameColumn + QStringLiteral(",") + idColumn +
+           QStringLiteral(",(select count(1) from xcphoto where ") + condition +
+           QStringLiteral(" and photoid=") + view + QStringLiteral(".id) as isel,'' as fs  from ") +
+           view + QStringLiteral(" where disid >=") + QString::number(start) +
+           QStringLiteral(" and ") + condition + QStringLiteral(" limit 12");
+}
+
+std::vector<StripCell> LoadSamplePage(const QString& view, const QString& nameColumn,
+                                      const QString& idColumn, const QString& condition,
+                                      int start) {
+    std::vector<StripCell> cells;
+    for (const auto& row : QueryRows(SamplePageSql(view, nameColumn, idColumn, condition, start)))
+        cells.push_back({TextOf(row, idColumn), row.value(QStringLiteral("photofile")).toByteArray(),
+                         row.value(QStringLiteral("isel")).toInt()});
+    return cells;
+}
+
+QString SampleCondition(const QString& customerId) {
+    return QStringLiteral(" customerid=") + customerId;
+}
+
+QString CountAtLeastOne(const QString& sql, const QString& column) {
+    const data::Rows rows = QueryRows(sql);
+    QString count = rows.empty() ? QStringLiteral("0") : TextOf(rows.front(), column);
+    if (count == QLatin1String("0")) count = QStringLiteral("1");
+    return count;
+}
+
+int DisplayNumberOf(const QString& customerId, qint64 sampleId) {
+    return data::StrToInt(data::LookupValue(
+        QStringLiteral("V_photoinfo"), QStringLiteral("disid"),
+        QStringLiteral("customerid=") + customerId + QStringLiteral(" and id=") +
+            QString::number(sampleId)));
+}
+
+QString FileOfDisplayNumber(const QString& customerId, int displayNumber) {
+    return data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("filename"),
+                             QStringLiteral("customerid=") + customerId +
+                                 QStringLiteral(" and disid=") + QString::number(displayNumber));
+}
+
+QString ComposeStatistics(const QString& customerId) {
+    if (customerId.isEmpty()) return QString();
+    auto count = [](const QString& sql) {
+        const data::Rows rows = QueryRows(sql);
+        return rows.empty() ? QStringLiteral("0") : TextOf(rows.front(), QStringLiteral("shumu"));
+    };
+    QString text = QStringLiteral("样片总数:");
+    text += count(QStringLiteral("select count(1) as shumu  from photoinfo where customerid=") +
+                  customerId);
+    text += QStringLiteral("   入选:");
+    text += count(QStringLiteral("select count(1) as shumu  from  photoinfo where id in(select "
+                                 "photoid from xcphoto where customerid=") +
+                  customerId + QStringLiteral(") and  customerid=") + customerId);
+    const data::Rows albums =
+        QueryRows(QStringLiteral("select xcmc,count(photoid) as shumu  from xcphoto where "
+                                 "customerid=") +
+                  customerId + QStringLiteral(" group by xcmc"));
+    if (albums.empty()) return text;
+    text += QStringLiteral("    其中");
+    for (const auto& row : albums)
+        text += TextOf(row, QStringLiteral("xcmc")) + QStringLiteral(":") +
+                TextOf(row, QStringLiteral("shumu")) + QStringLiteral("  ");
+    text += QStringLiteral("   共:");
+    text += count(QStringLiteral("select count(photoid) as shumu  from xcphoto where customerid=") +
+                  customerId);
+    return text;
+}
+
+SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QString& photoPath,
+                          const QString& notePrompt) {
+    const QString key = QStringLiteral("customerid=") + customerId + QStringLiteral(" and id=") +
+                        QString::number(sampleId);
+    SampleInfo info;
+    const data::Rows rows = QueryRows(QStringLiteral("select filename,zzyq from photoinfo where ") + key);
+    if (rows.empty()) {
+        info.fileCaption = QStringLiteral("文件地址:");
+        info.note = notePrompt;
+    } else {
+        const QString file = TextOf(rows.front(), QStringLiteral("filename"));
+        QString shown = file;
+        // A file inside the customer's folder is shown relative to it.
+        if (!photoPath.isEmpty()) shown.replace(photoPath + QLatin1Char('/'), QString());
+        info.fileCaption = QStringLiteral("文件地址:") + shown;
+        info.fileHint = file;
+        const QString note = TextOf(rows.front(), QStringLiteral("zzyq")).trimmed();
+        info.note = note.isEmpty() ? notePrompt : note;
+    }
+    QString albums;
+    for (const auto& row : QueryRows(QStringLiteral("select xcmc from xcphoto where customerid=") +
+                                     customerId + QStringLiteral(" and photoid=") +
+                                     QString::number(sampleId)))
+        albums += TextOf(row, QStringLiteral("xcmc")) + QStringLiteral("  ");
+    info.albumsCaption = QStringLiteral("已入相册:") + albums;
+    info.albumsHint = albums;
+    return info;
+}
+
+int GbkByteLength(const QString& text) {
+    int bytes = 0;
+    for (const QChar c : text) {
+        if (c.isLowSurrogate()) continue;  // a pair is one character, stored as "?"
+        bytes += (c.unicode() < 0x80 || c.isHighSurrogate()) ? 1 : 2;
+    }
+    return bytes;
+}
+
+}  // namespace workspace

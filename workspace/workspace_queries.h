@@ -1,0 +1,63 @@
+#pragma once
+// What the workspace reads and composes from the database, as plain functions: rows in,
+// values out. The window classes only put the results into controls.
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace workspace {
+
+struct CustomerEntry {
+    QString name;
+    QString id;
+};
+
+// Customers that are not closed, in id order.
+std::vector<CustomerEntry> LoadOpenCustomers();
+
+// One cell of the sample strip or of the album grid.
+struct StripCell {
+    QString id;            // the sample's id
+    QByteArray thumbnail;  // stored BMP; empty when the sample has none
+    int picks = 0;         // picks of the sample in all the customer's albums
+};
+
+// The statement of a strip page: twelve rows from display number start on.
+QString SamplePageSql(const QString& view, const QString& nameColumn, const QString& idColumn,
+                      const QString& condition, int start);
+std::vector<StripCell> LoadSamplePage(const QString& view, const QString& nameColumn,
+                                      const QString& idColumn, const QString& condition,
+                                      int start);
+
+// The condition the workspace passes for a customer's samples (leading blank included).
+QString SampleCondition(const QString& customerId);
+
+// A count read from a "count(*) as name" query, as text, with "0" read as "1" so a
+// track bar always keeps a range.
+QString CountAtLeastOne(const QString& sql, const QString& column);
+
+// The display number of a sample; throws ConversionError when the customer has no
+// such sample.
+int DisplayNumberOf(const QString& customerId, qint64 sampleId);
+// The file of the sample with a display number; empty text when there is none.
+QString FileOfDisplayNumber(const QString& customerId, int displayNumber);
+
+// The statistics line: samples, picked samples, picks per album and in all.
+QString ComposeStatistics(const QString& customerId);
+
+// What the information box and the note box show for the current sample.
+struct SampleInfo {
+    QString fileCaption;    // "文件地址:" and the path, relative to the customer's folder
+    QString fileHint;       // the full path
+    QString note;           // the trimmed note, or the note prompt
+    QString albumsCaption;  // "已入相册:" and each album followed by two blanks
+    QString albumsHint;     // the same list without the caption
+};
+SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QString& photoPath,
+                          const QString& notePrompt);
+
+// Bytes the text takes in the GBK code page, where the note box's limit is counted.
+int GbkByteLength(const QString& text);
+
+}  // namespace workspace
