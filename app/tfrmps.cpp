@@ -103,7 +103,10 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
 Tfrmps::~Tfrmps() = default;
 
-void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) { full_ = viewer; }
+void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) {
+    full_ = viewer;
+    if (full_) full_->SetHost(this);
+}
 
 void Tfrmps::FormCreate() {
     // The database is function.dll in the current directory, and nowhere else.

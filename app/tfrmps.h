@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "workspace/full_screen_host.h"
 #include "workspace/workspace_state.h"
 
 namespace widgets {
@@ -39,7 +40,7 @@ namespace app {
 
 class TitleStrip;
 
-class Tfrmps : public QWidget {
+class Tfrmps : public QWidget, public workspace::FullScreenHost {
     Q_OBJECT
 public:
     explicit Tfrmps(QWidget* parent = nullptr);
@@ -97,6 +98,27 @@ public:
                        const QString& album);
     void ResetAlbumScroll(int count);
     void zcsbarChange();
+    void scrarr3Click();
+    void scrarr4Click();
+    void Image28Click();  // add album
+    void Image7Click();   // rename album
+    void Image4Click();   // delete album
+    void ShowAlbumSample(int cell);
+    void RemovePick(int cell);
+    void SpeedButton1Click();  // pick the sample shown large
+
+    // What the full-screen viewer asks of the workspace.
+    workspace::WorkspaceState& SharedState() override { return state_; }
+    bool WidescreenTicked() const override;
+    QStringList AlbumCaptions() const override;
+    int ActiveAlbumIndex() const override;
+    void ActivateAlbum(int index) override;
+    void StepPrevious() override { Image24Click(); }
+    void StepNext() override { Image25Click(); }
+    void PickCurrentSample() override { SpeedButton1Click(); }
+    void DrawFittedInto(QLabel* target, const QString& file) override { DrawFitted(target, file); }
+    QLabel* LargeView() override;
+    void PrefetchAround() override { PrefetchNeighbours(); }
 
     workspace::PictureCache& pictureCache() { return *pictures_; }
 
@@ -135,6 +157,9 @@ private:
     images::DrawOptions FittedOptions(QLabel* target) const;
     void PrefetchNeighbours();
     void MoveStripTo(int position);
+    // Sets the album track bar and renders the grid once at the final position.
+    void SetAlbumScroll(int maximum, int position);
+    QString AlbumCountSql(const QString& album) const;
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;

@@ -2,10 +2,14 @@
 
 #include "app/tfrmps.h"
 #include "data/connection.h"
+#include "data/errors.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
+#include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
+#include "workspace/sample_strip.h"
+#include "workspace/sample_viewer.h"
 #include "workspace/workspace_queries.h"
 
 namespace app {
@@ -29,7 +33,38 @@ void Tfrmps::ConnectAlbums() {
     connect(albums_->rpczctypelist, &QTabBar::currentChanged, this,
             [this] { widgets::GuardHandler(this, [&] { rpczctypelistChange(); }); });
     albums_->zcsbar->setFocusPolicy(Qt::NoFocus);
+    auto guarded = [this](void (Tfrmps::*handler)()) {
+        return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
+    };
+    connect(albums_->scrarr3, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr3Click));
+    connect(albums_->scrarr4, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr4Click));
+    connect(albums_->Image28, &QToolButton::clicked, this, guarded(&Tfrmps::Image28Click));
+    connect(albums_->Image7, &QToolButton::clicked, this, guarded(&Tfrmps::Image7Click));
+    connect(albums_->Image4, &QToolButton::clicked, this, guarded(&Tfrmps::Image4Click));
+    connect(viewer_->SpeedButton1, &QToolButton::clicked, this, guarded(&Tfrmps::SpeedButton1Click));
+    connect(albums_, &workspace::AlbumPanel::showClicked, this,
+            [this](int cell) { widgets::GuardHandler(this, [&] { ShowAlbumSample(cell); }); });
+    connect(albums_, &workspace::AlbumPanel::removeClicked, this,
+            [this](int cell) { widgets::GuardHandler(this, [&] { RemovePick(cell); }); });
 }
+
+// ---- what the full-screen viewer sees of the albums ----------------------------------------
+
+bool Tfrmps::WidescreenTicked() const { return viewer_->rzcbwidthsale->isChecked(); }
+
+QStringList Tfrmps::AlbumCaptions() const {
+    QStringList captions;
+    for (int i = 0; i < albums_->rpczctypelist->count(); ++i) captions << albums_->AlbumCaption(i);
+    return captions;
+}
+
+int Tfrmps::ActiveAlbumIndex() const { return albums_->rpczctypelist->currentIndex(); }
+
+void Tfrmps::ActivateAlbum(int index) { albums_->rpczctypelist->setCurrentIndex(index); }
+
+QLabel* Tfrmps::LargeView() { return viewer_->Showimg; }
+
+// ---- album tabs ----------------------------------------------------------------------------
 
 void Tfrmps::FillAlbumTabs() {
     QTabBar* tabs = albums_->rpczctypelist;
@@ -48,13 +83,95 @@ void Tfrmps::FillAlbumTabs() {
 void Tfrmps::rpczctypelistChange() {
     state_.currentAlbum = albums_->AlbumCaption(albums_->rpczctypelist->currentIndex());
     albums_->teaddzctype->setText(state_.currentAlbum);
+    ResetAlbumScroll(data::StrToInt(
+        workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum), QStringLiteral("picinfocountzc"))));
+}
+
+QString Tfrmps::AlbumCountSql(const QString& album) const {
     const QString& id = state_.customerId;
-    const QString sql =
-        state_.currentAlbum != workspace::kAllAlbums
-            ? QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") + id +
-                  QStringLiteral(" and xcmc='") + data::SqlQuote(state_.currentAlbum) + QStringLiteral("'")
-            : QStringLiteral("select count(*) as picinfocountzc from  V_xcphotoall where customerid=") + id;
-    ResetAlbumScroll(data::StrToInt(workspace::CountAtLeastOne(sql, QStringLiteral("picinfocountzc"))));
+    if (album == workspace::kAllAlbums)
+        return QStringLiteral("select count(*) as picinfocountzc from  V_xcphotoall where customerid=") + id;
+    return QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") + id +
+           QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("'");
+}
+
+void Tfrmps::Image28Click() {
+    if (state_.customerId.isEmpty()) return;
+    const QString name = albums_->teaddzctype->text().trimmed();
+    if (name.isEmpty()) return;
+    if (AlbumCaptions().contains(name)) {
+        widgets::Dialogs::Current().Message(this, QStringLiteral("该分类名称已经存在,请重新输入!"));
+        return;
+    }
+    data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") + state_.customerId +
+                  QStringLiteral(",'") + data::SqlQuote(name) + QStringLiteral("')"));
+    albums_->AddAlbumTab(name);
+    albums_->rpczctypelist->setCurrentIndex(albums_->rpczctypelist->count() - 1);
+}
+
+void Tfrmps::Image7Click() {
+    if (state_.customerId.isEmpty()) return;
+    const QString renamed = albums_->teaddzctype->text().trimmed();
+    if (renamed.isEmpty()) return;
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    if (AlbumCaptions().contains(renamed)) {
+        dialogs.Message(this, QStringLiteral("该分类名称已经存在,请重新输入!"));
+        return;
+    }
+    const int active = albums_->rpczctypelist->currentIndex();
+    const QString old = albums_->AlbumCaption(active);
+    if (old == workspace::kAllAlbums) {
+        dialogs.Message(this, QStringLiteral("此相册不允许修改"));
+        return;
+    }
+    const QString where = QStringLiteral(" where customerid=") + state_.customerId + QStringLiteral(" and xcmc='") +
+                          data::SqlQuote(old) + QStringLiteral("'");
+    try {
+        data::Transaction transaction;
+        data::Execute(QStringLiteral("update customerxc set xcmc='") + data::SqlQuote(renamed) + QStringLiteral("'") + where);
+        data::Execute(QStringLiteral("update xcphoto set xcmc='") + data::SqlQuote(renamed) + QStringLiteral("'") + where);
+        transaction.commit();
+    } catch (const data::DbError&) {
+        dialogs.Message(this, QStringLiteral("修改失败"));
+        return;
+    }
+    albums_->SetAlbumCaption(active, renamed);
+    state_.currentAlbum = renamed;
+    dialogs.Message(this, QStringLiteral("修改成功"));
+}
+
+void Tfrmps::Image4Click() {
+    if (state_.customerId.isEmpty()) return;
+    QTabBar* tabs = albums_->rpczctypelist;
+    const int active = tabs->currentIndex();
+    const QString name = albums_->AlbumCaption(active);
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    if (name == workspace::kAllAlbums) {
+        dialogs.Message(this, QStringLiteral("请切换到要删除的相册!"));
+        return;
+    }
+    if (dialogs.Question(this, QStringLiteral("删除相册将同时删除此相册中已选好的样片,确定要删除吗?")) !=
+        widgets::Answer::Yes)
+        return;
+    const QString quoted = data::SqlQuote(name);
+    try {
+        data::Transaction transaction;
+        data::Execute(QStringLiteral("delete from  customerxc where customerid=") + state_.customerId +
+                      QStringLiteral(" and xcmc='") + quoted + QStringLiteral("'"));
+        data::Execute(QStringLiteral("delete from  xcphoto where customerid=") + state_.customerId +
+                      QStringLiteral(" and  xcmc='") + quoted + QStringLiteral("'"));
+        transaction.commit();
+    } catch (const data::DbError&) {
+        dialogs.Message(this, QStringLiteral("删除失败！"));
+        return;
+    }
+    {
+        const QSignalBlocker quiet(tabs);
+        tabs->removeTab(active);
+        tabs->setCurrentIndex(0);
+    }
+    rpczctypelistChange();
+    ShowStatistics();
 }
 
 void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highlightId,
@@ -100,6 +217,100 @@ void Tfrmps::ResetAlbumScroll(int count) {
         bar->setEnabled(true);
     }
     ShowAlbumPage(state_.customerId, 0, state_.currentSampleId, state_.currentAlbum);
+}
+
+void Tfrmps::SetAlbumScroll(int maximum, int position) {
+    QSlider* bar = albums_->zcsbar;
+    {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(0, maximum);
+        bar->setValue(std::clamp(position, 0, maximum));
+    }
+    zcsbarChange();
+}
+
+void Tfrmps::scrarr3Click() {
+    QSlider* bar = albums_->zcsbar;
+    if (bar->isEnabled() && bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
+}
+
+void Tfrmps::scrarr4Click() {
+    QSlider* bar = albums_->zcsbar;
+    if (bar->isEnabled() && bar->value() > bar->minimum()) bar->setValue(bar->value() - 1);
+}
+
+// ---- picks ---------------------------------------------------------------------------------
+
+void Tfrmps::ShowAlbumSample(int cell) {
+    for (int i = 0; i < workspace::kAlbumCells; ++i) SetFrameColour(albums_->spzc[i], kCellFrame);
+    SetFrameColour(albums_->spzc[cell - 1], kCellHighlight);
+    state_.currentSampleId = albums_->zcdisid[cell - 1].toLongLong();
+    MoveStripTo(workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId));
+    ShowSample(1);
+}
+
+void Tfrmps::SpeedButton1Click() {
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    const QString& album = state_.currentAlbum;
+    if (album == workspace::kAllAlbums) {
+        dialogs.Message(this, QStringLiteral("请切换到要添加本样片的相册!"));
+        return;
+    }
+    const QString& id = state_.customerId;
+    if (id.isEmpty()) return;
+    const QString sample = QString::number(state_.currentSampleId);
+    // Only a sample of this customer, shown large right now, can be picked.
+    if (state_.currentSampleFile.isEmpty() ||
+        data::LookupValue(QStringLiteral("photoinfo"), QStringLiteral("id"),
+                          QStringLiteral("customerid=") + id + QStringLiteral(" and id=") + sample).isEmpty())
+        return;
+    const QString albumText = QStringLiteral("'") + data::SqlQuote(album) + QStringLiteral("'");
+    const QString already = data::LookupValue(
+        QStringLiteral("xcphoto"), QStringLiteral("photoid"),
+        QStringLiteral(" customerid=") + id + QStringLiteral(" and xcmc=") + albumText + QStringLiteral(" and photoid=") + sample);
+    if (!already.isEmpty() &&
+        dialogs.Question(this, QStringLiteral("本照片已经入选相册") + album + QStringLiteral("中，确定要重复入选吗?")) ==
+            widgets::Answer::No)
+        return;
+    data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + id + QStringLiteral(",") +
+                  sample + QStringLiteral(",") + albumText + QStringLiteral(")"));
+
+    // The album's end comes into view: the new pick under up to four earlier ones.
+    const int count = data::StrToInt(workspace::CountAtLeastOne(
+        QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") + id +
+            QStringLiteral(" and xcmc=") + albumText,
+        QStringLiteral("picinfocountzc")));
+    SetAlbumScroll(count, std::min(count, 4));
+
+    const int next = workspace::DisplayNumberOf(id, state_.currentSampleId) + 1;
+    const qint64 nextId = data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
+                                            QStringLiteral("customerid=") + id + QStringLiteral(" and disid=") +
+                                                QString::number(next))
+                              .toLongLong();
+    if (nextId != 0) {
+        state_.currentSampleId = nextId;
+        MoveStripTo(next);
+        ShowSample(1);
+    } else {
+        dialogs.Message(this, QStringLiteral("这已经到是后一幅作品!"));
+    }
+    ShowStatistics();
+}
+
+void Tfrmps::RemovePick(int cell) {
+    const QString photo = albums_->zcdisid[cell - 1];
+    const QString album = albums_->zcbt[cell - 1]->text();
+    const QString& id = state_.customerId;
+    data::Execute(QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") + id +
+                  QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("' and photoid=") + photo +
+                  QStringLiteral(" limit 1)"));
+    const int saved = albums_->zcsbar->value();
+    const int count = data::StrToInt(
+        workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum), QStringLiteral("picinfocountzc")));
+    // Picks after the removed one keep their place on screen.
+    SetAlbumScroll(count, saved < count ? saved : saved - 1);
+    ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);
+    ShowStatistics();
 }
 
 void Tfrmps::zcsbarChange() {

@@ -209,6 +209,7 @@ void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
     // A file that cannot be drawn shows the placeholder as a plain picture: stretched
     // over the large view, at its own size in the top-left corner of the viewer.
     const bool inViewer = full_ && target == full_->imgfull;
+    if (inViewer) full_->imgfull->ClearZoom();
     target->setScaledContents(!(picture.plain && inViewer));
     target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     target->setPixmap(QPixmap::fromImage(picture.canvas));

@@ -1,5 +1,7 @@
 #include "workspace/album_panel.h"
 
+#include <QMouseEvent>
+
 #include "app/theme.h"
 
 namespace workspace {
@@ -38,6 +40,7 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
         zcbt[i] = new QLabel(RzPanel7);
         zcbt[i]->setGeometry(70, 44 + y, 131, 16);
         zcbt[i]->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+        zcbt[i]->setTextFormat(Qt::PlainText);
         zcl[i] = new QFrame(RzPanel7);
         zcl[i]->setGeometry(209, 35 + y, 1, 46);
         Fill(zcl[i], Qt::black);
@@ -50,6 +53,8 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
         for (QWidget* w : std::initializer_list<QWidget*>{spzc[i], imgdiszc[i], zcbt[i], zcl[i],
                                                          zczu[i], zcps[i]})
             w->hide();
+        for (QWidget* w : std::initializer_list<QWidget*>{imgdiszc[i], zczu[i], zcps[i]})
+            w->installEventFilter(this);
     }
 
     zcsbar = new QSlider(Qt::Vertical, RzPanel7);
@@ -95,6 +100,23 @@ void AlbumPanel::Place(const QRect& panel1, const QRect& panel7, const QRect& pa
     Image28->move(163, 32);
     Image4->move(192, 32);
     Image7->move(221, 32);
+}
+
+bool AlbumPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int i = 0; i < kAlbumCells; ++i) {
+            if (watched == imgdiszc[i] || watched == zcps[i]) {
+                emit showClicked(i + 1);
+                return true;
+            }
+            if (watched == zczu[i]) {
+                emit removeClicked(i + 1);
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AlbumPanel::AddAlbumTab(const QString& name) {

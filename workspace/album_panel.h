@@ -49,6 +49,13 @@ public:
     widgets::PictureButton* Image28 = nullptr;  // add album
     widgets::PictureButton* Image4 = nullptr;   // delete album
     widgets::PictureButton* Image7 = nullptr;   // rename album
+
+signals:
+    void showClicked(int cell);    // the thumbnail or the second icon of a cell, 1..18
+    void removeClicked(int cell);  // the remove button of a cell
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace workspace

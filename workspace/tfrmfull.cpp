@@ -1,27 +1,88 @@
 #include "workspace/tfrmfull.h"
 
+#include <QApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTransform>
+
+#include "images/image_decoder.h"
+#include "widgets/handler_guard.h"
+#include "workspace/full_screen_host.h"
+#include "workspace/viewer_geometry.h"
+#include "workspace/workspace_state.h"
 
 namespace workspace {
+namespace {
+
+using widgets::Glyph;
+using widgets::PictureButton;
+
+const QColor kPanelGrey(128, 128, 128);
+
+}  // namespace
 
 TFrmfull::TFrmfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("TFrmfull"));
-    setWindowTitle(QStringLiteral("Verimond"));
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(16, 16, 16));
-    setPalette(p);
+    setWindowTitle(QStringLiteral("全屏"));
     Panelimg = new QWidget(this);
     Panelimg->setAutoFillBackground(true);
-    Panelimg->setPalette(p);
-    imgfull = new QLabel(Panelimg);
-    labrate = new QLabel(this);
+    QPalette grey = Panelimg->palette();
+    grey.setColor(QPalette::Window, kPanelGrey);
+    Panelimg->setPalette(grey);
+    imgfull = new ZoomablePicture(Panelimg);
+    imgfull->setCursor(Qt::SizeAllCursor);
+    imgfull->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
     labyrxc = new QLabel(this);
-    for (QLabel* label : {labrate, labyrxc})
-        label->setStyleSheet(QStringLiteral("color: #d8d6d0; background: rgba(0,0,0,0.55);"
-                                            "padding: 4px 10px; border-radius: 4px;"));
+    labyrxc->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    labyrxc->setTextFormat(Qt::PlainText);
+
+    Panelbtn = new QWidget(this);
+    Panelbtn->setObjectName(QStringLiteral("Panelbtn"));
+    Panelbtn->setStyleSheet(QStringLiteral(
+        "#Panelbtn { background: rgba(30,31,30,0.92); border: 1px solid #5a5b58; border-radius: 8px; }"));
+    auto* bar = new QHBoxLayout(Panelbtn);
+    bar->setContentsMargins(6, 2, 6, 2);
+    bar->setSpacing(2);
+    SpeedButton8 = new PictureButton(Glyph::Pick, QStringLiteral("把样片选入相册"), Panelbtn, 28, QColor(216, 164, 90));
+    RCXC = new QComboBox(Panelbtn);
+    RCXC->setToolTip(QStringLiteral("切换相册"));
+    RCXC->setMinimumWidth(110);
+    SpeedButton3 = new PictureButton(Glyph::Previous, QStringLiteral("上一张"), Panelbtn, 28);
+    SpeedButton2 = new PictureButton(Glyph::Next, QStringLiteral("下一张"), Panelbtn, 28);
+    SpeedButton5 = new PictureButton(Glyph::RotateCounterClockwise, QStringLiteral("逆时针旋转"), Panelbtn, 28);
+    SpeedButton4 = new PictureButton(Glyph::RotateClockwise, QStringLiteral("顺时针旋转"), Panelbtn, 28);
+    SpeedButton6 = new PictureButton(Glyph::ZoomIn, QStringLiteral("放大样片"), Panelbtn, 28);
+    SpeedButton7 = new PictureButton(Glyph::ZoomOut, QStringLiteral("缩小样片"), Panelbtn, 28);
+    labrate = new QLabel(QStringLiteral("100"), Panelbtn);
+    labrate->setToolTip(QStringLiteral("当前缩放比例"));
+    labrate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    labrate->setMinimumWidth(34);
+    auto* percent = new QLabel(QStringLiteral("%"), Panelbtn);
+    SpeedButton1 = new PictureButton(Glyph::Exit, QStringLiteral("退出全屏模式"), Panelbtn, 28, QColor(232, 120, 100));
+    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton8, RCXC, SpeedButton3, SpeedButton2, SpeedButton5,
+                                                     SpeedButton4, SpeedButton6, SpeedButton7, labrate, percent,
+                                                     SpeedButton1})
+        bar->addWidget(w);
+    Panelbtn->setFixedSize(std::max(401, Panelbtn->sizeHint().width()), 33);
+    // The field that keeps the keyboard away from the album list sits out of sight.
+    Edit1 = new QLineEdit(Panelbtn);
+    Edit1->setGeometry(0, 60, 10, 10);
+
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton1Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton3Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton2Click(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::RotateClockwise); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::RotateCounterClockwise); });
+    connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::ZoomIn); });
+    connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::ZoomOut); });
+    connect(SpeedButton8, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton8Click(); }); });
+    connect(RCXC, &QComboBox::activated, this, [this] { Guard([&] { RCXCChange(); }); });
+    qApp->installEventFilter(this);
 }
+
+void TFrmfull::Guard(const std::function<void()>& handler) { widgets::GuardHandler(this, handler); }
 
 void TFrmfull::ShowOver(QWidget* workspace) {
     QScreen* screen = workspace && workspace->screen() ? workspace->screen() : this->screen();
@@ -29,22 +90,114 @@ void TFrmfull::ShowOver(QWidget* workspace) {
     showFullScreen();
     raise();
     activateWindow();
-}
-
-void TFrmfull::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        hide();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    Guard([&] { FormShow(); });
 }
 
 void TFrmfull::resizeEvent(QResizeEvent*) {
-    Panelimg->setGeometry(0, 0, width(), height() - 56);
-    labrate->move(16, height() - 44);
-    labyrxc->move(120, height() - 44);
+    Panelimg->setGeometry(rect());
+    PlaceBar();
 }
 
-void TFrmfull::hideEvent(QHideEvent*) { emit closed(); }
+void TFrmfull::PlaceBar() {
+    Panelbtn->move((width() - Panelbtn->width()) / 2, height() - Panelbtn->height() - 5);
+    labyrxc->setGeometry(Panelbtn->x(), Panelbtn->y() - 20 - 2, Panelbtn->width(), 20);
+    Panelbtn->raise();
+    labyrxc->raise();
+}
+
+void TFrmfull::FormShow() {
+    Edit1->setFocus();
+    WorkspaceState& state = host_->SharedState();
+    imgfull->ClearZoom();
+    host_->DrawFittedInto(imgfull, state.currentSampleFile);
+    PlaceBar();
+    RCXC->clear();
+    RCXC->addItem(kNoAlbumChosen);
+    const QStringList captions = host_->AlbumCaptions();
+    for (int i = 1; i < captions.size(); ++i) RCXC->addItem(captions[i]);
+    const int active = host_->ActiveAlbumIndex();
+    RCXC->setCurrentIndex(active > 0 ? RCXC->findText(captions[active], Qt::MatchExactly) : 0);
+    host_->PrefetchAround();
+}
+
+void TFrmfull::SpeedButton1Click() {
+    host_->DrawFittedInto(host_->LargeView(), host_->SharedState().currentSampleFile);
+    hide();
+}
+
+void TFrmfull::SpeedButton3Click() {
+    viewerRotationAngle = 0;
+    host_->StepPrevious();
+}
+
+void TFrmfull::SpeedButton2Click() {
+    viewerRotationAngle = 0;
+    host_->StepNext();
+}
+
+void TFrmfull::SpeedButton4Click(Tool tool) {
+    WorkspaceState& state = host_->SharedState();
+    if (state.currentSampleFile.isEmpty()) return;
+    switch (tool) {
+        case Tool::RotateClockwise: viewerRotationAngle += 90; break;
+        case Tool::RotateCounterClockwise: viewerRotationAngle -= 90; break;
+        case Tool::ZoomIn: state.zoomPercent = ZoomIn(state.zoomPercent); break;
+        case Tool::ZoomOut: state.zoomPercent = ZoomOut(state.zoomPercent); break;
+    }
+    if (tool == Tool::ZoomIn || tool == Tool::ZoomOut) labrate->setText(QString::number(state.zoomPercent));
+    if (viewerRotationAngle == 360 || viewerRotationAngle == -360) viewerRotationAngle = 0;
+
+    // Decoded only as finely as the zoomed size needs; failures leave the picture cleared.
+    const int turns = QuarterTurns(viewerRotationAngle);
+    const QSize original = images::ReadImageSize(state.currentSampleFile);
+    imgfull->clear();
+    imgfull->ClearZoom();
+    if (!original.isValid()) return;
+    const QSize rotated = turns % 2 ? original.transposed() : original;
+    const QSize drawn = ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(), state.widescreenRatio);
+    if (drawn.isEmpty()) return;
+    const QSize needed = turns % 2 ? QSize(drawn.height(), drawn.width()) : drawn;
+    images::DecodedImage decoded = images::DecodeImage(state.currentSampleFile, needed);
+    if (!decoded.ok()) return;
+    QImage photo = decoded.image;
+    if (turns) photo = photo.transformed(QTransform().rotate(90 * turns));
+    imgfull->resize(drawn);
+    imgfull->SetZoomed(photo);
+    imgfull->setGeometry(KeepReachable(imgfull->geometry()));
+}
+
+void TFrmfull::RCXCChange() {
+    Edit1->setFocus();
+    const QString chosen = RCXC->currentText();
+    if (chosen == kNoAlbumChosen) {
+        host_->ActivateAlbum(0);
+        return;
+    }
+    const QStringList captions = host_->AlbumCaptions();
+    for (int i = 1; i < captions.size(); ++i) {
+        if (captions[i] == chosen) {
+            host_->ActivateAlbum(i);
+            return;
+        }
+    }
+}
+
+void TFrmfull::SpeedButton8Click() { host_->PickCurrentSample(); }
+
+bool TFrmfull::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && isVisible() && isActiveWindow()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        switch (key) {
+            case Qt::Key_Escape: Guard([&] { SpeedButton1Click(); }); return true;
+            case Qt::Key_Left: Guard([&] { SpeedButton3Click(); }); return true;
+            case Qt::Key_Right: Guard([&] { SpeedButton2Click(); }); return true;
+            case Qt::Key_Plus:
+            case Qt::Key_Equal: SpeedButton4Click(Tool::ZoomIn); return true;
+            case Qt::Key_Minus: SpeedButton4Click(Tool::ZoomOut); return true;
+            default: break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 }  // namespace workspace

@@ -86,7 +86,7 @@ private slots:
         const QString none = f.addCustomer("没有样片", 0);
         f.choose(one);
         QSlider* bar = f.workspace().strip()->sbar1;
-        QCOMPARE(QPair(bar->minimum(), bar->maximum()), QPair(1, 1));
+        QCOMPARE(qMakePair(bar->minimum(), bar->maximum()), qMakePair(1, 1));
         f.workspace().scrarr1Click();
         f.workspace().scrarr2Click();
         QCOMPARE(bar->value(), 1);
@@ -94,7 +94,7 @@ private slots:
         const qint64 shownBefore = f.workspace().State().currentSampleId;
 
         f.choose(none);
-        QCOMPARE(QPair(bar->minimum(), bar->maximum()), QPair(1, 1));
+        QCOMPARE(qMakePair(bar->minimum(), bar->maximum()), qMakePair(1, 1));
         QCOMPARE(StripNumbers(f), QList<int>{});
         QVERIFY(f.workspace().State().currentSampleFile.isEmpty());
         QVERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());  // the placeholder

@@ -1,0 +1,262 @@
+// Album tabs, the album grid and picking samples into albums.
+
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/records.h"
+#include "support/workspace_fixture.h"
+#include "widgets/handler_guard.h"
+#include "workspace/album_panel.h"
+#include "workspace/sample_strip.h"
+#include "workspace/sample_viewer.h"
+#include "workspace/workspace_queries.h"
+
+using testing_support::WorkspaceFixture;
+using widgets::Answer;
+
+namespace {
+
+const QString kDuplicate = "该分类名称已经存在,请重新输入!";
+
+QStringList Tabs(WorkspaceFixture& f) { return f.workspace().AlbumCaptions(); }
+
+void Activate(WorkspaceFixture& f, const QString& album) {
+    const int index = Tabs(f).indexOf(album);
+    QVERIFY(index >= 0);
+    f.workspace().albums()->rpczctypelist->setCurrentIndex(index);
+    QCOMPARE(f.workspace().State().currentAlbum, album);
+}
+
+void AddAlbum(WorkspaceFixture& f, const QString& typed) {
+    f.workspace().albums()->teaddzctype->setText(typed);
+    f.workspace().Image28Click();
+}
+
+// The album grid's filled cells as "display number of the pick's sample/album".
+QStringList Grid(WorkspaceFixture& f) {
+    QStringList cells;
+    const auto& panel = *f.workspace().albums();
+    for (int i = 0; i < workspace::kAlbumCells; ++i) {
+        if (panel.zcdisid[i].isEmpty()) continue;
+        cells << QString::number(workspace::DisplayNumberOf(f.workspace().State().customerId,
+                                                            panel.zcdisid[i].toLongLong())) +
+                     "/" + panel.zcbt[i]->text();
+    }
+    return cells;
+}
+
+QList<int> BlueCells(WorkspaceFixture& f) {
+    QList<int> blue;
+    for (int i = 0; i < workspace::kAlbumCells; ++i)
+        if (f.workspace().albums()->spzc[i]->palette().color(QPalette::Window) == QColor(0, 0, 255)) blue << i + 1;
+    return blue;
+}
+
+int Picks(const QString& condition) {
+    return data::LookupValue("xcphoto", "count(*)", condition).toInt();
+}
+
+void ShowNumber(WorkspaceFixture& f, int displayNumber) {
+    f.workspace().strip()->sbar1->setValue(displayNumber);
+    f.workspace().ShowSample(1);
+}
+
+}  // namespace
+
+class TestAlbums : public QObject {
+    Q_OBJECT
+
+private slots:
+    void addingRefusesDuplicatesAndReservedName() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("相册", 2);
+        f.choose(id);
+        const QStringList before = Tabs(f);
+        AddAlbum(f, "全部");
+        AddAlbum(f, "  精修相册 ");
+        QCOMPARE(f.dialogs().Texts(), (QStringList{kDuplicate, kDuplicate}));
+        AddAlbum(f, "   ");
+        QCOMPARE(Tabs(f), before);
+        AddAlbum(f, " 婚纱 ");
+        QCOMPARE(Tabs(f), before + QStringList{"婚纱"});
+        QCOMPARE(f.workspace().State().currentAlbum, QString("婚纱"));
+        QCOMPARE(f.workspace().albums()->zcsbar->maximum(), 1);  // an empty album: range 0..1
+        QCOMPARE(Grid(f), QStringList{});
+    }
+
+    void albumWithAQuoteThroughItsWholeLife() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("引号", 3);
+        const QString other = f.addCustomer("别人", 1);
+        f.choose(id);
+        AddAlbum(f, "Tom's & Co");
+        QCOMPARE(f.workspace().albums()->rpczctypelist->tabText(Tabs(f).size() - 1), QString("Tom's && Co"));
+        Activate(f, "全部");
+        Activate(f, "Tom's & Co");
+        f.workspace().SpeedButton1Click();
+        QCOMPARE(Picks("customerid=" + id + " and xcmc='Tom''s & Co'"), 1);
+        QCOMPARE(Grid(f), QStringList{"1/Tom's & Co"});
+        f.workspace().albums()->teaddzctype->setText("Ann's");
+        f.workspace().Image7Click();
+        QCOMPARE(f.dialogs().Texts().last(), QString("修改成功"));
+        QCOMPARE(Picks("customerid=" + id + " and xcmc='Ann''s'"), 1);
+        QCOMPARE(f.workspace().State().currentAlbum, QString("Ann's"));
+        // An album of the same name of another customer stays when this one is deleted.
+        data::Execute("insert into customerxc(customerid,xcmc) values(" + other + ",'Ann''s')");
+        f.pick(other, f.sampleAt(other, 1), "Ann's");
+        f.workspace().Image4Click();
+        QVERIFY(!Tabs(f).contains("Ann's"));
+        QCOMPARE(Picks("customerid=" + id), 0);
+        QCOMPARE(Picks("customerid=" + other + " and xcmc='Ann''s'"), 1);
+        QCOMPARE(data::LookupValue("customerxc", "count(*)", "customerid=" + other + " and xcmc='Ann''s'"), QString("1"));
+        QCOMPARE(f.workspace().State().currentAlbum, QString("全部"));
+    }
+
+    void renameRefusals() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("改名", 1);
+        f.choose(id);
+        Activate(f, "精修相册");
+        f.workspace().Image7Click();  // the box holds the tab's own name
+        QCOMPARE(f.dialogs().Texts(), QStringList{kDuplicate});
+        Activate(f, "全部");
+        f.workspace().albums()->teaddzctype->setText("新名字");
+        f.workspace().Image7Click();
+        QCOMPARE(f.dialogs().Texts().last(), QString("此相册不允许修改"));
+        f.workspace().albums()->teaddzctype->setText("放大摆台");
+        f.workspace().Image7Click();
+        QCOMPARE(f.dialogs().Texts().last(), kDuplicate);
+        QVERIFY(data::Connection().transaction());  // no transaction was left open
+        data::Connection().rollback();
+        f.workspace().Image4Click();
+        QCOMPARE(f.dialogs().Texts().last(), QString("请切换到要删除的相册!"));
+    }
+
+    void deleteAsksAndTakesEveryPick() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("删相册", 3);
+        f.pick(id, f.sampleAt(id, 1), "精修相册");
+        f.pick(id, f.sampleAt(id, 1), "精修相册");
+        f.pick(id, f.sampleAt(id, 2), "放大摆台");
+        f.choose(id);
+        Activate(f, "精修相册");
+        f.dialogs().answers = {Answer::No, Answer::Closed, Answer::Yes};
+        f.workspace().Image4Click();
+        f.workspace().Image4Click();
+        QCOMPARE(Picks("customerid=" + id), 3);
+        QVERIFY(Tabs(f).contains("精修相册"));
+        f.workspace().Image4Click();
+        QCOMPARE(Picks("customerid=" + id), 1);
+        QCOMPARE(Tabs(f), (QStringList{"全部", "放大摆台", "电子相册"}));
+        QVERIFY(f.workspace().Label1->text().endsWith("共:1"));
+        QCOMPARE(Grid(f), QStringList{"2/放大摆台"});
+    }
+
+    void buttonsDoNothingWithoutACustomer() {
+        WorkspaceFixture f;
+        f.workspace().albums()->teaddzctype->setText("新相册");
+        f.workspace().Image28Click();
+        f.workspace().Image7Click();
+        f.workspace().Image4Click();
+        QVERIFY(f.dialogs().shown.empty());
+        QCOMPARE(Tabs(f), QStringList{"全部"});
+        f.workspace().SpeedButton1Click();  // the "全部" tab is active
+        QCOMPARE(f.dialogs().Texts(), QStringList{"请切换到要添加本样片的相册!"});
+        QCOMPARE(Picks("1=1"), 0);
+    }
+
+    void pickingScrollsToTheAlbumsEnd() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("选片", 12);
+        f.choose(id);
+        Activate(f, "精修相册");
+        for (int i = 1; i <= 3; ++i) f.workspace().SpeedButton1Click();
+        QCOMPARE(Grid(f), (QStringList{"1/精修相册", "2/精修相册", "3/精修相册"}));
+        QCOMPARE(BlueCells(f), QList<int>{3});
+        QCOMPARE(f.currentDisplayNumber(), 4);  // moved on to the next sample
+        for (int i = 4; i <= 10; ++i) f.workspace().SpeedButton1Click();
+        QCOMPARE(Grid(f), (QStringList{"6/精修相册", "7/精修相册", "8/精修相册", "9/精修相册", "10/精修相册"}));
+        QCOMPARE(BlueCells(f), QList<int>{5});
+        QCOMPARE(f.workspace().strip()->sbar1->value(), 11);
+        QVERIFY(f.workspace().Label1->text().endsWith("精修相册:10     共:10"));
+        // The arrows page one pick at a time towards the first.
+        f.workspace().scrarr3Click();
+        QCOMPARE(Grid(f).first(), QString("5/精修相册"));
+        f.workspace().scrarr4Click();
+        QCOMPARE(Grid(f).first(), QString("6/精修相册"));
+    }
+
+    void repeatPickIsAskedAndStoredAsItsOwnCell() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("重复", 3);
+        f.choose(id);
+        Activate(f, "精修相册");
+        f.workspace().SpeedButton1Click();
+        f.workspace().Image24Click();
+        f.dialogs().answers = {Answer::No};
+        f.workspace().SpeedButton1Click();
+        QCOMPARE(f.dialogs().Texts("question"), QStringList{"本照片已经入选相册精修相册中，确定要重复入选吗?"});
+        QCOMPARE(Picks("customerid=" + id), 1);
+        QCOMPARE(f.currentDisplayNumber(), 1);
+        f.dialogs().answers = {Answer::Closed};  // closing the question goes on
+        f.workspace().SpeedButton1Click();
+        QCOMPARE(Picks("customerid=" + id), 2);
+        QCOMPARE(Grid(f), (QStringList{"1/精修相册", "1/精修相册"}));
+        QCOMPARE(BlueCells(f), (QList<int>{1, 2}));
+        QVERIFY(f.workspace().Label1->text().startsWith("样片总数:3   入选:1    其中精修相册:2     共:2"));
+        // Removing one of the two leaves the other.
+        f.workspace().RemovePick(2);
+        QCOMPARE(Picks("customerid=" + id), 1);
+        QCOMPARE(Grid(f), QStringList{"1/精修相册"});
+    }
+
+    void pickingTheLastSample() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("最后", 2);
+        f.choose(id);
+        Activate(f, "放大摆台");
+        ShowNumber(f, 2);
+        f.workspace().SpeedButton1Click();
+        QCOMPARE(f.dialogs().Texts(), QStringList{"这已经到是后一幅作品!"});
+        QCOMPARE(Picks("customerid=" + id), 1);
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        QVERIFY(f.workspace().Label1->text().endsWith("共:1"));
+    }
+
+    void noPickForASampleOfAnotherCustomer() {
+        WorkspaceFixture f;
+        const QString first = f.addCustomer("有样片", 2);
+        const QString empty = f.addCustomer("无样片", 0);
+        f.choose(first);
+        f.choose(empty);
+        Activate(f, "精修相册");
+        f.workspace().SpeedButton1Click();
+        QCOMPARE(Picks("1=1"), 0);
+        QVERIFY(f.dialogs().shown.empty());
+    }
+
+    void removingOnTheAllTabAndShowingFromTheGrid() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("全部页", 25);
+        f.pick(id, f.sampleAt(id, 5), "精修相册");
+        f.pick(id, f.sampleAt(id, 5), "放大摆台");
+        f.pick(id, f.sampleAt(id, 20), "精修相册");
+        f.choose(id);
+        QCOMPARE(Grid(f), (QStringList{"5/精修相册", "5/放大摆台", "20/精修相册"}));
+        f.workspace().RemovePick(2);
+        QCOMPARE(Picks("customerid=" + id + " and xcmc='放大摆台'"), 0);
+        QCOMPARE(Picks("customerid=" + id + " and xcmc='精修相册'"), 2);
+        QCOMPARE(Grid(f), (QStringList{"5/精修相册", "20/精修相册"}));
+        // A cell shows its sample large and puts it at the start of the strip.
+        f.workspace().ShowAlbumSample(2);
+        QCOMPARE(f.currentDisplayNumber(), 20);
+        QCOMPARE(f.workspace().strip()->sbar1->value(), 20);
+        QCOMPARE(BlueCells(f), QList<int>{2});
+        // The strip's marker follows a removal at once.
+        f.workspace().RemovePick(2);
+        QVERIFY(!f.workspace().strip()->diszt[0]->isVisible());
+    }
+};
+
+QTEST_MAIN(TestAlbums)
+#include "test_albums.moc"
