@@ -19,7 +19,10 @@ int main(int argc, char** argv) {
         app::Tfrmps workspace;
         workspace::TFrmfull viewer;
         workspace.SetFullScreenViewer(&viewer);
-        if (QScreen* screen = QGuiApplication::primaryScreen()) workspace.setGeometry(screen->geometry());
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            workspace.setGeometry(screen->geometry());
+            viewer.setGeometry(screen->geometry());
+        }
         workspace.showFullScreen();
         if (workspace.IconCheckFailed()) return 1;
         return application.exec();

@@ -28,6 +28,8 @@ void PictureButton::setAccent(bool accent) {
     setProperty("accent", accent);
     style()->unpolish(this);
     style()->polish(this);
+    // The accent style has its own padding and weight: measure the caption again.
+    if (!text().isEmpty()) setFixedWidth(sizeHint().width() + 8);
 }
 
 }  // namespace widgets

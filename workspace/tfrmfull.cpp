@@ -109,6 +109,8 @@ void TFrmfull::FormShow() {
     Edit1->setFocus();
     WorkspaceState& state = host_->SharedState();
     imgfull->ClearZoom();
+    const QRect area = Panelimg->contentsRect();
+    imgfull->setGeometry(5, 5, std::max(1, area.width() - 10), std::max(1, area.height() - 10));
     host_->DrawFittedInto(imgfull, state.currentSampleFile);
     PlaceBar();
     RCXC->clear();
