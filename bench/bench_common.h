@@ -9,20 +9,31 @@
 
 namespace bench {
 
-// Runs body `repeat` times and returns the median wall time in milliseconds.
-inline double MedianMs(int repeat, const std::function<void()>& body) {
-    std::vector<double> times;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        body();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
+// Median of a set of timings; 0 for none.
+inline double Median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     const size_t n = times.size();
     if (n == 0) return 0;
     return n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
 }
+
+// Wall time of one call of body, in milliseconds.
+inline double TimeMs(const std::function<void()>& body) {
+    QElapsedTimer timer;
+    timer.start();
+    body();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Runs body `repeat` times and returns the median wall time in milliseconds.
+inline double MedianMs(int repeat, const std::function<void()>& body) {
+    std::vector<double> times;
+    for (int i = 0; i < repeat; ++i) times.push_back(TimeMs(body));
+    return Median(times);
+}
+
+// Milliseconds as printed: one decimal.
+inline QString Ms(double ms) { return QString::number(ms, 'f', 1); }
 
 // Value of "--name VALUE" in args, or fallback.
 inline QString Option(const QStringList& args, const QString& name, const QString& fallback = {}) {
@@ -30,11 +41,37 @@ inline QString Option(const QStringList& args, const QString& name, const QStrin
     return (i >= 0 && i + 1 < args.size()) ? args[i + 1] : fallback;
 }
 
+// A positive whole number given as "--name N", or fallback when absent; false when malformed.
+inline bool PositiveOption(const QStringList& args, const QString& name, int fallback, int* value) {
+    bool ok = false;
+    *value = Option(args, name, QString::number(fallback)).toInt(&ok);
+    return ok && *value > 0;
+}
+
 inline bool Flag(const QStringList& args, const QString& name) { return args.contains(name); }
 
-// The commands, one file each.
+// Arguments that are neither options nor the values of the options listed in `valued`.
+inline QStringList PositionalArgs(const QStringList& args, const QStringList& valued) {
+    QStringList result;
+    for (int i = 0; i < args.size(); ++i) {
+        if (valued.contains(args[i]))
+            ++i;
+        else if (!args[i].startsWith(QLatin1String("--")))
+            result << args[i];
+    }
+    return result;
+}
+
+// The commands, one file per group.
 int RunDraw(const QStringList& args);
 int RunMakePhoto(const QStringList& args);
 int RunImport(const QStringList& args);
+// bench_database.cpp: the big database and the page fills read from it.
+int RunMakeDb(const QStringList& args);
+int RunPage(const QStringList& args);
+int RunAlbumPage(const QStringList& args);
+// bench_workspace.cpp: the workspace window driven offscreen.
+int RunSwitch(const QStringList& args);
+int RunStep(const QStringList& args);
 
 }  // namespace bench

@@ -1,0 +1,36 @@
+#pragma once
+// What the workspace commands need around the window: an offscreen screen of a
+// studio TV's size, a runtime folder made current, and message boxes that never wait.
+
+#include <QSize>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace bench {
+
+// Makes the offscreen platform (used unless QT_QPA_PLATFORM names another) show one
+// screen of `size`, since the workspace lays itself out on its screen. Call before the
+// application object exists.
+void UseOffscreenScreen(QSize size);
+
+// A temporary folder holding the program's resources, the current directory while it
+// lives; message boxes are printed to stderr meanwhile.
+class RuntimeFolder {
+  public:
+    RuntimeFolder();
+    ~RuntimeFolder();
+    RuntimeFolder(const RuntimeFolder&) = delete;
+    RuntimeFolder& operator=(const RuntimeFolder&) = delete;
+
+    bool ok() const { return ok_; }
+    QString file(const QString& relative) const;
+    // function.dll here as a symbolic link to an existing database file.
+    bool LinkDatabase(const QString& databaseFile);
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+    bool ok_ = false;
+};
+
+}  // namespace bench
