@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
            "       verimond-bench page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
-           "       verimond-bench step FOLDER_OR_DB [--customer ID] [--repeat N] "
+           "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
            "[--no-prefetch]\n";
     return 2;
 }
