@@ -8,10 +8,39 @@
 namespace data {
 namespace {
 
-// Display numbers come from row_number() computed over keys only, and the wide
-// columns (thumbnails) are joined afterwards by key, so a page of twelve never
-// copies a whole customer's thumbnails. Ties in odrnum are broken by id, which
-// keeps the order the same from one query to the next.
+// Display numbers come from row_number() over keys only, and only the keys are put in
+// display order; the wide columns (thumbnails) are joined by key afterwards, so a page
+// of twelve never sorts or copies a whole customer's thumbnails. Ties in odrnum are
+// broken by id, which keeps the order the same from one query to the next.
+const char* const kViews[] = {
+    R"(create view V_photoinfo as
+        select n.id as id, n.customerid as customerid, p.odrnum as odrnum,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select id, customerid,
+                     row_number() over (partition by customerid order by odrnum, id) as disid
+              from photoinfo
+              order by customerid, disid) as n
+        join photoinfo as p on p.id = n.id)",
+    R"(create view V_xcphoto as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid, x.xcmc order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid
+              order by x.customerid, x.xcmc, disid) as n
+        join photoinfo as p on p.id = n.photoid)",
+    R"(create view V_xcphotoall as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid
+              order by x.customerid, disid) as n
+        join photoinfo as p on p.id = n.photoid)",
+};
+
 const char* const kSchema[] = {
     R"(create table customer (
         customerid integer primary key autoincrement,
@@ -60,33 +89,6 @@ const char* const kSchema[] = {
     "create index xcphoto_album on xcphoto(customerid, xcmc, id)",
     "create index customer_status on customer(staus, customerid)",
 
-    R"(create view V_photoinfo as
-        select n.id as id, n.customerid as customerid, p.odrnum as odrnum,
-               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
-               n.disid as disid
-        from (select id, customerid,
-                     row_number() over (partition by customerid order by odrnum, id) as disid
-              from photoinfo) as n
-        join photoinfo as p on p.id = n.id
-        order by n.customerid, n.disid)",
-    R"(create view V_xcphoto as
-        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
-               p.filename as filename, p.photofile as photofile, n.disid as disid
-        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
-                     row_number() over (partition by x.customerid, x.xcmc order by x.id) as disid
-              from xcphoto as x join photoinfo as s on s.id = x.photoid) as n
-        join photoinfo as p on p.id = n.photoid
-        order by n.customerid, n.xcmc, n.disid)",
-    R"(create view V_xcphotoall as
-        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
-               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
-               n.disid as disid
-        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
-                     row_number() over (partition by x.customerid order by x.id) as disid
-              from xcphoto as x join photoinfo as s on s.id = x.photoid) as n
-        join photoinfo as p on p.id = n.photoid
-        order by n.customerid, n.disid)",
-
     "insert into SysSet(itemname, itemvalue) values('widthsalerote', '75')",
     "insert into SysSet(itemname, itemvalue) values('openwidthsale', '否')",
     "insert into SysSet(itemname, itemvalue) values('qhkh', '否')",
@@ -101,6 +103,34 @@ int PragmaValue(QSqlDatabase& db, const char* pragma, bool* ok) {
     QSqlQuery query(db);
     *ok = query.exec(QStringLiteral("pragma %1").arg(QLatin1String(pragma))) && query.next();
     return *ok ? query.value(0).toInt() : 0;
+}
+
+template <size_t N>
+bool RunAll(QSqlQuery& query, const char* const (&statements)[N], QString* error) {
+    for (const char* statement : statements) {
+        if (!query.exec(QString::fromUtf8(statement))) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Version 2 sorts only the keys inside the views (version 1 sorted whole rows).
+bool UpgradeToVersion2(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    QString error;
+    if (!db.transaction()) return false;
+    const bool ok = query.exec(QStringLiteral("drop view if exists V_photoinfo")) &&
+                    query.exec(QStringLiteral("drop view if exists V_xcphoto")) &&
+                    query.exec(QStringLiteral("drop view if exists V_xcphotoall")) &&
+                    RunAll(query, kViews, &error) &&
+                    query.exec(QStringLiteral("pragma user_version = 2"));
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+    return db.commit();
 }
 
 }  // namespace
@@ -120,14 +150,7 @@ bool CreateDatabase(const QString& filePath, QString* error) {
             ok = false;
         } else {
             QSqlQuery query(db);
-            ok = db.transaction();
-            for (const char* statement : kSchema) {
-                if (!ok) break;
-                if (!query.exec(QString::fromUtf8(statement))) {
-                    *error = query.lastError().text();
-                    ok = false;
-                }
-            }
+            ok = db.transaction() && RunAll(query, kSchema, error) && RunAll(query, kViews, error);
             if (ok) {
                 ok = query.exec(QStringLiteral("pragma application_id = %1").arg(kApplicationId)) &&
                      query.exec(QStringLiteral("pragma user_version = %1").arg(kSchemaVersion)) &&
@@ -154,7 +177,12 @@ bool CheckSchemaMark(QSqlDatabase& db) {
 bool PrepareOpenedDatabase(QSqlDatabase& db) {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("pragma journal_mode = wal"))) return false;
-    // Upgrades of older schema versions go here, one step per version.
+    query.finish();  // an open statement would lock the schema against the upgrade
+    bool ok = false;
+    const int version = PragmaValue(db, "user_version", &ok);
+    if (!ok) return false;
+    // One step per version, oldest first.
+    if (version < 2 && !UpgradeToVersion2(db)) return false;
     return true;
 }
 

@@ -8,7 +8,7 @@
 namespace data {
 
 inline constexpr int kApplicationId = 0x56524D44;  // "VRMD"
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // Creates a new database file with the whole schema, the four settings rows and the
 // admin row. Refuses (returns false with a reason) when the file exists already.

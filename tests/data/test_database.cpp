@@ -125,6 +125,21 @@ private slots:
         QVERIFY(!QFile::exists(path + "-wal"));
     }
 
+    void olderFileIsUpgradedOnOpening() {
+        RuntimeFixture fixture;
+        const qint64 sample = AddSample(1, 1);
+        Execute("drop view V_photoinfo");
+        Execute("pragma user_version = 1");
+        CloseConnection();
+        QCOMPARE(OpenConnection(fixture.file(kDatabaseFileName)), OpenResult::Opened);
+        QCOMPARE(LookupValue("V_photoinfo", "id", "customerid=1 and disid=1"), QString::number(sample));
+        QCOMPARE(QueryRows("pragma user_version").front().value(0).toInt(), kSchemaVersion);
+        // A file from a newer release is left alone.
+        Execute("pragma user_version = 99");
+        CloseConnection();
+        QCOMPARE(OpenConnection(fixture.file(kDatabaseFileName)), OpenResult::NotOurs);
+    }
+
     void missingFileIsNotCreated() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         const QString path = fixture.file(kDatabaseFileName);
