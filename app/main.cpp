@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
         if (workspace.IconCheckFailed()) return 1;
         return application.exec();
     } catch (const std::exception& error) {
-        QMessageBox::critical(nullptr, QStringLiteral("Verimond"), QString::fromLocal8Bit(error.what()));
+        QMessageBox::critical(nullptr, QStringLiteral("Verimond"),
+                              QString::fromLocal8Bit(error.what()));
         return 1;
     }
 }

@@ -29,7 +29,8 @@ Tfrmabout::Tfrmabout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     auto* header = new QHBoxLayout;
     auto* heading = new QLabel(QStringLiteral("关于本软件"), this);
     heading->setStyleSheet(QStringLiteral("font-size: 18px; font-weight: bold;"));
-    auto* sbtnexit = new widgets::PictureButton(widgets::Glyph::Exit, QStringLiteral("退出"), this, 28);
+    auto* sbtnexit =
+        new widgets::PictureButton(widgets::Glyph::Exit, QStringLiteral("退出"), this, 28);
     connect(sbtnexit, &QToolButton::clicked, this, &QDialog::close);
     header->addWidget(heading);
     header->addStretch();
@@ -49,13 +50,14 @@ Tfrmabout::Tfrmabout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
         "3. 请定期备份程序目录中的数据库文件 function.dll，以免因硬盘故障丢失选片记录。\n"
         "4. 不得对本软件进行反向工程、出租或转售。\n"
         "5. 在法律允许的范围内，因使用本软件造成的间接损失，开发者不承担责任。"));
-    terms->setStyleSheet(QStringLiteral("QPlainTextEdit { background: #f4f2ec; color: #222;"
-                                        " border: none; border-radius: 4px; padding: 4px; }"));
+    terms->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { background: #f4f2ec; color: #222;"
+                       " border: none; border-radius: 4px; padding: 4px; }"));
     layout->addWidget(terms, 1);
 
-    auto* link = new QLabel(QStringLiteral("<a style='color:#ffe2a8' href='%1'>访问我们的网站</a>")
-                                .arg(WebAddress()),
-                            this);
+    auto* link = new QLabel(
+        QStringLiteral("<a style='color:#ffe2a8' href='%1'>访问我们的网站</a>").arg(WebAddress()),
+        this);
     link->setCursor(Qt::PointingHandCursor);
     connect(link, &QLabel::linkActivated, this,
             [](const QString& url) { widgets::Dialogs::Current().OpenDocument(QUrl(url)); });

@@ -7,12 +7,12 @@ namespace app {
 
 class Tfrmabout : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit Tfrmabout(QWidget* parent);
 
     static QString WebAddress();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 

@@ -71,16 +71,18 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Label4 = new QLabel(QStringLiteral("<u>添加客户</u>"), topRow_);
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
-    Label1 = new QLabel(QStringLiteral(
-                            "<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"),
-                        topRow_);
+    Label1 = new QLabel(
+        QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"), topRow_);
     Label1->setTextFormat(Qt::PlainText);
     Label1->setStyleSheet(QStringLiteral("color: #cfcdc6;"));
 
     const QColor staffGlyph(220, 218, 210);
-    SpeedButton2 = new PictureButton(Glyph::Customers, QStringLiteral("客户管理"), topRow_, 40, staffGlyph);
-    SpeedButton4 = new PictureButton(Glyph::Settings, QStringLiteral("系统设置"), topRow_, 40, staffGlyph);
-    SpeedButton3 = new PictureButton(Glyph::Print, QStringLiteral("打印或导出选片结果"), topRow_, 40, staffGlyph);
+    SpeedButton2 =
+        new PictureButton(Glyph::Customers, QStringLiteral("客户管理"), topRow_, 40, staffGlyph);
+    SpeedButton4 =
+        new PictureButton(Glyph::Settings, QStringLiteral("系统设置"), topRow_, 40, staffGlyph);
+    SpeedButton3 = new PictureButton(Glyph::Print, QStringLiteral("打印或导出选片结果"), topRow_,
+                                     40, staffGlyph);
     SpeedButton2->hide();
     SpeedButton4->hide();
     connect(SpeedButton3, &QToolButton::clicked, this, &Tfrmps::SpeedButton3Click);
@@ -158,8 +160,9 @@ bool Tfrmps::LoadIcons() {
 }
 
 void Tfrmps::ReadWidescreenSettings() {
-    state_.widescreenRatio = data::StrToInt(data::LookupValue(
-        QStringLiteral("SysSet"), QStringLiteral("itemvalue"), QStringLiteral("itemname='widthsalerote'")));
+    state_.widescreenRatio =
+        data::StrToInt(data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
+                                         QStringLiteral("itemname='widthsalerote'")));
     const QString open = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
                                            QStringLiteral("itemname='openwidthsale'"));
     const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it

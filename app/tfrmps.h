@@ -42,7 +42,7 @@ class TitleStrip;
 
 class Tfrmps : public QWidget, public workspace::FullScreenHost {
     Q_OBJECT
-public:
+  public:
     explicit Tfrmps(QWidget* parent = nullptr);
     ~Tfrmps() override;
 
@@ -138,13 +138,13 @@ public:
     widgets::PictureButton* SpeedButton3 = nullptr;  // print or export
     widgets::PictureButton* SpeedButton4 = nullptr;  // settings
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void ApplyLayout(QSize size);
     bool LoadIcons();

@@ -41,7 +41,8 @@ void Tfrmps::ConnectAlbums() {
     connect(albums_->Image28, &QToolButton::clicked, this, guarded(&Tfrmps::Image28Click));
     connect(albums_->Image7, &QToolButton::clicked, this, guarded(&Tfrmps::Image7Click));
     connect(albums_->Image4, &QToolButton::clicked, this, guarded(&Tfrmps::Image4Click));
-    connect(viewer_->SpeedButton1, &QToolButton::clicked, this, guarded(&Tfrmps::SpeedButton1Click));
+    connect(viewer_->SpeedButton1, &QToolButton::clicked, this,
+            guarded(&Tfrmps::SpeedButton1Click));
     connect(albums_, &workspace::AlbumPanel::showClicked, this,
             [this](int cell) { widgets::GuardHandler(this, [&] { ShowAlbumSample(cell); }); });
     connect(albums_, &workspace::AlbumPanel::removeClicked, this,
@@ -72,8 +73,9 @@ void Tfrmps::FillAlbumTabs() {
     {
         const QSignalBlocker quiet(tabs);
         while (tabs->count() > 1) tabs->removeTab(tabs->count() - 1);
-        for (const auto& row : data::QueryRows(QStringLiteral("select xcmc from  customerxc where customerid=") +
-                                               state_.customerId + QStringLiteral(" order by id")))
+        for (const auto& row :
+             data::QueryRows(QStringLiteral("select xcmc from  customerxc where customerid=") +
+                             state_.customerId + QStringLiteral(" order by id")))
             albums_->AddAlbumTab(data::TextOf(row, QStringLiteral("xcmc")));
         tabs->setCurrentIndex(0);
     }
@@ -83,16 +85,18 @@ void Tfrmps::FillAlbumTabs() {
 void Tfrmps::rpczctypelistChange() {
     state_.currentAlbum = albums_->AlbumCaption(albums_->rpczctypelist->currentIndex());
     albums_->teaddzctype->setText(state_.currentAlbum);
-    ResetAlbumScroll(data::StrToInt(
-        workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum), QStringLiteral("picinfocountzc"))));
+    ResetAlbumScroll(data::StrToInt(workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum),
+                                                               QStringLiteral("picinfocountzc"))));
 }
 
 QString Tfrmps::AlbumCountSql(const QString& album) const {
     const QString& id = state_.customerId;
     if (album == workspace::kAllAlbums)
-        return QStringLiteral("select count(*) as picinfocountzc from  V_xcphotoall where customerid=") + id;
-    return QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") + id +
-           QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("'");
+        return QStringLiteral(
+                   "select count(*) as picinfocountzc from  V_xcphotoall where customerid=") +
+               id;
+    return QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") +
+           id + QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("'");
 }
 
 void Tfrmps::Image28Click() {
@@ -103,8 +107,9 @@ void Tfrmps::Image28Click() {
         widgets::Dialogs::Current().Message(this, QStringLiteral("该分类名称已经存在,请重新输入!"));
         return;
     }
-    data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") + state_.customerId +
-                  QStringLiteral(",'") + data::SqlQuote(name) + QStringLiteral("')"));
+    data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") +
+                  state_.customerId + QStringLiteral(",'") + data::SqlQuote(name) +
+                  QStringLiteral("')"));
     albums_->AddAlbumTab(name);
     albums_->rpczctypelist->setCurrentIndex(albums_->rpczctypelist->count() - 1);
 }
@@ -124,12 +129,14 @@ void Tfrmps::Image7Click() {
         dialogs.Message(this, QStringLiteral("此相册不允许修改"));
         return;
     }
-    const QString where = QStringLiteral(" where customerid=") + state_.customerId + QStringLiteral(" and xcmc='") +
-                          data::SqlQuote(old) + QStringLiteral("'");
+    const QString where = QStringLiteral(" where customerid=") + state_.customerId +
+                          QStringLiteral(" and xcmc='") + data::SqlQuote(old) + QStringLiteral("'");
     try {
         data::Transaction transaction;
-        data::Execute(QStringLiteral("update customerxc set xcmc='") + data::SqlQuote(renamed) + QStringLiteral("'") + where);
-        data::Execute(QStringLiteral("update xcphoto set xcmc='") + data::SqlQuote(renamed) + QStringLiteral("'") + where);
+        data::Execute(QStringLiteral("update customerxc set xcmc='") + data::SqlQuote(renamed) +
+                      QStringLiteral("'") + where);
+        data::Execute(QStringLiteral("update xcphoto set xcmc='") + data::SqlQuote(renamed) +
+                      QStringLiteral("'") + where);
         transaction.commit();
     } catch (const data::DbError&) {
         dialogs.Message(this, QStringLiteral("修改失败"));
@@ -150,14 +157,16 @@ void Tfrmps::Image4Click() {
         dialogs.Message(this, QStringLiteral("请切换到要删除的相册!"));
         return;
     }
-    if (dialogs.Question(this, QStringLiteral("删除相册将同时删除此相册中已选好的样片,确定要删除吗?")) !=
+    if (dialogs.Question(this,
+                         QStringLiteral("删除相册将同时删除此相册中已选好的样片,确定要删除吗?")) !=
         widgets::Answer::Yes)
         return;
     const QString quoted = data::SqlQuote(name);
     try {
         data::Transaction transaction;
-        data::Execute(QStringLiteral("delete from  customerxc where customerid=") + state_.customerId +
-                      QStringLiteral(" and xcmc='") + quoted + QStringLiteral("'"));
+        data::Execute(QStringLiteral("delete from  customerxc where customerid=") +
+                      state_.customerId + QStringLiteral(" and xcmc='") + quoted +
+                      QStringLiteral("'"));
         data::Execute(QStringLiteral("delete from  xcphoto where customerid=") + state_.customerId +
                       QStringLiteral(" and  xcmc='") + quoted + QStringLiteral("'"));
         transaction.commit();
@@ -177,18 +186,20 @@ void Tfrmps::Image4Click() {
 void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highlightId,
                            const QString& album) {
     for (int i = 0; i < workspace::kAlbumCells; ++i) {
-        for (QWidget* w : std::initializer_list<QWidget*>{albums_->imgdiszc[i], albums_->spzc[i], albums_->zczu[i],
-                                                         albums_->zcl[i], albums_->zcps[i], albums_->zcbt[i]})
+        for (QWidget* w : std::initializer_list<QWidget*>{albums_->imgdiszc[i], albums_->spzc[i],
+                                                          albums_->zczu[i], albums_->zcl[i],
+                                                          albums_->zcps[i], albums_->zcbt[i]})
             w->hide();
         SetFrameColour(albums_->spzc[i], kCellFrame);
     }
-    const QString sql =
-        album != workspace::kAllAlbums
-            ? QStringLiteral("select *  from V_xcphoto where customerid=") + customerId + QStringLiteral(" and xcmc='") +
-                  data::SqlQuote(album) + QStringLiteral("' and disid >=") + QString::number(start) +
-                  QStringLiteral(" limit 18")
-            : QStringLiteral("select *  from V_xcphotoall where customerid=") + customerId +
-                  QStringLiteral("  and disid >=") + QString::number(start) + QStringLiteral(" limit 18");
+    const QString sql = album != workspace::kAllAlbums
+                            ? QStringLiteral("select *  from V_xcphoto where customerid=") +
+                                  customerId + QStringLiteral(" and xcmc='") +
+                                  data::SqlQuote(album) + QStringLiteral("' and disid >=") +
+                                  QString::number(start) + QStringLiteral(" limit 18")
+                            : QStringLiteral("select *  from V_xcphotoall where customerid=") +
+                                  customerId + QStringLiteral("  and disid >=") +
+                                  QString::number(start) + QStringLiteral(" limit 18");
     const data::Rows rows = data::QueryRows(sql);
     const QString highlight = QString::number(highlightId);
     for (int i = 0; i < workspace::kAlbumCells; ++i) {
@@ -200,8 +211,9 @@ void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highligh
         albums_->imgdiszc[i]->setPixmap(QPixmap::fromImage(images::ShowThumbnail(
             row.value(QStringLiteral("photofile")).toByteArray(), kAlbumPlaceholder)));
         albums_->zcbt[i]->setText(data::TextOf(row, QStringLiteral("xcmc")));
-        for (QWidget* w : std::initializer_list<QWidget*>{albums_->zcl[i], albums_->imgdiszc[i], albums_->spzc[i],
-                                                         albums_->zczu[i], albums_->zcps[i], albums_->zcbt[i]})
+        for (QWidget* w : std::initializer_list<QWidget*>{albums_->zcl[i], albums_->imgdiszc[i],
+                                                          albums_->spzc[i], albums_->zczu[i],
+                                                          albums_->zcps[i], albums_->zcbt[i]})
             w->show();
         albums_->zcdisid[i] = data::TextOf(row, QStringLiteral("photoid"));
         if (albums_->zcdisid[i] == highlight) SetFrameColour(albums_->spzc[i], kCellHighlight);
@@ -262,18 +274,21 @@ void Tfrmps::SpeedButton1Click() {
     // Only a sample of this customer, shown large right now, can be picked.
     if (state_.currentSampleFile.isEmpty() ||
         data::LookupValue(QStringLiteral("photoinfo"), QStringLiteral("id"),
-                          QStringLiteral("customerid=") + id + QStringLiteral(" and id=") + sample).isEmpty())
+                          QStringLiteral("customerid=") + id + QStringLiteral(" and id=") + sample)
+            .isEmpty())
         return;
     const QString albumText = QStringLiteral("'") + data::SqlQuote(album) + QStringLiteral("'");
-    const QString already = data::LookupValue(
-        QStringLiteral("xcphoto"), QStringLiteral("photoid"),
-        QStringLiteral(" customerid=") + id + QStringLiteral(" and xcmc=") + albumText + QStringLiteral(" and photoid=") + sample);
+    const QString already =
+        data::LookupValue(QStringLiteral("xcphoto"), QStringLiteral("photoid"),
+                          QStringLiteral(" customerid=") + id + QStringLiteral(" and xcmc=") +
+                              albumText + QStringLiteral(" and photoid=") + sample);
     if (!already.isEmpty() &&
-        dialogs.Question(this, QStringLiteral("本照片已经入选相册") + album + QStringLiteral("中，确定要重复入选吗?")) ==
-            widgets::Answer::No)
+        dialogs.Question(this, QStringLiteral("本照片已经入选相册") + album +
+                                   QStringLiteral("中，确定要重复入选吗?")) == widgets::Answer::No)
         return;
-    data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + id + QStringLiteral(",") +
-                  sample + QStringLiteral(",") + albumText + QStringLiteral(")"));
+    data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + id +
+                  QStringLiteral(",") + sample + QStringLiteral(",") + albumText +
+                  QStringLiteral(")"));
 
     // The album's end comes into view: the new pick under up to four earlier ones.
     const int count = data::StrToInt(workspace::CountAtLeastOne(
@@ -283,10 +298,11 @@ void Tfrmps::SpeedButton1Click() {
     SetAlbumScroll(count, std::min(count, 4));
 
     const int next = workspace::DisplayNumberOf(id, state_.currentSampleId) + 1;
-    const qint64 nextId = data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
-                                            QStringLiteral("customerid=") + id + QStringLiteral(" and disid=") +
-                                                QString::number(next))
-                              .toLongLong();
+    const qint64 nextId =
+        data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
+                          QStringLiteral("customerid=") + id + QStringLiteral(" and disid=") +
+                              QString::number(next))
+            .toLongLong();
     if (nextId != 0) {
         state_.currentSampleId = nextId;
         MoveStripTo(next);
@@ -301,12 +317,13 @@ void Tfrmps::RemovePick(int cell) {
     const QString photo = albums_->zcdisid[cell - 1];
     const QString album = albums_->zcbt[cell - 1]->text();
     const QString& id = state_.customerId;
-    data::Execute(QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") + id +
-                  QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("' and photoid=") + photo +
-                  QStringLiteral(" limit 1)"));
+    data::Execute(
+        QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") +
+        id + QStringLiteral(" and xcmc='") + data::SqlQuote(album) +
+        QStringLiteral("' and photoid=") + photo + QStringLiteral(" limit 1)"));
     const int saved = albums_->zcsbar->value();
-    const int count = data::StrToInt(
-        workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum), QStringLiteral("picinfocountzc")));
+    const int count = data::StrToInt(workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum),
+                                                                QStringLiteral("picinfocountzc")));
     // Picks after the removed one keep their place on screen.
     SetAlbumScroll(count, saved < count ? saved : saved - 1);
     ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);

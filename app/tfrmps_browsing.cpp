@@ -35,7 +35,7 @@ constexpr int kNoteLimitBytes = 150;
 
 // The note box takes at most 150 bytes of GBK text: 150 letters or 75 characters.
 class GbkLimit : public QValidator {
-public:
+  public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
         return workspace::GbkByteLength(input) <= kNoteLimitBytes ? Acceptable : Invalid;
@@ -58,9 +58,8 @@ void Tfrmps::ConnectBrowsing() {
     connect(strip_->sbar1, &QSlider::valueChanged, this, guarded(&Tfrmps::sbar1Change));
     connect(strip_->scrarr1, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr1Click));
     connect(strip_->scrarr2, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr2Click));
-    connect(strip_, &workspace::SampleStrip::cellClicked, this, [this](int cell) {
-        widgets::GuardHandler(this, [&] { disimgClick(cell); });
-    });
+    connect(strip_, &workspace::SampleStrip::cellClicked, this,
+            [this](int cell) { widgets::GuardHandler(this, [&] { disimgClick(cell); }); });
 
     workspace::SampleViewer* v = viewer_;
     connect(v->Image24, &QToolButton::clicked, this, guarded(&Tfrmps::Image24Click));
@@ -86,9 +85,10 @@ bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Left and Right step through the samples, except while a text box is typed in.
-        if ((key == Qt::Key_Left || key == Qt::Key_Right) && !IsTextEntry(QApplication::focusWidget()) &&
-            !(full_ && full_->isVisible())) {
-            widgets::GuardHandler(this, [&] { key == Qt::Key_Left ? Image24Click() : Image25Click(); });
+        if ((key == Qt::Key_Left || key == Qt::Key_Right) &&
+            !IsTextEntry(QApplication::focusWidget()) && !(full_ && full_->isVisible())) {
+            widgets::GuardHandler(this,
+                                  [&] { key == Qt::Key_Left ? Image24Click() : Image25Click(); });
             return true;
         }
     }
@@ -131,8 +131,9 @@ void Tfrmps::RzcbcustomerChange() {
     Rzcbcustomerid->setCurrentIndex(Rzcbcustomer->currentIndex());
     state_.customerId = Rzcbcustomerid->currentText();
     const QString& id = state_.customerId;
-    state_.customerPhotoPath = data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"),
-                                                 QStringLiteral("customerid=") + id);
+    state_.customerPhotoPath =
+        data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"),
+                          QStringLiteral("customerid=") + id);
     ShowStatistics();
 
     const int samples = data::StrToInt(workspace::CountAtLeastOne(
@@ -145,7 +146,8 @@ void Tfrmps::RzcbcustomerChange() {
     bar->setEnabled(true);
 
     const int picks = data::StrToInt(workspace::CountAtLeastOne(
-        QStringLiteral("select count(*) as picinfocountzc from V_xcphotoall where customerid=") + id,
+        QStringLiteral("select count(*) as picinfocountzc from V_xcphotoall where customerid=") +
+            id,
         QStringLiteral("picinfocountzc")));
     ResetAlbumScroll(picks);
     FillAlbumTabs();
@@ -205,7 +207,8 @@ images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
 }
 
 void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
-    const images::DrawnPicture picture = pictures_->Draw(file, kLargePlaceholder, FittedOptions(target));
+    const images::DrawnPicture picture =
+        pictures_->Draw(file, kLargePlaceholder, FittedOptions(target));
     // A file that cannot be drawn shows the placeholder as a plain picture: stretched
     // over the large view, at its own size in the top-left corner of the viewer.
     const bool inViewer = full_ && target == full_->imgfull;
@@ -243,7 +246,8 @@ void Tfrmps::ShowSample(int cell) {
         if (!fullScreen) DrawFitted(view, file);
         if (full_) {
             const QRect area = full_->Panelimg->contentsRect();
-            full_->imgfull->setGeometry(5, 5, std::max(1, area.width() - 10), std::max(1, area.height() - 10));
+            full_->imgfull->setGeometry(5, 5, std::max(1, area.width() - 10),
+                                        std::max(1, area.height() - 10));
             if (fullScreen) DrawFitted(full_->imgfull, file);
         }
         ShowSampleInfo();
@@ -337,9 +341,10 @@ void Tfrmps::Image5Click(bool clockwise) {
 }
 
 void Tfrmps::rzcbwidthsaleClick() {
-    data::UpdateValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                      viewer_->rzcbwidthsale->isChecked() ? QStringLiteral("'是'") : QStringLiteral("'否'"),
-                      QStringLiteral("itemname='openwidthsale'"));
+    data::UpdateValue(
+        QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
+        viewer_->rzcbwidthsale->isChecked() ? QStringLiteral("'是'") : QStringLiteral("'否'"),
+        QStringLiteral("itemname='openwidthsale'"));
     if (state_.currentSampleId < 0) return;
     const data::Rows rows = data::QueryRows(
         QStringLiteral("select * from V_photoinfo where customerid=") + state_.customerId +
@@ -381,8 +386,10 @@ void Tfrmps::delphotoClick() {
     const QString sample = QString::number(state_.currentSampleId);
     try {
         data::Transaction transaction;
-        data::Execute(QStringLiteral("delete from  photoinfo where ") + where + QStringLiteral(" and id=") + sample);
-        data::Execute(QStringLiteral("delete from  xcphoto where ") + where + QStringLiteral(" and photoid=") + sample);
+        data::Execute(QStringLiteral("delete from  photoinfo where ") + where +
+                      QStringLiteral(" and id=") + sample);
+        data::Execute(QStringLiteral("delete from  xcphoto where ") + where +
+                      QStringLiteral(" and photoid=") + sample);
         transaction.commit();
     } catch (const data::DbError&) {
         widgets::Dialogs::Current().Message(this, QStringLiteral("删除失败！"));
@@ -399,8 +406,8 @@ void Tfrmps::delphotoClick() {
     }
     ShowSample(1);
     QSlider* albumBar = albums_->zcsbar;
-    ShowAlbumPage(state_.customerId, albumBar->maximum() - albumBar->value(), state_.currentSampleId,
-                  state_.currentAlbum);
+    ShowAlbumPage(state_.customerId, albumBar->maximum() - albumBar->value(),
+                  state_.currentSampleId, state_.currentAlbum);
     ShowStatistics();
 }
 

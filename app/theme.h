@@ -8,7 +8,7 @@ class QApplication;
 namespace app {
 
 namespace colours {
-inline const QColor kWindow(59, 60, 59);       // the workspace and its track bars
+inline const QColor kWindow(59, 60, 59);  // the workspace and its track bars
 inline const QColor kTitleTop(30, 31, 30);
 inline const QColor kTitleBottom(44, 45, 44);
 inline const QColor kPanel(48, 49, 48);

@@ -31,7 +31,8 @@ TitleStrip::TitleStrip(QWidget* parent) : QWidget(parent) {
     sbtnwinstate2 = new PictureButton(Glyph::Maximise, QStringLiteral("全屏"), this, 26, glyph);
     sbtnwinstate1 = new PictureButton(Glyph::WorkArea, QStringLiteral("最大化"), this, 26, glyph);
     sbtnwinstate = new PictureButton(Glyph::Minimise, QStringLiteral("最小化"), this, 26, glyph);
-    sbtnexit = new PictureButton(Glyph::Exit, QStringLiteral("退出"), this, 26, QColor(232, 120, 100));
+    sbtnexit =
+        new PictureButton(Glyph::Exit, QStringLiteral("退出"), this, 26, QColor(232, 120, 100));
     btnhelp->setToolTip(QString());
 }
 

@@ -11,7 +11,7 @@ namespace app {
 
 class TitleStrip : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TitleStrip(QWidget* parent);
 
     QLabel* Label2 = nullptr;
@@ -23,7 +23,7 @@ public:
     widgets::PictureButton* sbtnwinstate = nullptr;   // minimise
     widgets::PictureButton* sbtnexit = nullptr;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 };

@@ -29,8 +29,8 @@ WorkspaceLayout ComputeWorkspaceLayout(QSize screen) {
     l.sbtnwinstate1 = windowButton(70);
     l.sbtnwinstate = windowButton(40);
     l.sbtnexit = windowButton(10);
-    l.imgfull = QRect(l.btnhelp.x() - L::kWindowButton - 10, buttonTop, L::kWindowButton,
-                      L::kWindowButton);
+    l.imgfull =
+        QRect(l.btnhelp.x() - L::kWindowButton - 10, buttonTop, L::kWindowButton, L::kWindowButton);
 
     // Top row: login box at the right, a separator, the staff buttons before it.
     const int rowTop = L::kTitleHeight;
@@ -68,16 +68,16 @@ WorkspaceLayout ComputeWorkspaceLayout(QSize screen) {
     l.rzPanel5 = QRect(x, BottomEdge(l.rzPanel4), l.rightWidth, L::kSampleStripHeight);
 
     l.scrarr1 = QRect(3, L::kSampleStripHeight - L::kArrow - 3, L::kArrow, L::kArrow);
-    l.sbar1 = QRect(RightEdge(l.scrarr1) - 7, l.scrarr1.y() - 7,
-                    l.rightWidth - L::kArrow - 19, L::kArrow + 8);
+    l.sbar1 = QRect(RightEdge(l.scrarr1) - 7, l.scrarr1.y() - 7, l.rightWidth - L::kArrow - 19,
+                    L::kArrow + 8);
     l.scrarr2 = QRect(RightEdge(l.sbar1) - 7, l.scrarr1.y(), L::kArrow, L::kArrow);
 
     // The tool buttons take the first 760 pixels of the tool strip; the information
     // box fills the rest when there is room for it.
     l.shape3 = QRect(std::min(760, l.rightWidth - 160), 8, 1, L::kToolStripHeight - 16);
     const int infoLeft = l.shape3.x() + 5;
-    l.rzbphotoinfo = QRect(infoLeft, 0, std::max(0, l.rightWidth - infoLeft - 10),
-                           L::kToolStripHeight - 4);
+    l.rzbphotoinfo =
+        QRect(infoLeft, 0, std::max(0, l.rightWidth - infoLeft - 10), L::kToolStripHeight - 4);
     return l;
 }
 

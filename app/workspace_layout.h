@@ -10,10 +10,10 @@ namespace app {
 
 struct WorkspaceLayout {
     // Fixed sizes of the form.
-    static constexpr int kTitleHeight = 39;       // Image1
-    static constexpr int kTopRowHeight = 50;      // Image2
-    static constexpr int kAlbumPanelWidth = 256;  // RzPanel7
-    static constexpr int kToolStripHeight = 75;   // RzPanel4
+    static constexpr int kTitleHeight = 39;         // Image1
+    static constexpr int kTopRowHeight = 50;        // Image2
+    static constexpr int kAlbumPanelWidth = 256;    // RzPanel7
+    static constexpr int kToolStripHeight = 75;     // RzPanel4
     static constexpr int kSampleStripHeight = 146;  // RzPanel5
     static constexpr int kAlbumHeaderHeight = 30;   // Image3, over the album grid
     static constexpr int kAlbumFooterHeight = 60;   // RzPanel6, the album tabs and buttons

@@ -53,10 +53,10 @@ void CollectSamples(const QString& customerId, const QString& folder, const Impo
         const QFileInfo info(path);
         if (info.isFile()) {
             if (!Accepted(options.acceptedTypes, name)) continue;
-            if (data::ValueExists(QStringLiteral("photoinfo"),
-                                  QStringLiteral("customerid=") + customerId +
-                                      QStringLiteral(" and filename"),
-                                  path, QString()))
+            if (data::ValueExists(
+                    QStringLiteral("photoinfo"),
+                    QStringLiteral("customerid=") + customerId + QStringLiteral(" and filename"),
+                    path, QString()))
                 continue;
             samples.push_back({path, orderNumber++});
         } else if (info.isDir() && options.includeSubfolders) {
@@ -92,8 +92,8 @@ int ImportFolder(const QString& customerId, const QString& folder, const ImportO
         QtConcurrent::mapped(samples, [options](const PendingSample& sample) {
             MadeThumbnail made;
             try {
-                made.bmp = images::MakeThumbnail(sample.path, options.widescreen,
-                                                 options.widescreenRatio);
+                made.bmp =
+                    images::MakeThumbnail(sample.path, options.widescreen, options.widescreenRatio);
             } catch (const data::VerimondError& error) {
                 made.error = error.text();
             } catch (const std::exception& error) {

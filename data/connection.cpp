@@ -50,7 +50,8 @@ OpenResult OpenConnection(const QString& filePath) {
         } else {
             // Only reads happen before the mark is checked, so a foreign file stays untouched.
             result = CheckSchemaMark(db) ? OpenResult::Opened : OpenResult::NotOurs;
-            if (result == OpenResult::Opened && !PrepareOpenedDatabase(db)) result = OpenResult::Failed;
+            if (result == OpenResult::Opened && !PrepareOpenedDatabase(db))
+                result = OpenResult::Failed;
         }
         if (result != OpenResult::Opened) db.close();
     }

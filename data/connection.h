@@ -16,9 +16,9 @@ inline constexpr char kDatabaseFileName[] = "function.dll";
 
 enum class OpenResult {
     Opened,
-    Missing,   // no file of that name
-    NotOurs,   // not an SQLite file, or one without our mark, or from a newer release
-    Failed,    // the engine refused to open it
+    Missing,  // no file of that name
+    NotOurs,  // not an SQLite file, or one without our mark, or from a newer release
+    Failed,   // the engine refused to open it
 };
 
 // function.dll in the current directory, resolved now.
@@ -47,14 +47,14 @@ QString TextOf(const QSqlRecord& row, const QString& column);
 
 // Begins a transaction on adocnn; rolls back on destruction unless commit() succeeded.
 class Transaction {
-public:
+  public:
     Transaction();
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
 
-private:
+  private:
     bool open_ = false;
 };
 

@@ -8,24 +8,24 @@
 namespace data {
 
 class VerimondError : public std::runtime_error {
-public:
+  public:
     explicit VerimondError(const QString& text)
         : std::runtime_error(text.toStdString()), text_(text) {}
     const QString& text() const { return text_; }
 
-private:
+  private:
     QString text_;
 };
 
 // A statement the engine refused, a missing connection, a failed commit.
 class DbError : public VerimondError {
-public:
+  public:
     using VerimondError::VerimondError;
 };
 
 // Text that should have held a whole number.
 class ConversionError : public VerimondError {
-public:
+  public:
     using VerimondError::VerimondError;
 };
 

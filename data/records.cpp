@@ -12,9 +12,9 @@ QString SqlQuote(const QString& text) {
 }
 
 QString LookupValue(const QString& table, const QString& field, const QString& condition) {
-    const Rows rows = QueryRows(QStringLiteral("select ") + field + QStringLiteral(" from ") +
-                                table + QStringLiteral(" where ") + condition +
-                                QStringLiteral(" limit 1"));
+    const Rows rows =
+        QueryRows(QStringLiteral("select ") + field + QStringLiteral(" from ") + table +
+                  QStringLiteral(" where ") + condition + QStringLiteral(" limit 1"));
     if (rows.empty()) return QString();
     return TextOf(rows.front(), field);
 }

@@ -92,7 +92,8 @@ const char* const kSchema[] = {
     "insert into SysSet(itemname, itemvalue) values('widthsalerote', '75')",
     "insert into SysSet(itemname, itemvalue) values('openwidthsale', '否')",
     "insert into SysSet(itemname, itemvalue) values('qhkh', '否')",
-    "insert into SysSet(itemname, itemvalue) values('printinfo', '请核对以上选片信息，确认无误后签字。')",
+    "insert into SysSet(itemname, itemvalue) values('printinfo', "
+    "'请核对以上选片信息，确认无误后签字。')",
     "insert into usertable(username, password) values('admin', '')",
     "insert into xclib(xcmc) values('精修相册')",
     "insert into xclib(xcmc) values('放大摆台')",

@@ -38,20 +38,25 @@ int Fail(const QString& text) {
 int Usage() {
     Err() << "用法:\n"
              "  verimond-admin init [FOLDER]\n"
-             "  verimond-admin import --name NAME --folder DIR [--subfolders] [--types .jpg,.jpeg,.bmp]\n"
+             "  verimond-admin import --name NAME --folder DIR [--subfolders] [--types "
+             ".jpg,.jpeg,.bmp]\n"
              "  verimond-admin demo [FOLDER]\n";
     return 2;
 }
 
 QString DatabaseIn(const QString& folder) {
-    return QDir(folder.isEmpty() ? QDir::currentPath() : folder).absoluteFilePath(data::kDatabaseFileName);
+    return QDir(folder.isEmpty() ? QDir::currentPath() : folder)
+        .absoluteFilePath(data::kDatabaseFileName);
 }
 
 QString OpenFailureText(data::OpenResult result, const QString& path) {
     switch (result) {
-        case data::OpenResult::Missing: return QStringLiteral("找不到数据库文件: %1").arg(path);
-        case data::OpenResult::NotOurs: return QStringLiteral("不是本程序的数据库文件: %1").arg(path);
-        default: return QStringLiteral("无法打开数据库文件: %1").arg(path);
+        case data::OpenResult::Missing:
+            return QStringLiteral("找不到数据库文件: %1").arg(path);
+        case data::OpenResult::NotOurs:
+            return QStringLiteral("不是本程序的数据库文件: %1").arg(path);
+        default:
+            return QStringLiteral("无法打开数据库文件: %1").arg(path);
     }
 }
 
@@ -60,10 +65,14 @@ bool ParseTypes(const QString& text, QString* list) {
     bool jpg = false, jpeg = false, bmp = false;
     for (const QString& raw : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString type = raw.trimmed().toLower();
-        if (type == QLatin1String(".jpg")) jpg = true;
-        else if (type == QLatin1String(".jpeg")) jpeg = true;
-        else if (type == QLatin1String(".bmp")) bmp = true;
-        else return false;
+        if (type == QLatin1String(".jpg"))
+            jpg = true;
+        else if (type == QLatin1String(".jpeg"))
+            jpeg = true;
+        else if (type == QLatin1String(".bmp"))
+            bmp = true;
+        else
+            return false;
     }
     *list = customers::AcceptedTypesList(jpg, jpeg, bmp);
     return true;
@@ -74,12 +83,13 @@ customers::ImportOptions OptionsFromSettings(const QString& types, bool subfolde
     options.acceptedTypes = types;
     options.includeSubfolders = subfolders;
     // New thumbnails follow the widescreen setting, as when staff import in the program.
-    options.widescreen = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                           QStringLiteral("itemname='openwidthsale'")) ==
-                         QStringLiteral("是");
+    options.widescreen =
+        data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
+                          QStringLiteral("itemname='openwidthsale'")) == QStringLiteral("是");
     bool ok = false;
     const int ratio = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                        QStringLiteral("itemname='widthsalerote'")).toInt(&ok);
+                                        QStringLiteral("itemname='widthsalerote'"))
+                          .toInt(&ok);
     options.widescreenRatio = ok ? ratio : 100;
     return options;
 }
@@ -89,7 +99,8 @@ int Import(const QString& database, const customers::NewCustomer& customer,
     const data::OpenResult opened = data::OpenConnection(database);
     if (opened != data::OpenResult::Opened) return Fail(OpenFailureText(opened, database));
     customers::ImportOptions options = baseOptions;
-    if (useSettings) options = OptionsFromSettings(baseOptions.acceptedTypes, baseOptions.includeSubfolders);
+    if (useSettings)
+        options = OptionsFromSettings(baseOptions.acceptedTypes, baseOptions.includeSubfolders);
     const customers::CreatedCustomer created = customers::CreateCustomer(customer, options);
     Out() << "id=" << created.id << " samples=" << created.samples << Qt::endl;
     data::CloseConnection();
@@ -99,7 +110,8 @@ int Import(const QString& database, const customers::NewCustomer& customer,
 int RunInit(const QStringList& args) {
     if (args.size() > 1) return Usage();
     const QString folder = args.value(0);
-    if (!folder.isEmpty() && !QDir().mkpath(folder)) return Fail(QStringLiteral("无法创建文件夹: %1").arg(folder));
+    if (!folder.isEmpty() && !QDir().mkpath(folder))
+        return Fail(QStringLiteral("无法创建文件夹: %1").arg(folder));
     const QString path = DatabaseIn(folder);
     QString error;
     if (!data::CreateDatabase(path, &error)) return Fail(error);
@@ -125,12 +137,14 @@ int RunImport(QStringList args) {
             return Usage();
         }
     }
-    if (!hasName || name.trimmed().isEmpty()) return Fail(QStringLiteral("请用 --name 给出客户名称"));
+    if (!hasName || name.trimmed().isEmpty())
+        return Fail(QStringLiteral("请用 --name 给出客户名称"));
     if (folder.isEmpty()) return Fail(QStringLiteral("请用 --folder 给出样片文件夹"));
     const QFileInfo info(folder);
     if (!info.isDir()) return Fail(QStringLiteral("样片文件夹不存在: %1").arg(folder));
     QString list;
-    if (!ParseTypes(types, &list)) return Fail(QStringLiteral("不支持的文件类型: %1 (可用 .jpg,.jpeg,.bmp)").arg(types));
+    if (!ParseTypes(types, &list))
+        return Fail(QStringLiteral("不支持的文件类型: %1 (可用 .jpg,.jpeg,.bmp)").arg(types));
 
     customers::ImportOptions options;
     options.acceptedTypes = list;
@@ -168,28 +182,35 @@ int RunDemo(const QStringList& args) {
     int number = 0;
     for (const DemoPhoto& photo : set) {
         ++number;
-        const QString file = QDir(photos).filePath(QStringLiteral("IMG_%1.jpg").arg(number, 4, 10, QLatin1Char('0')));
+        const QString file = QDir(photos).filePath(
+            QStringLiteral("IMG_%1.jpg").arg(number, 4, 10, QLatin1Char('0')));
         if (QFileInfo::exists(file)) continue;
-        const QImage image = images::MakeDemoPhoto(photo.width, photo.height, number,
-                                                   QStringLiteral("样片 %1").arg(number, 2, 10, QLatin1Char('0')));
-        if (!images::SaveJpeg(image, file)) return Fail(QStringLiteral("无法写入文件: %1").arg(file));
+        const QImage image =
+            images::MakeDemoPhoto(photo.width, photo.height, number,
+                                  QStringLiteral("样片 %1").arg(number, 2, 10, QLatin1Char('0')));
+        if (!images::SaveJpeg(image, file))
+            return Fail(QStringLiteral("无法写入文件: %1").arg(file));
     }
-    const QString damaged = QDir(photos).filePath(QStringLiteral("IMG_%1.jpg").arg(number + 1, 4, 10, QLatin1Char('0')));
+    const QString damaged = QDir(photos).filePath(
+        QStringLiteral("IMG_%1.jpg").arg(number + 1, 4, 10, QLatin1Char('0')));
     QFile broken(damaged);
-    if (!broken.open(QIODevice::WriteOnly) || broken.write("\xff\xd8 this file was cut short\n") < 0)
+    if (!broken.open(QIODevice::WriteOnly) ||
+        broken.write("\xff\xd8 this file was cut short\n") < 0)
         return Fail(QStringLiteral("无法写入文件: %1").arg(damaged));
     broken.close();
 
     const data::OpenResult opened = data::OpenConnection(database);
     if (opened != data::OpenResult::Opened) return Fail(OpenFailureText(opened, database));
     if (!data::LookupValue(QStringLiteral("customer"), QStringLiteral("customerid"),
-                           QStringLiteral("customername='演示客户'")).isEmpty())
+                           QStringLiteral("customername='演示客户'"))
+             .isEmpty())
         return Fail(QStringLiteral("数据库中已有演示客户: %1").arg(database));
     data::CloseConnection();
 
     customers::ImportOptions options;
     options.acceptedTypes = customers::AcceptedTypesList(true, true, false);
-    return Import(database, {QStringLiteral("演示客户"), photos, QStringLiteral("演示用的样片")}, options, true);
+    return Import(database, {QStringLiteral("演示客户"), photos, QStringLiteral("演示用的样片")},
+                  options, true);
 }
 
 }  // namespace

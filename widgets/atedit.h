@@ -8,10 +8,10 @@ namespace widgets {
 
 class ATEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     using QLineEdit::QLineEdit;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 

@@ -14,7 +14,7 @@ namespace widgets {
 enum class Answer { Yes, No, Closed };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // Plain message: caption "Verimond", the text, OK, no icon.
@@ -38,7 +38,7 @@ public:
 
 // The boxes on screen.
 class ScreenDialogs : public Dialogs {
-public:
+  public:
     void Message(QWidget* parent, const QString& text) override;
     Answer Question(QWidget* parent, const QString& text) override;
     bool Warning(QWidget* parent, const QString& text) override;

@@ -9,7 +9,7 @@ namespace widgets {
 
 class PictureButton : public QToolButton {
     Q_OBJECT
-public:
+  public:
     PictureButton(Glyph glyph, const QString& hint, QWidget* parent, int size = 30,
                   const QColor& colour = QColor(228, 226, 220));
     // A button with a caption beside its glyph, for the few buttons that need words.

@@ -11,7 +11,7 @@ namespace widgets {
 
 class Tfrmpb : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Tfrmpb(QWidget* mainWindow);
     // Shows the notice centred over the main window and paints it at once.
     void ShowNotice();
@@ -20,7 +20,7 @@ public:
 
     static QString NoticeText();
 
-private:
+  private:
     void Repaint();
 
     QWidget* mainWindow_;

@@ -51,7 +51,7 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
         zcps[i]->setGeometry(214, 62 + y, 14, 16);
         zcps[i]->setCursor(Qt::PointingHandCursor);
         for (QWidget* w : std::initializer_list<QWidget*>{spzc[i], imgdiszc[i], zcbt[i], zcl[i],
-                                                         zczu[i], zcps[i]})
+                                                          zczu[i], zcps[i]})
             w->hide();
         for (QWidget* w : std::initializer_list<QWidget*>{imgdiszc[i], zczu[i], zcps[i]})
             w->installEventFilter(this);
@@ -74,14 +74,17 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     rpczctypelist->setUsesScrollButtons(true);
     rpczctypelist->setElideMode(Qt::ElideNone);
     AddAlbumTab(QStringLiteral("全部"));
-    rpczctypelist->setStyleSheet(QStringLiteral(
-        "QTabBar::tab { padding: 2px 10px; min-height: 19px; }"
-        "QTabBar::tab:!selected { color: #a9a7a0; }"));
+    rpczctypelist->setStyleSheet(
+        QStringLiteral("QTabBar::tab { padding: 2px 10px; min-height: 19px; }"
+                       "QTabBar::tab:!selected { color: #a9a7a0; }"));
     teaddzctype = new QLineEdit(RzPanel6);
     teaddzctype->setToolTip(QStringLiteral("输入要增加的相册名称"));
-    Image28 = new widgets::PictureButton(widgets::Glyph::Add, QStringLiteral("增加相册"), RzPanel6, 24);
-    Image4 = new widgets::PictureButton(widgets::Glyph::Remove, QStringLiteral("删除相册"), RzPanel6, 24);
-    Image7 = new widgets::PictureButton(widgets::Glyph::Rename, QStringLiteral("修改相册名称"), RzPanel6, 24);
+    Image28 =
+        new widgets::PictureButton(widgets::Glyph::Add, QStringLiteral("增加相册"), RzPanel6, 24);
+    Image4 = new widgets::PictureButton(widgets::Glyph::Remove, QStringLiteral("删除相册"),
+                                        RzPanel6, 24);
+    Image7 = new widgets::PictureButton(widgets::Glyph::Rename, QStringLiteral("修改相册名称"),
+                                        RzPanel6, 24);
 }
 
 void AlbumPanel::Place(const QRect& panel1, const QRect& panel7, const QRect& panel6,
@@ -124,7 +127,9 @@ void AlbumPanel::AddAlbumTab(const QString& name) {
     SetAlbumCaption(index, name);
 }
 
-QString AlbumPanel::AlbumCaption(int index) const { return rpczctypelist->tabData(index).toString(); }
+QString AlbumPanel::AlbumCaption(int index) const {
+    return rpczctypelist->tabData(index).toString();
+}
 
 void AlbumPanel::SetAlbumCaption(int index, const QString& name) {
     rpczctypelist->setTabData(index, name);

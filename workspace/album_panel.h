@@ -18,7 +18,7 @@ inline constexpr int kAlbumCells = 18;
 
 class AlbumPanel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit AlbumPanel(QWidget* workspace);
     void Place(const QRect& rzPanel1, const QRect& rzPanel7, const QRect& rzPanel6,
                const QRect& scrarr3Rect, const QRect& zcsbarRect, const QRect& scrarr4Rect);
@@ -50,11 +50,11 @@ public:
     widgets::PictureButton* Image4 = nullptr;   // delete album
     widgets::PictureButton* Image7 = nullptr;   // rename album
 
-signals:
+  signals:
     void showClicked(int cell);    // the thumbnail or the second icon of a cell, 1..18
     void removeClicked(int cell);  // the remove button of a cell
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

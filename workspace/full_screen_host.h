@@ -12,7 +12,7 @@ namespace workspace {
 struct WorkspaceState;
 
 class FullScreenHost {
-public:
+  public:
     virtual ~FullScreenHost() = default;
     virtual WorkspaceState& SharedState() = 0;
     virtual bool WidescreenTicked() const = 0;

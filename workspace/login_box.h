@@ -11,7 +11,7 @@ namespace workspace {
 
 class LoginBox : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit LoginBox(QWidget* parent);
 
     QLabel* Label84 = nullptr;

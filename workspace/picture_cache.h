@@ -15,7 +15,7 @@
 namespace workspace {
 
 class PictureCache {
-public:
+  public:
     explicit PictureCache(int capacity = 4) : capacity_(capacity) {}
     ~PictureCache();
 
@@ -31,7 +31,7 @@ public:
     // How many Draw calls were served from the cache (for the benchmark and tests).
     int hits() const { return hits_; }
 
-private:
+  private:
     struct FileStamp {
         bool exists = false;
         qint64 size = 0;

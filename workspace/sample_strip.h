@@ -15,7 +15,7 @@ inline constexpr int kStripCells = 12;
 
 class SampleStrip : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit SampleStrip(QWidget* parent);
     void PlaceControls(const QRect& scrarr1, const QRect& sbar1, const QRect& scrarr2);
 
@@ -29,10 +29,10 @@ public:
 
     void SetFrameHighlighted(int index, bool blue);
 
-signals:
+  signals:
     void cellClicked(int cell);  // 1..12
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 

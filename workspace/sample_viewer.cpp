@@ -47,8 +47,8 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     SpeedButton1->setFixedHeight(44);
 
     rzcbwidthsale = new QCheckBox(QStringLiteral("宽屏纠正"), RzPanel4);
-    rzcbwidthsale->setToolTip(QStringLiteral(
-        "当您使用液晶电视选片时，如果样片被拉长，可够选此项进行调节。"));
+    rzcbwidthsale->setToolTip(
+        QStringLiteral("当您使用液晶电视选片时，如果样片被拉长，可够选此项进行调节。"));
     rzcbwidthsale->setFocusPolicy(Qt::NoFocus);
     rezzyq = new QLineEdit(kNotePrompt, RzPanel4);
     rezzyq->setObjectName(QStringLiteral("rezzyq"));

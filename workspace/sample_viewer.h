@@ -18,7 +18,7 @@ inline const QString kNotePrompt = QStringLiteral("请在此输入制作要求�
 
 class SampleViewer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit SampleViewer(QWidget* workspace);
     void Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
                const QRect& infoBox);
@@ -27,12 +27,12 @@ public:
     QLabel* Showimg = nullptr;
     QFrame* RzPanel4 = nullptr;  // tool strip
 
-    widgets::PictureButton* Image24 = nullptr;  // previous
-    widgets::PictureButton* Image25 = nullptr;  // next
-    widgets::PictureButton* Image26 = nullptr;  // auto-browse
-    widgets::PictureButton* Image23 = nullptr;  // stop auto-browse
-    widgets::PictureButton* Image5 = nullptr;   // rotate clockwise
-    widgets::PictureButton* Image6 = nullptr;   // rotate counter-clockwise
+    widgets::PictureButton* Image24 = nullptr;       // previous
+    widgets::PictureButton* Image25 = nullptr;       // next
+    widgets::PictureButton* Image26 = nullptr;       // auto-browse
+    widgets::PictureButton* Image23 = nullptr;       // stop auto-browse
+    widgets::PictureButton* Image5 = nullptr;        // rotate clockwise
+    widgets::PictureButton* Image6 = nullptr;        // rotate counter-clockwise
     widgets::PictureButton* SpeedButton1 = nullptr;  // pick into the current album
     widgets::PictureButton* delphoto = nullptr;
     QCheckBox* rzcbwidthsale = nullptr;

@@ -40,19 +40,23 @@ TFrmfull::TFrmfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
 
     Panelbtn = new QWidget(this);
     Panelbtn->setObjectName(QStringLiteral("Panelbtn"));
-    Panelbtn->setStyleSheet(QStringLiteral(
-        "#Panelbtn { background: rgba(30,31,30,0.92); border: 1px solid #5a5b58; border-radius: 8px; }"));
+    Panelbtn->setStyleSheet(
+        QStringLiteral("#Panelbtn { background: rgba(30,31,30,0.92); border: 1px solid #5a5b58; "
+                       "border-radius: 8px; }"));
     auto* bar = new QHBoxLayout(Panelbtn);
     bar->setContentsMargins(6, 2, 6, 2);
     bar->setSpacing(2);
-    SpeedButton8 = new PictureButton(Glyph::Pick, QStringLiteral("把样片选入相册"), Panelbtn, 28, QColor(216, 164, 90));
+    SpeedButton8 = new PictureButton(Glyph::Pick, QStringLiteral("把样片选入相册"), Panelbtn, 28,
+                                     QColor(216, 164, 90));
     RCXC = new QComboBox(Panelbtn);
     RCXC->setToolTip(QStringLiteral("切换相册"));
     RCXC->setMinimumWidth(110);
     SpeedButton3 = new PictureButton(Glyph::Previous, QStringLiteral("上一张"), Panelbtn, 28);
     SpeedButton2 = new PictureButton(Glyph::Next, QStringLiteral("下一张"), Panelbtn, 28);
-    SpeedButton5 = new PictureButton(Glyph::RotateCounterClockwise, QStringLiteral("逆时针旋转"), Panelbtn, 28);
-    SpeedButton4 = new PictureButton(Glyph::RotateClockwise, QStringLiteral("顺时针旋转"), Panelbtn, 28);
+    SpeedButton5 = new PictureButton(Glyph::RotateCounterClockwise, QStringLiteral("逆时针旋转"),
+                                     Panelbtn, 28);
+    SpeedButton4 =
+        new PictureButton(Glyph::RotateClockwise, QStringLiteral("顺时针旋转"), Panelbtn, 28);
     SpeedButton6 = new PictureButton(Glyph::ZoomIn, QStringLiteral("放大样片"), Panelbtn, 28);
     SpeedButton7 = new PictureButton(Glyph::ZoomOut, QStringLiteral("缩小样片"), Panelbtn, 28);
     labrate = new QLabel(QStringLiteral("100"), Panelbtn);
@@ -60,24 +64,32 @@ TFrmfull::TFrmfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     labrate->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     labrate->setMinimumWidth(34);
     auto* percent = new QLabel(QStringLiteral("%"), Panelbtn);
-    SpeedButton1 = new PictureButton(Glyph::Exit, QStringLiteral("退出全屏模式"), Panelbtn, 28, QColor(232, 120, 100));
-    for (QWidget* w : std::initializer_list<QWidget*>{SpeedButton8, RCXC, SpeedButton3, SpeedButton2, SpeedButton5,
-                                                     SpeedButton4, SpeedButton6, SpeedButton7, labrate, percent,
-                                                     SpeedButton1})
+    SpeedButton1 = new PictureButton(Glyph::Exit, QStringLiteral("退出全屏模式"), Panelbtn, 28,
+                                     QColor(232, 120, 100));
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             SpeedButton8, RCXC, SpeedButton3, SpeedButton2, SpeedButton5, SpeedButton4,
+             SpeedButton6, SpeedButton7, labrate, percent, SpeedButton1})
         bar->addWidget(w);
     Panelbtn->setFixedSize(std::max(401, Panelbtn->sizeHint().width()), 33);
     // The field that keeps the keyboard away from the album list sits out of sight.
     Edit1 = new QLineEdit(Panelbtn);
     Edit1->setGeometry(0, 60, 10, 10);
 
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton1Click(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton3Click(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton2Click(); }); });
-    connect(SpeedButton4, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::RotateClockwise); });
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::RotateCounterClockwise); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { Guard([&] { SpeedButton1Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this,
+            [this] { Guard([&] { SpeedButton3Click(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { Guard([&] { SpeedButton2Click(); }); });
+    connect(SpeedButton4, &QToolButton::clicked, this,
+            [this] { SpeedButton4Click(Tool::RotateClockwise); });
+    connect(SpeedButton5, &QToolButton::clicked, this,
+            [this] { SpeedButton4Click(Tool::RotateCounterClockwise); });
     connect(SpeedButton6, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::ZoomIn); });
-    connect(SpeedButton7, &QToolButton::clicked, this, [this] { SpeedButton4Click(Tool::ZoomOut); });
-    connect(SpeedButton8, &QToolButton::clicked, this, [this] { Guard([&] { SpeedButton8Click(); }); });
+    connect(SpeedButton7, &QToolButton::clicked, this,
+            [this] { SpeedButton4Click(Tool::ZoomOut); });
+    connect(SpeedButton8, &QToolButton::clicked, this,
+            [this] { Guard([&] { SpeedButton8Click(); }); });
     connect(RCXC, &QComboBox::activated, this, [this] { Guard([&] { RCXCChange(); }); });
     qApp->installEventFilter(this);
 }
@@ -141,12 +153,21 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
     WorkspaceState& state = host_->SharedState();
     if (state.currentSampleFile.isEmpty()) return;
     switch (tool) {
-        case Tool::RotateClockwise: viewerRotationAngle += 90; break;
-        case Tool::RotateCounterClockwise: viewerRotationAngle -= 90; break;
-        case Tool::ZoomIn: state.zoomPercent = ZoomIn(state.zoomPercent); break;
-        case Tool::ZoomOut: state.zoomPercent = ZoomOut(state.zoomPercent); break;
+        case Tool::RotateClockwise:
+            viewerRotationAngle += 90;
+            break;
+        case Tool::RotateCounterClockwise:
+            viewerRotationAngle -= 90;
+            break;
+        case Tool::ZoomIn:
+            state.zoomPercent = ZoomIn(state.zoomPercent);
+            break;
+        case Tool::ZoomOut:
+            state.zoomPercent = ZoomOut(state.zoomPercent);
+            break;
     }
-    if (tool == Tool::ZoomIn || tool == Tool::ZoomOut) labrate->setText(QString::number(state.zoomPercent));
+    if (tool == Tool::ZoomIn || tool == Tool::ZoomOut)
+        labrate->setText(QString::number(state.zoomPercent));
     if (viewerRotationAngle == 360 || viewerRotationAngle == -360) viewerRotationAngle = 0;
 
     // Decoded only as finely as the zoomed size needs; failures leave the picture cleared.
@@ -156,7 +177,8 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
     imgfull->ClearZoom();
     if (!original.isValid()) return;
     const QSize rotated = turns % 2 ? original.transposed() : original;
-    const QSize drawn = ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(), state.widescreenRatio);
+    const QSize drawn =
+        ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(), state.widescreenRatio);
     if (drawn.isEmpty()) return;
     const QSize needed = turns % 2 ? QSize(drawn.height(), drawn.width()) : drawn;
     images::DecodedImage decoded = images::DecodeImage(state.currentSampleFile, needed);
@@ -190,13 +212,24 @@ bool TFrmfull::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && isVisible() && isActiveWindow()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         switch (key) {
-            case Qt::Key_Escape: Guard([&] { SpeedButton1Click(); }); return true;
-            case Qt::Key_Left: Guard([&] { SpeedButton3Click(); }); return true;
-            case Qt::Key_Right: Guard([&] { SpeedButton2Click(); }); return true;
+            case Qt::Key_Escape:
+                Guard([&] { SpeedButton1Click(); });
+                return true;
+            case Qt::Key_Left:
+                Guard([&] { SpeedButton3Click(); });
+                return true;
+            case Qt::Key_Right:
+                Guard([&] { SpeedButton2Click(); });
+                return true;
             case Qt::Key_Plus:
-            case Qt::Key_Equal: SpeedButton4Click(Tool::ZoomIn); return true;
-            case Qt::Key_Minus: SpeedButton4Click(Tool::ZoomOut); return true;
-            default: break;
+            case Qt::Key_Equal:
+                SpeedButton4Click(Tool::ZoomIn);
+                return true;
+            case Qt::Key_Minus:
+                SpeedButton4Click(Tool::ZoomOut);
+                return true;
+            default:
+                break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -20,14 +20,14 @@ inline const QString kNoAlbumChosen = QStringLiteral("未选择");
 
 class TFrmfull : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFrmfull(QWidget* parent = nullptr);
     void SetHost(FullScreenHost* host) { host_ = host; }
 
     QWidget* Panelimg = nullptr;  // grey; its colour fills the margins
     ZoomablePicture* imgfull = nullptr;
-    QLabel* labyrxc = nullptr;    // albums the sample is in
-    QWidget* Panelbtn = nullptr;  // the button bar
+    QLabel* labyrxc = nullptr;                       // albums the sample is in
+    QWidget* Panelbtn = nullptr;                     // the button bar
     widgets::PictureButton* SpeedButton8 = nullptr;  // pick
     QComboBox* RCXC = nullptr;                       // album choice
     widgets::PictureButton* SpeedButton3 = nullptr;  // previous
@@ -53,11 +53,11 @@ public:
     void RCXCChange();
     void SpeedButton8Click();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void Guard(const std::function<void()>& handler);
     void PlaceBar();
     FullScreenHost* host_ = nullptr;

@@ -10,8 +10,8 @@ using data::TextOf;
 
 std::vector<CustomerEntry> LoadOpenCustomers() {
     std::vector<CustomerEntry> customers;
-    for (const auto& row :
-         QueryRows(QStringLiteral("select * from customer where staus<>'关闭' order by customerid")))
+    for (const auto& row : QueryRows(
+             QStringLiteral("select * from customer where staus<>'关闭' order by customerid")))
         customers.push_back({TextOf(row, QStringLiteral("customername")),
                              TextOf(row, QStringLiteral("customerid"))});
     return customers;
@@ -31,7 +31,8 @@ std::vector<StripCell> LoadSamplePage(const QString& view, const QString& nameCo
                                       int start) {
     std::vector<StripCell> cells;
     for (const auto& row : QueryRows(SamplePageSql(view, nameColumn, idColumn, condition, start)))
-        cells.push_back({TextOf(row, idColumn), row.value(QStringLiteral("photofile")).toByteArray(),
+        cells.push_back({TextOf(row, idColumn),
+                         row.value(QStringLiteral("photofile")).toByteArray(),
                          row.value(QStringLiteral("isel")).toInt()});
     return cells;
 }
@@ -48,10 +49,10 @@ QString CountAtLeastOne(const QString& sql, const QString& column) {
 }
 
 int DisplayNumberOf(const QString& customerId, qint64 sampleId) {
-    return data::StrToInt(data::LookupValue(
-        QStringLiteral("V_photoinfo"), QStringLiteral("disid"),
-        QStringLiteral("customerid=") + customerId + QStringLiteral(" and id=") +
-            QString::number(sampleId)));
+    return data::StrToInt(data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("disid"),
+                                            QStringLiteral("customerid=") + customerId +
+                                                QStringLiteral(" and id=") +
+                                                QString::number(sampleId)));
 }
 
 QString FileOfDisplayNumber(const QString& customerId, int displayNumber) {
@@ -93,7 +94,8 @@ SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QStr
     const QString key = QStringLiteral("customerid=") + customerId + QStringLiteral(" and id=") +
                         QString::number(sampleId);
     SampleInfo info;
-    const data::Rows rows = QueryRows(QStringLiteral("select filename,zzyq from photoinfo where ") + key);
+    const data::Rows rows =
+        QueryRows(QStringLiteral("select filename,zzyq from photoinfo where ") + key);
     if (rows.empty()) {
         info.fileCaption = QStringLiteral("文件地址:");
         info.note = notePrompt;
@@ -108,9 +110,9 @@ SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QStr
         info.note = note.isEmpty() ? notePrompt : note;
     }
     QString albums;
-    for (const auto& row : QueryRows(QStringLiteral("select xcmc from xcphoto where customerid=") +
-                                     customerId + QStringLiteral(" and photoid=") +
-                                     QString::number(sampleId)))
+    for (const auto& row :
+         QueryRows(QStringLiteral("select xcmc from xcphoto where customerid=") + customerId +
+                   QStringLiteral(" and photoid=") + QString::number(sampleId)))
         albums += TextOf(row, QStringLiteral("xcmc")) + QStringLiteral("  ");
     info.albumsCaption = QStringLiteral("已入相册:") + albums;
     info.albumsHint = albums;

@@ -27,8 +27,7 @@ struct StripCell {
 QString SamplePageSql(const QString& view, const QString& nameColumn, const QString& idColumn,
                       const QString& condition, int start);
 std::vector<StripCell> LoadSamplePage(const QString& view, const QString& nameColumn,
-                                      const QString& idColumn, const QString& condition,
-                                      int start);
+                                      const QString& idColumn, const QString& condition, int start);
 
 // The condition the workspace passes for a customer's samples (leading blank included).
 QString SampleCondition(const QString& customerId);

@@ -9,16 +9,16 @@ namespace workspace {
 inline const QString kAllAlbums = QStringLiteral("全部");
 
 struct WorkspaceState {
-    QString customerId;          // empty until a customer is chosen
-    QString customerPhotoPath;   // the folder the customer's samples came from
-    qint64 currentSampleId = -1; // the sample shown large; -1 until one is shown
-    QString currentSampleFile;   // its file; empty when no sample is shown
+    QString customerId;           // empty until a customer is chosen
+    QString customerPhotoPath;    // the folder the customer's samples came from
+    qint64 currentSampleId = -1;  // the sample shown large; -1 until one is shown
+    QString currentSampleFile;    // its file; empty when no sample is shown
     QString currentAlbum = kAllAlbums;
     bool adminLoggedIn = false;
     bool customerLocked = false;
-    int widescreenRatio = 100;   // percent
-    int rotationAngle = 0;       // degrees, a multiple of 90 in -270..270
-    int zoomPercent = 0;         // scale of the last fitted drawing
+    int widescreenRatio = 100;  // percent
+    int rotationAngle = 0;      // degrees, a multiple of 90 in -270..270
+    int zoomPercent = 0;        // scale of the last fitted drawing
 };
 
 }  // namespace workspace

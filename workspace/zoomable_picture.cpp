@@ -27,7 +27,8 @@ void ZoomablePicture::paintEvent(QPaintEvent* event) {
     const QRect exposed = event->rect();
     const qreal sx = qreal(photo_.width()) / std::max(1, width());
     const qreal sy = qreal(photo_.height()) / std::max(1, height());
-    const QRectF source(exposed.x() * sx, exposed.y() * sy, exposed.width() * sx, exposed.height() * sy);
+    const QRectF source(exposed.x() * sx, exposed.y() * sy, exposed.width() * sx,
+                        exposed.height() * sy);
     painter.drawImage(QRectF(exposed), photo_, source);
 }
 

@@ -10,7 +10,7 @@ namespace workspace {
 
 class ZoomablePicture : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
 
     // Shows photo scaled to the widget's size, which the caller sets to the zoomed size.
@@ -18,16 +18,16 @@ public:
     void ClearZoom();
     bool zoomed() const { return !photo_.isNull(); }
 
-signals:
+  signals:
     void dragged(QPoint offset);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage photo_;
     QPoint press_;
     QPoint offset_;

@@ -17,7 +17,7 @@ using testing_support::RuntimeFixture;
 class TestWorkspaceShell : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void layoutFollowsTheScreen_data() {
         QTest::addColumn<QSize>("screen");
         QTest::newRow("1920x1080") << QSize(1920, 1080);
@@ -89,11 +89,14 @@ private slots:
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<int>("storedRatio");
         QTest::addColumn<QString>("error");
-        QTest::newRow("on") << "是" << "80" << true << 80 << "";
-        QTest::newRow("off") << "否" << "75" << false << 75 << "";
-        QTest::newRow("empty") << "" << "75" << false << 75 << "";
-        QTest::newRow("bad ratio") << "是" << "8O" << false << 100
-                                   << "'8O' is not a valid integer value.";
+        QTest::newRow("on") << "是"
+                            << "80" << true << 80 << "";
+        QTest::newRow("off") << "否"
+                             << "75" << false << 75 << "";
+        QTest::newRow("empty") << ""
+                               << "75" << false << 75 << "";
+        QTest::newRow("bad ratio") << "是"
+                                   << "8O" << false << 100 << "'8O' is not a valid integer value.";
     }
     void widescreenSettingsAreRead() {
         QFETCH(QString, open);
@@ -102,8 +105,10 @@ private slots:
         QFETCH(int, storedRatio);
         QFETCH(QString, error);
         RuntimeFixture fixture;
-        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(open) + "'", "itemname='openwidthsale'");
-        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(ratio) + "'", "itemname='widthsalerote'");
+        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(open) + "'",
+                          "itemname='openwidthsale'");
+        data::UpdateValue("SysSet", "itemvalue", "'" + data::SqlQuote(ratio) + "'",
+                          "itemname='widthsalerote'");
         app::Tfrmps workspace;
         workspace.resize(1920, 1080);
         workspace.FormShow();

@@ -18,8 +18,9 @@ namespace {
 // (file name relative to the fixture, odrnum) of a customer's samples in key order.
 QList<QPair<QString, int>> Samples(RuntimeFixture& fixture, const QString& customer) {
     QList<QPair<QString, int>> samples;
-    for (const auto& row : data::QueryRows("select filename, odrnum from photoinfo where customerid=" +
-                                           customer + " order by id"))
+    for (const auto& row :
+         data::QueryRows("select filename, odrnum from photoinfo where customerid=" + customer +
+                         " order by id"))
         samples << qMakePair(QDir(fixture.path()).relativeFilePath(data::TextOf(row, "filename")),
                              row.value("odrnum").toInt());
     return samples;
@@ -44,7 +45,7 @@ void WriteText(const QString& path, const QByteArray& text) {
 class TestPhotoImport : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void acceptedTypesFollowTheBoxes() {
         QCOMPARE(AcceptedTypesList(true, true, false), QString(".jpg,.jpeg,"));
         QCOMPARE(AcceptedTypesList(false, false, true), QString(".bmp,"));
@@ -62,7 +63,8 @@ private slots:
         const QString folder = fixture.file("shoot");
 
         QCOMPARE(ImportFolder("1", folder, Types(true, true, false)), 2);
-        QCOMPARE(Samples(fixture, "1"), (QList<QPair<QString, int>>{{"shoot/a.jpg", 1}, {"shoot/b.JPEG", 2}}));
+        QCOMPARE(Samples(fixture, "1"),
+                 (QList<QPair<QString, int>>{{"shoot/a.jpg", 1}, {"shoot/b.JPEG", 2}}));
         // Known files are skipped; a newly accepted type is numbered from 1 again.
         QCOMPARE(ImportFolder("1", folder, Types(true, true, false)), 0);
         QCOMPARE(ImportFolder("1", folder, Types(true, true, true)), 1);
@@ -86,13 +88,16 @@ private slots:
 
     void subfoldersAreNumberedOnTheirOwn() {
         RuntimeFixture fixture;
-        for (const char* name : {"top/1.jpg", "top/2.jpg", "top/3.jpg", "top/sub/4.jpg", "top/sub/5.jpg"})
+        for (const char* name :
+             {"top/1.jpg", "top/2.jpg", "top/3.jpg", "top/sub/4.jpg", "top/sub/5.jpg"})
             fixture.writePhoto(name, 40, 30);
         QCOMPARE(ImportFolder("1", fixture.file("top"), Types(true, false, false, false)), 3);
         QCOMPARE(ImportFolder("2", fixture.file("top"), Types(true, false, false, true)), 5);
-        QCOMPARE(Samples(fixture, "2"),
-                 (QList<QPair<QString, int>>{{"top/1.jpg", 1}, {"top/2.jpg", 2}, {"top/3.jpg", 3},
-                                             {"top/sub/4.jpg", 1}, {"top/sub/5.jpg", 2}}));
+        QCOMPARE(Samples(fixture, "2"), (QList<QPair<QString, int>>{{"top/1.jpg", 1},
+                                                                    {"top/2.jpg", 2},
+                                                                    {"top/3.jpg", 3},
+                                                                    {"top/sub/4.jpg", 1},
+                                                                    {"top/sub/5.jpg", 2}}));
     }
 
     void linksDoNotLoopAndEmptyFolderTextImportsNothing() {
@@ -109,8 +114,10 @@ private slots:
         RuntimeFixture fixture;
         WriteText(fixture.file("bad/broken.jpg"), "\xff\xd8 cut short");
         QCOMPARE(ImportFolder("1", fixture.file("bad"), Types(true, false, false)), 1);
-        const QByteArray bmp = data::QueryRows("select photofile from photoinfo").front()
-                                   .value("photofile").toByteArray();
+        const QByteArray bmp = data::QueryRows("select photofile from photoinfo")
+                                   .front()
+                                   .value("photofile")
+                                   .toByteArray();
         QImage thumbnail;
         QVERIFY(thumbnail.loadFromData(bmp, "BMP"));
         QCOMPARE(thumbnail.size(), QSize(105, 80));
@@ -126,11 +133,12 @@ private slots:
             expected << qMakePair(name, i + 1);
         }
         int lastDone = 0;
-        QCOMPARE(ImportFolder("1", fixture.file("many"), Types(true, false, false), [&](int done, int total) {
-                     QCOMPARE(total, 40);
-                     QCOMPARE(done, lastDone + 1);
-                     lastDone = done;
-                 }),
+        QCOMPARE(ImportFolder("1", fixture.file("many"), Types(true, false, false),
+                              [&](int done, int total) {
+                                  QCOMPARE(total, 40);
+                                  QCOMPARE(done, lastDone + 1);
+                                  lastDone = done;
+                              }),
                  40);
         QCOMPARE(Samples(fixture, "1"), expected);
     }
@@ -144,18 +152,21 @@ private slots:
         const QString id = QString::number(created.id);
         QCOMPARE(data::LookupValue("customer", "staus", "customerid=" + id), QString("正常"));
         QStringList albums;
-        for (const auto& row : data::QueryRows("select xcmc from customerxc where customerid=" + id + " order by id"))
+        for (const auto& row :
+             data::QueryRows("select xcmc from customerxc where customerid=" + id + " order by id"))
             albums << data::TextOf(row, "xcmc");
         QStringList defaults;
-        for (const auto& row : data::QueryRows("select xcmc from xclib order by id")) defaults << data::TextOf(row, "xcmc");
+        for (const auto& row : data::QueryRows("select xcmc from xclib order by id"))
+            defaults << data::TextOf(row, "xcmc");
         QCOMPARE(albums, defaults);
 
         // An undecodable photo with no placeholder to stand in ends the import: nothing stays.
         WriteText(fixture.file("fail/broken.jpg"), "not a jpeg");
         fixture.writePhoto("fail/good.jpg", 80, 60);
         QVERIFY(QFile::remove(fixture.file("photo/Thumbnails_nophoto.jpg")));
-        QVERIFY_THROWS_EXCEPTION(data::VerimondError,
-                                 CreateCustomer({"李先生", fixture.file("fail"), ""}, Types(true, false, false)));
+        QVERIFY_THROWS_EXCEPTION(
+            data::VerimondError,
+            CreateCustomer({"李先生", fixture.file("fail"), ""}, Types(true, false, false)));
         QCOMPARE(data::LookupValue("customer", "customerid", "customername='李先生'"), QString());
         QCOMPARE(data::QueryRows("select * from photoinfo").size(), size_t(1));
         QCOMPARE(data::QueryRows("select * from customerxc").size(), size_t(defaults.size()));

@@ -55,7 +55,7 @@ QByteArray Digest(const QString& path) {
 class TestDatabase : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void newDatabaseHasSettingsAndAdmin() {
         RuntimeFixture fixture;
         QCOMPARE(LookupValue("SysSet", "itemvalue", "itemname='widthsalerote'"), QString("75"));
@@ -73,7 +73,8 @@ private slots:
         const qint64 first = AppendRow("customer", {{"customername", "甲"}, {"staus", "正常"}});
         const qint64 second = AppendRow("customer", {{"customername", "乙"}, {"staus", "正常"}});
         QVERIFY(first > 0 && second > first);
-        const QString date = LookupValue("customer", "adddate", "customerid=" + QString::number(first));
+        const QString date =
+            LookupValue("customer", "adddate", "customerid=" + QString::number(first));
         QVERIFY2(QDateTime::fromString(date, "yyyy-MM-dd HH:mm:ss").isValid(), qPrintable(date));
         // Keys are never reused, even after the newest row is deleted.
         Execute("delete from customer where customerid=" + QString::number(second));
@@ -94,8 +95,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("plainSqlite");
         QTest::addColumn<int>("expected");
-        QTest::newRow("text file") << QByteArray("not a database at all\n") << false
-                                   << int(OpenResult::NotOurs);
+        QTest::newRow("text file")
+            << QByteArray("not a database at all\n") << false << int(OpenResult::NotOurs);
         QTest::newRow("empty file") << QByteArray() << false << int(OpenResult::NotOurs);
         QTest::newRow("someone else's sqlite") << QByteArray() << true << int(OpenResult::NotOurs);
     }
@@ -132,7 +133,8 @@ private slots:
         Execute("pragma user_version = 1");
         CloseConnection();
         QCOMPARE(OpenConnection(fixture.file(kDatabaseFileName)), OpenResult::Opened);
-        QCOMPARE(LookupValue("V_photoinfo", "id", "customerid=1 and disid=1"), QString::number(sample));
+        QCOMPARE(LookupValue("V_photoinfo", "id", "customerid=1 and disid=1"),
+                 QString::number(sample));
         QCOMPARE(QueryRows("pragma user_version").front().value(0).toInt(), kSchemaVersion);
         // A file from a newer release is left alone.
         Execute("pragma user_version = 99");
@@ -151,10 +153,14 @@ private slots:
     void sqlQuote_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("name") << "O'Brien" << "O''Brien";
-        QTest::newRow("two quotes") << "''" << "''''";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("chinese") << "精修'相册" << "精修''相册";
+        QTest::newRow("name") << "O'Brien"
+                              << "O''Brien";
+        QTest::newRow("two quotes") << "''"
+                                    << "''''";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("chinese") << "精修'相册"
+                                 << "精修''相册";
     }
     void sqlQuote() {
         QFETCH(QString, text);
@@ -169,7 +175,8 @@ private slots:
         QCOMPARE(LookupValue("customer", "note", "customerid=" + QString::number(id)), QString());
         UpdateValue("SysSet", "itemvalue", "'x'", "itemname='nosuchkey'");
         QCOMPARE(QueryRows("select * from SysSet").size(), size_t(4));
-        UpdateValue("SysSet", "itemvalue", "'" + SqlQuote("页脚'文字") + "'", "itemname='printinfo'");
+        UpdateValue("SysSet", "itemvalue", "'" + SqlQuote("页脚'文字") + "'",
+                    "itemname='printinfo'");
         QCOMPARE(LookupValue("SysSet", "itemvalue", "itemname='printinfo'"), QString("页脚'文字"));
         // An unknown column is the engine's error, carried to the caller.
         QVERIFY_THROWS_EXCEPTION(DbError, LookupValue("SysSet", "nosuch", "1=1"));
@@ -204,14 +211,22 @@ private slots:
     void extensionOf_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("plain") << "a.jpg" << ".jpg";
-        QTest::newRow("upper") << "b.JPEG" << ".JPEG";
-        QTest::newRow("two dots") << "a.jpg.txt" << ".txt";
-        QTest::newRow("only extension") << ".jpg" << ".jpg";
-        QTest::newRow("trailing dot") << "photo." << ".";
-        QTest::newRow("no dot") << "README" << "";
-        QTest::newRow("leading dots") << "..jpg" << ".jpg";
-        QTest::newRow("chinese") << "样片.一.bmp" << ".bmp";
+        QTest::newRow("plain") << "a.jpg"
+                               << ".jpg";
+        QTest::newRow("upper") << "b.JPEG"
+                               << ".JPEG";
+        QTest::newRow("two dots") << "a.jpg.txt"
+                                  << ".txt";
+        QTest::newRow("only extension") << ".jpg"
+                                        << ".jpg";
+        QTest::newRow("trailing dot") << "photo."
+                                      << ".";
+        QTest::newRow("no dot") << "README"
+                                << "";
+        QTest::newRow("leading dots") << "..jpg"
+                                      << ".jpg";
+        QTest::newRow("chinese") << "样片.一.bmp"
+                                 << ".bmp";
     }
     void extensionOf() {
         QFETCH(QString, name);
@@ -231,8 +246,9 @@ private slots:
         QCOMPARE(IdsInDisplayOrder("V_photoinfo", "customerid=2"), QList<qint64>{other});
         // The same order on every query, and from any display number on.
         QCOMPARE(IdsInDisplayOrder("V_photoinfo", "customerid=1"), order);
-        const Rows tail = QueryRows("select id, disid from V_photoinfo where disid >=4 and "
-                                    "customerid=1 limit 12");
+        const Rows tail = QueryRows(
+            "select id, disid from V_photoinfo where disid >=4 and "
+            "customerid=1 limit 12");
         QCOMPARE(tail.size(), size_t(3));
         QCOMPARE(tail[0].value("id").toLongLong(), b);
         QCOMPARE(LookupValue("V_photoinfo", "disid", "customerid=1 and id=" + QString::number(c)),
@@ -259,14 +275,17 @@ private slots:
                  (QList<qint64>{p1, p2, p3, p5}));
         // Rows carry the sample's file and note.
         Execute("update photoinfo set zzyq='加急' where id=" + QString::number(s2));
-        const Rows all = QueryRows("select * from V_xcphotoall where customerid=1 and disid>=2 limit 18");
+        const Rows all =
+            QueryRows("select * from V_xcphotoall where customerid=1 and disid>=2 limit 18");
         QCOMPARE(all.size(), size_t(3));
         QCOMPARE(TextOf(all[0], "filename"), QString("/p/2.jpg"));
         QCOMPARE(TextOf(all[0], "zzyq"), QString("加急"));
         QCOMPARE(all[0].value("photoid").toLongLong(), s2);
         // Removing one of two repeated picks renumbers the rest without a gap.
-        Execute("delete from xcphoto where id=(select id from xcphoto where customerid=1 and "
-                "photoid=" + QString::number(s1) + " and xcmc='精修' limit 1)");
+        Execute(
+            "delete from xcphoto where id=(select id from xcphoto where customerid=1 and "
+            "photoid=" +
+            QString::number(s1) + " and xcmc='精修' limit 1)");
         QCOMPARE(IdsInDisplayOrder("V_xcphoto", "customerid=1 and xcmc='精修'"),
                  (QList<qint64>{p3, p5}));
     }
@@ -285,8 +304,9 @@ private slots:
         QCOMPARE(rows[0].value("id").toLongLong(), s1);
         QCOMPARE(rows[0].value("isel").toInt(), 0);
         QCOMPARE(rows[1].value("isel").toInt(), 2);
-        const Rows counts = QueryRows("select xcmc,count(photoid) as shumu from xcphoto where "
-                                      "customerid=7 group by xcmc");
+        const Rows counts = QueryRows(
+            "select xcmc,count(photoid) as shumu from xcphoto where "
+            "customerid=7 group by xcmc");
         QCOMPARE(counts.size(), size_t(2));
     }
 

@@ -13,7 +13,7 @@
 namespace testing_support {
 
 class RuntimeFixture {
-public:
+  public:
     enum class Database { Fresh, None };
     explicit RuntimeFixture(Database database = Database::Fresh);
     ~RuntimeFixture();
@@ -24,9 +24,10 @@ public:
 
     // Writes a JPEG or BMP (by suffix) of the given size filled with a colour pattern
     // that has no grey pixels; returns its full path.
-    QString writePhoto(const QString& relative, int width, int height, const char* format = nullptr);
+    QString writePhoto(const QString& relative, int width, int height,
+                       const char* format = nullptr);
 
-private:
+  private:
     QTemporaryDir dir_;
     QString previousDir_;
     ScriptedDialogs* dialogs_ = nullptr;

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 class ScriptedDialogs : public widgets::Dialogs {
-public:
+  public:
     struct Shown {
         QString kind;  // "message", "question", "warning", "error", "folder"
         QString text;

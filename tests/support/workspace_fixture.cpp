@@ -37,17 +37,20 @@ void WorkspaceFixture::choose(const QString& customerId) {
 }
 
 qint64 WorkspaceFixture::sampleAt(const QString& customerId, int displayNumber) {
-    return data::LookupValue("V_photoinfo", "id",
-                             "customerid=" + customerId + " and disid=" + QString::number(displayNumber))
+    return data::LookupValue(
+               "V_photoinfo", "id",
+               "customerid=" + customerId + " and disid=" + QString::number(displayNumber))
         .toLongLong();
 }
 
 int WorkspaceFixture::currentDisplayNumber() {
-    return workspace::DisplayNumberOf(workspace_->State().customerId, workspace_->State().currentSampleId);
+    return workspace::DisplayNumberOf(workspace_->State().customerId,
+                                      workspace_->State().currentSampleId);
 }
 
 void WorkspaceFixture::pick(const QString& customerId, qint64 sample, const QString& album) {
-    data::AppendRow("xcphoto", {{"customerid", customerId.toInt()}, {"photoid", sample}, {"xcmc", album}});
+    data::AppendRow("xcphoto",
+                    {{"customerid", customerId.toInt()}, {"photoid", sample}, {"xcmc", album}});
 }
 
 }  // namespace testing_support

@@ -11,7 +11,7 @@
 namespace testing_support {
 
 class WorkspaceFixture : public RuntimeFixture {
-public:
+  public:
     WorkspaceFixture();
     ~WorkspaceFixture();
 
@@ -26,7 +26,7 @@ public:
     int currentDisplayNumber();
     void pick(const QString& customerId, qint64 sample, const QString& album);
 
-private:
+  private:
     std::unique_ptr<app::Tfrmps> workspace_;
 };
 

@@ -37,7 +37,7 @@ QByteArray Digest(const QString& path) {
 class TestAdminTool : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initCreatesOnceAndNeverOverwrites() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         QCOMPARE(Admin({"init", fixture.file("store")}).exitCode, 0);
@@ -58,13 +58,15 @@ private slots:
         fixture.writePhoto("shoot/1.jpg", 300, 200);
         fixture.writePhoto("shoot/2.bmp", 300, 200);
         fixture.writePhoto("shoot/sub/3.jpg", 300, 200);
-        const Result result = Admin({"import", "--name", "陈女士", "--folder", fixture.file("shoot"),
-                                     "--subfolders", "--types", ".jpg,.bmp"});
+        const Result result =
+            Admin({"import", "--name", "陈女士", "--folder", fixture.file("shoot"), "--subfolders",
+                   "--types", ".jpg,.bmp"});
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(QRegularExpression("^id=\\d+ samples=3\\n$").match(result.out).hasMatch(),
                  qPrintable(result.out));
         QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
-        QCOMPARE(data::LookupValue("customer", "photopath", "customername='陈女士'"), fixture.file("shoot"));
+        QCOMPARE(data::LookupValue("customer", "photopath", "customername='陈女士'"),
+                 fixture.file("shoot"));
         QCOMPARE(data::LookupValue("customerxc", "count(*)", "1=1"),
                  data::LookupValue("xclib", "count(*)", "1=1"));
     }
@@ -76,9 +78,13 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << true;
         QTest::newRow("no name") << QStringList{"import", "--folder", "."} << true;
         QTest::newRow("no folder") << QStringList{"import", "--name", "甲"} << true;
-        QTest::newRow("missing folder") << QStringList{"import", "--name", "甲", "--folder", "nowhere"} << true;
-        QTest::newRow("bad type") << QStringList{"import", "--name", "甲", "--folder", ".", "--types", ".gif"} << true;
-        QTest::newRow("no database") << QStringList{"import", "--name", "甲", "--folder", "."} << false;
+        QTest::newRow("missing folder")
+            << QStringList{"import", "--name", "甲", "--folder", "nowhere"} << true;
+        QTest::newRow("bad type") << QStringList{"import", "--name",  "甲",  "--folder",
+                                                 ".",      "--types", ".gif"}
+                                  << true;
+        QTest::newRow("no database")
+            << QStringList{"import", "--name", "甲", "--folder", "."} << false;
     }
     void refusals() {
         QFETCH(QStringList, args);

@@ -14,7 +14,9 @@ namespace {
 constexpr int kSide = 32;
 
 QImage Render(Glyph glyph) {
-    return widgets::MakeGlyphPixmap(glyph, Qt::white, kSide).toImage().convertToFormat(QImage::Format_ARGB32);
+    return widgets::MakeGlyphPixmap(glyph, Qt::white, kSide)
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 qint64 InkOf(const QImage& image) {
@@ -42,7 +44,7 @@ int PixelsApart(const QImage& a, const QImage& b) {
 class TestGlyphs : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void EachGlyphIsDrawnAndItsOwn_data() {
         QTest::addColumn<int>("index");
         for (int i = 0; i < widgets::kGlyphCount; ++i) {
@@ -66,9 +68,10 @@ private slots:
         }
 
         const QIcon icon = widgets::MakeGlyphIcon(glyph, Qt::white);
-        const qint64 normal = InkOf(icon.pixmap(kSide, QIcon::Normal).toImage().convertToFormat(QImage::Format_ARGB32));
-        const qint64 disabled =
-            InkOf(icon.pixmap(kSide, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32));
+        const qint64 normal = InkOf(
+            icon.pixmap(kSide, QIcon::Normal).toImage().convertToFormat(QImage::Format_ARGB32));
+        const qint64 disabled = InkOf(
+            icon.pixmap(kSide, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32));
         QVERIFY(normal > 0);
         QVERIFY2(disabled < normal * 6 / 10, "disabled look is not dimmed");
     }

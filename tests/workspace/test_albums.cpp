@@ -48,7 +48,8 @@ QStringList Grid(WorkspaceFixture& f) {
 QList<int> BlueCells(WorkspaceFixture& f) {
     QList<int> blue;
     for (int i = 0; i < workspace::kAlbumCells; ++i)
-        if (f.workspace().albums()->spzc[i]->palette().color(QPalette::Window) == QColor(0, 0, 255)) blue << i + 1;
+        if (f.workspace().albums()->spzc[i]->palette().color(QPalette::Window) == QColor(0, 0, 255))
+            blue << i + 1;
     return blue;
 }
 
@@ -66,7 +67,7 @@ void ShowNumber(WorkspaceFixture& f, int displayNumber) {
 class TestAlbums : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void addingRefusesDuplicatesAndReservedName() {
         WorkspaceFixture f;
         const QString id = f.addCustomer("相册", 2);
@@ -90,7 +91,8 @@ private slots:
         const QString other = f.addCustomer("别人", 1);
         f.choose(id);
         AddAlbum(f, "Tom's & Co");
-        QCOMPARE(f.workspace().albums()->rpczctypelist->tabText(Tabs(f).size() - 1), QString("Tom's && Co"));
+        QCOMPARE(f.workspace().albums()->rpczctypelist->tabText(Tabs(f).size() - 1),
+                 QString("Tom's && Co"));
         Activate(f, "全部");
         Activate(f, "Tom's & Co");
         f.workspace().SpeedButton1Click();
@@ -108,7 +110,9 @@ private slots:
         QVERIFY(!Tabs(f).contains("Ann's"));
         QCOMPARE(Picks("customerid=" + id), 0);
         QCOMPARE(Picks("customerid=" + other + " and xcmc='Ann''s'"), 1);
-        QCOMPARE(data::LookupValue("customerxc", "count(*)", "customerid=" + other + " and xcmc='Ann''s'"), QString("1"));
+        QCOMPARE(data::LookupValue("customerxc", "count(*)",
+                                   "customerid=" + other + " and xcmc='Ann''s'"),
+                 QString("1"));
         QCOMPARE(f.workspace().State().currentAlbum, QString("全部"));
     }
 
@@ -175,7 +179,8 @@ private slots:
         QCOMPARE(BlueCells(f), QList<int>{3});
         QCOMPARE(f.currentDisplayNumber(), 4);  // moved on to the next sample
         for (int i = 4; i <= 10; ++i) f.workspace().SpeedButton1Click();
-        QCOMPARE(Grid(f), (QStringList{"6/精修相册", "7/精修相册", "8/精修相册", "9/精修相册", "10/精修相册"}));
+        QCOMPARE(Grid(f), (QStringList{"6/精修相册", "7/精修相册", "8/精修相册", "9/精修相册",
+                                       "10/精修相册"}));
         QCOMPARE(BlueCells(f), QList<int>{5});
         QCOMPARE(f.workspace().strip()->sbar1->value(), 11);
         QVERIFY(f.workspace().Label1->text().endsWith("精修相册:10     共:10"));
@@ -195,7 +200,8 @@ private slots:
         f.workspace().Image24Click();
         f.dialogs().answers = {Answer::No};
         f.workspace().SpeedButton1Click();
-        QCOMPARE(f.dialogs().Texts("question"), QStringList{"本照片已经入选相册精修相册中，确定要重复入选吗?"});
+        QCOMPARE(f.dialogs().Texts("question"),
+                 QStringList{"本照片已经入选相册精修相册中，确定要重复入选吗?"});
         QCOMPARE(Picks("customerid=" + id), 1);
         QCOMPARE(f.currentDisplayNumber(), 1);
         f.dialogs().answers = {Answer::Closed};  // closing the question goes on
@@ -203,7 +209,8 @@ private slots:
         QCOMPARE(Picks("customerid=" + id), 2);
         QCOMPARE(Grid(f), (QStringList{"1/精修相册", "1/精修相册"}));
         QCOMPARE(BlueCells(f), (QList<int>{1, 2}));
-        QVERIFY(f.workspace().Label1->text().startsWith("样片总数:3   入选:1    其中精修相册:2     共:2"));
+        QVERIFY(f.workspace().Label1->text().startsWith(
+            "样片总数:3   入选:1    其中精修相册:2     共:2"));
         // Removing one of the two leaves the other.
         f.workspace().RemovePick(2);
         QCOMPARE(Picks("customerid=" + id), 1);

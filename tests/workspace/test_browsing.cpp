@@ -29,7 +29,8 @@ QList<int> StripNumbers(WorkspaceFixture& f) {
             if (strip.disimg[i]->isVisible()) return {-1};
             continue;
         }
-        numbers << workspace::DisplayNumberOf(f.workspace().State().customerId, strip.disid[i].toLongLong());
+        numbers << workspace::DisplayNumberOf(f.workspace().State().customerId,
+                                              strip.disid[i].toLongLong());
     }
     return numbers;
 }
@@ -48,18 +49,21 @@ QList<bool> Markers(WorkspaceFixture& f, int cells) {
 
 int BlueFrame(WorkspaceFixture& f) {
     for (int i = 0; i < workspace::kStripCells; ++i)
-        if (f.workspace().strip()->dissp[i]->palette().color(QPalette::Window) == QColor(0, 0, 255)) return i + 1;
+        if (f.workspace().strip()->dissp[i]->palette().color(QPalette::Window) == QColor(0, 0, 255))
+            return i + 1;
     return 0;
 }
 
-QImage Shown(QLabel* label) { return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Shown(QLabel* label) {
+    return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 }  // namespace
 
 class TestBrowsing : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void thirtySamplesPageAndStop() {
         WorkspaceFixture f;
         const QString id = f.addCustomer("三十张", 30);
@@ -198,7 +202,9 @@ private slots:
     void widescreenBoxStoresItsSetting() {
         WorkspaceFixture f;
         QCheckBox* box = f.workspace().viewer()->rzcbwidthsale;
-        auto stored = [] { return data::LookupValue("SysSet", "itemvalue", "itemname='openwidthsale'"); };
+        auto stored = [] {
+            return data::LookupValue("SysSet", "itemvalue", "itemname='openwidthsale'");
+        };
         box->click();  // before any sample: only stored
         QCOMPARE(stored(), QString("是"));
         const QString id = f.addCustomer("宽屏", 1);
@@ -217,8 +223,10 @@ private slots:
         app::Tfrmps& w = f.workspace();
         QLineEdit* box = w.viewer()->rezzyq;
         auto stored = [&] {
-            return data::QueryRows("select zzyq from photoinfo where id=" + QString::number(w.State().currentSampleId))
-                .front().value("zzyq");
+            return data::QueryRows("select zzyq from photoinfo where id=" +
+                                   QString::number(w.State().currentSampleId))
+                .front()
+                .value("zzyq");
         };
         QCOMPARE(box->text(), kNotePrompt);
         QVERIFY(stored().isNull());
@@ -274,7 +282,8 @@ private slots:
         QCOMPARE(data::QueryRows("select * from photoinfo").size(), size_t(5));
 
         w.delphotoClick();  // Yes
-        QCOMPARE(f.dialogs().Texts("question").last(), QString("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?"));
+        QCOMPARE(f.dialogs().Texts("question").last(),
+                 QString("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?"));
         QCOMPARE(w.strip()->sbar1->maximum(), 4);
         QCOMPARE(w.State().currentSampleId, fourth);  // the sample that followed
         QCOMPARE(StripNumbers(f), Range(3, 4));
@@ -305,7 +314,8 @@ private slots:
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.strip()->setFocus();
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_Right);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w,
+                        Qt::Key_Right);
         QCOMPARE(f.currentDisplayNumber(), 2);
         w.viewer()->rezzyq->setFocus();
         QTest::keyClick(w.viewer()->rezzyq, Qt::Key_Right);
@@ -328,19 +338,22 @@ private slots:
         options.size = w.viewer()->Showimg->size();
         options.margin = w.viewer()->RzPanel9->palette().color(QPalette::Window);
         options.widescreenRatio = w.State().widescreenRatio;
-        const QImage direct = images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
-                                  .canvas.convertToFormat(QImage::Format_RGB32);
+        const QImage direct =
+            images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
+                .canvas.convertToFormat(QImage::Format_RGB32);
         QCOMPARE(Shown(w.viewer()->Showimg), direct);
 
         // Sample 3 was drawn ahead; change it on disk, and the step must draw it anew.
-        const QString third = data::LookupValue("photoinfo", "filename", "id=" + QString::number(f.sampleAt(id, 3)));
+        const QString third =
+            data::LookupValue("photoinfo", "filename", "id=" + QString::number(f.sampleAt(id, 3)));
         QFile::remove(third);
         QImage blue(96, 64, QImage::Format_RGB32);
         blue.fill(Qt::blue);
         QVERIFY(blue.save(third, "JPEG"));
         QFile touched(third);
         QVERIFY(touched.open(QIODevice::ReadWrite));
-        touched.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+        touched.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                            QFileDevice::FileModificationTime);
         touched.close();
         const int before = w.pictureCache().hits();
         w.Image25Click();
@@ -372,7 +385,8 @@ private slots:
         QCOMPARE(workspace::ComposeStatistics(""), QString());
         QList<qint64> samples;
         for (int i = 0; i < 120; ++i)
-            samples << data::AppendRow("photoinfo", {{"customerid", 9}, {"odrnum", i + 1}, {"filename", "x"}});
+            samples << data::AppendRow("photoinfo",
+                                       {{"customerid", 9}, {"odrnum", i + 1}, {"filename", "x"}});
         QCOMPARE(workspace::ComposeStatistics("9"), QString("样片总数:120   入选:0"));
         auto pick = [](qint64 sample, const QString& album) {
             data::AppendRow("xcphoto", {{"customerid", 9}, {"photoid", sample}, {"xcmc", album}});

@@ -41,7 +41,7 @@ struct ViewerFixture : WorkspaceFixture {
 class TestFullScreen : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void zoomSteps_data() {
         QTest::addColumn<int>("from");
         QTest::addColumn<bool>("in");
@@ -57,7 +57,8 @@ private slots:
         QFETCH(bool, in);
         QFETCH(QList<int>, steps);
         QList<int> seen;
-        for (int z = from; seen.size() < steps.size();) seen << (z = in ? workspace::ZoomIn(z) : workspace::ZoomOut(z));
+        for (int z = from; seen.size() < steps.size();)
+            seen << (z = in ? workspace::ZoomIn(z) : workspace::ZoomOut(z));
         QCOMPARE(seen, steps);
     }
 
@@ -100,8 +101,9 @@ private slots:
         // The picture moves once, on release, by the distance dragged.
         const QPoint start = v.imgfull->pos();
         QTest::mousePress(v.imgfull, Qt::LeftButton, {}, QPoint(10, 10));
-        QMouseEvent move(QEvent::MouseMove, QPointF(110, 10), v.imgfull->mapToGlobal(QPointF(110, 10)),
-                         Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent move(QEvent::MouseMove, QPointF(110, 10),
+                         v.imgfull->mapToGlobal(QPointF(110, 10)), Qt::NoButton, Qt::LeftButton,
+                         {});
         QApplication::sendEvent(v.imgfull, &move);
         QTest::mouseRelease(v.imgfull, Qt::LeftButton, {}, QPoint(110, 10));
         QCOMPARE(v.imgfull->pos(), start + QPoint(100, 0));

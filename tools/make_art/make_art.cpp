@@ -86,7 +86,8 @@ QImage ShowLargeIcon() {
 QImage Padlock(bool closed) {
     QImage image = Canvas(24, 24, kWorkspace);
     QPainter p(&image);
-    widgets::PaintGlyph(p, closed ? Glyph::LockClosed : Glyph::LockOpen, kLight, QRectF(0, 0, 24, 24));
+    widgets::PaintGlyph(p, closed ? Glyph::LockClosed : Glyph::LockOpen, kLight,
+                        QRectF(0, 0, 24, 24));
     if (closed) {
         // A solid body tells the two states apart at a glance.
         p.setRenderHint(QPainter::Antialiasing);
@@ -117,8 +118,8 @@ void PictureOutline(QPainter& p, const QRectF& box, const QColor& colour, qreal 
     p.restore();
 }
 
-QImage Placeholder(int width, int height, const QString& text, qreal glyphSide, qreal stroke, int textPixels,
-                   qreal gap, const QColor& glyphColour, const QColor& textColour) {
+QImage Placeholder(int width, int height, const QString& text, qreal glyphSide, qreal stroke,
+                   int textPixels, qreal gap, const QColor& glyphColour, const QColor& textColour) {
     QImage image = Canvas(width, height, QColor(66, 68, 66));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -136,17 +137,20 @@ QImage Placeholder(int width, int height, const QString& text, qreal glyphSide, 
     const qreal textHeight = metrics.height();
     const qreal top = (height - (glyphSide + gap + textHeight)) / 2.0;
 
-    PictureOutline(p, QRectF((width - glyphSide) / 2.0, top, glyphSide, glyphSide), glyphColour, stroke);
+    PictureOutline(p, QRectF((width - glyphSide) / 2.0, top, glyphSide, glyphSide), glyphColour,
+                   stroke);
     p.setPen(textColour);
-    p.drawText(QRectF(0, top + glyphSide + gap, width, textHeight), Qt::AlignHCenter | Qt::AlignTop, text);
+    p.drawText(QRectF(0, top + glyphSide + gap, width, textHeight), Qt::AlignHCenter | Qt::AlignTop,
+               text);
     return image;
 }
 
 const char* const kGlyphNames[widgets::kGlyphCount] = {
-    "Previous", "Next",     "Play",       "Stop",       "RotateCW",  "RotateCCW", "Delete",   "Save",
-    "Pick",     "FullScr",  "ZoomIn",     "ZoomOut",    "Exit",      "Minimise",  "Maximise", "WorkArea",
-    "Help",     "About",    "LockOpen",   "LockClosed", "Customers", "Settings",  "Print",    "ArrowLeft",
-    "ArrowRight", "ArrowUp", "ArrowDown", "Add",        "Rename",    "Remove"};
+    "Previous",   "Next",       "Play",      "Stop",     "RotateCW", "RotateCCW",
+    "Delete",     "Save",       "Pick",      "FullScr",  "ZoomIn",   "ZoomOut",
+    "Exit",       "Minimise",   "Maximise",  "WorkArea", "Help",     "About",
+    "LockOpen",   "LockClosed", "Customers", "Settings", "Print",    "ArrowLeft",
+    "ArrowRight", "ArrowUp",    "ArrowDown", "Add",      "Rename",   "Remove"};
 
 // Every glyph at 64, 32, 24 and 16 pixels, plus the disabled look at 32.
 QImage ContactSheet() {
@@ -168,7 +172,8 @@ QImage ContactSheet() {
         p.drawPixmap(x + 84, y + 48, icon.pixmap(32, QIcon::Disabled));
         p.drawPixmap(x + 124, y + 48, widgets::MakeGlyphPixmap(glyph, kAmber, 32));
         p.setPen(QColor(170, 170, 170));
-        p.drawText(QRect(x, y + 96, cellW, 24), Qt::AlignCenter, QString::fromLatin1(kGlyphNames[i]));
+        p.drawText(QRect(x, y + 96, cellW, 24), Qt::AlignCenter,
+                   QString::fromLatin1(kGlyphNames[i]));
     }
     return image;
 }
