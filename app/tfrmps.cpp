@@ -105,6 +105,10 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
 Tfrmps::~Tfrmps() = default;
 
+std::function<void()> Tfrmps::Guarded(void (Tfrmps::*handler)()) {
+    return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
+}
+
 void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) {
     full_ = viewer;
     if (full_) full_->SetHost(this);

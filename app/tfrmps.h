@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "workspace/full_screen_host.h"
@@ -149,6 +150,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ApplyLayout(QSize size);
     bool LoadIcons();
     void ReadWidescreenSettings();
+    // A slot that runs handler inside the error guard.
+    std::function<void()> Guarded(void (Tfrmps::*handler)());
     void ConnectBrowsing();
     void ConnectAlbums();
     void StepTo(int displayNumber);

@@ -33,16 +33,13 @@ void Tfrmps::ConnectAlbums() {
     connect(albums_->rpczctypelist, &QTabBar::currentChanged, this,
             [this] { widgets::GuardHandler(this, [&] { rpczctypelistChange(); }); });
     albums_->zcsbar->setFocusPolicy(Qt::NoFocus);
-    auto guarded = [this](void (Tfrmps::*handler)()) {
-        return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
-    };
-    connect(albums_->scrarr3, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr3Click));
-    connect(albums_->scrarr4, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr4Click));
-    connect(albums_->Image28, &QToolButton::clicked, this, guarded(&Tfrmps::Image28Click));
-    connect(albums_->Image7, &QToolButton::clicked, this, guarded(&Tfrmps::Image7Click));
-    connect(albums_->Image4, &QToolButton::clicked, this, guarded(&Tfrmps::Image4Click));
+    connect(albums_->scrarr3, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr3Click));
+    connect(albums_->scrarr4, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr4Click));
+    connect(albums_->Image28, &QToolButton::clicked, this, Guarded(&Tfrmps::Image28Click));
+    connect(albums_->Image7, &QToolButton::clicked, this, Guarded(&Tfrmps::Image7Click));
+    connect(albums_->Image4, &QToolButton::clicked, this, Guarded(&Tfrmps::Image4Click));
     connect(viewer_->SpeedButton1, &QToolButton::clicked, this,
-            guarded(&Tfrmps::SpeedButton1Click));
+            Guarded(&Tfrmps::SpeedButton1Click));
     connect(albums_, &workspace::AlbumPanel::showClicked, this,
             [this](int cell) { widgets::GuardHandler(this, [&] { ShowAlbumSample(cell); }); });
     connect(albums_, &workspace::AlbumPanel::removeClicked, this,

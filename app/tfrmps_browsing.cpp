@@ -51,29 +51,26 @@ bool IsTextEntry(const QWidget* widget) {
 
 void Tfrmps::ConnectBrowsing() {
     pictures_ = std::make_unique<workspace::PictureCache>();
-    auto guarded = [this](void (Tfrmps::*handler)()) {
-        return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
-    };
-    connect(Rzcbcustomer, &QComboBox::activated, this, guarded(&Tfrmps::RzcbcustomerChange));
-    connect(strip_->sbar1, &QSlider::valueChanged, this, guarded(&Tfrmps::sbar1Change));
-    connect(strip_->scrarr1, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr1Click));
-    connect(strip_->scrarr2, &QToolButton::clicked, this, guarded(&Tfrmps::scrarr2Click));
+    connect(Rzcbcustomer, &QComboBox::activated, this, Guarded(&Tfrmps::RzcbcustomerChange));
+    connect(strip_->sbar1, &QSlider::valueChanged, this, Guarded(&Tfrmps::sbar1Change));
+    connect(strip_->scrarr1, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr1Click));
+    connect(strip_->scrarr2, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr2Click));
     connect(strip_, &workspace::SampleStrip::cellClicked, this,
             [this](int cell) { widgets::GuardHandler(this, [&] { disimgClick(cell); }); });
 
     workspace::SampleViewer* v = viewer_;
-    connect(v->Image24, &QToolButton::clicked, this, guarded(&Tfrmps::Image24Click));
-    connect(v->Image25, &QToolButton::clicked, this, guarded(&Tfrmps::Image25Click));
-    connect(v->Image26, &QToolButton::clicked, this, guarded(&Tfrmps::Image26Click));
-    connect(v->Image23, &QToolButton::clicked, this, guarded(&Tfrmps::Image23Click));
-    connect(v->tim6, &QTimer::timeout, this, guarded(&Tfrmps::tim6Timer));
+    connect(v->Image24, &QToolButton::clicked, this, Guarded(&Tfrmps::Image24Click));
+    connect(v->Image25, &QToolButton::clicked, this, Guarded(&Tfrmps::Image25Click));
+    connect(v->Image26, &QToolButton::clicked, this, Guarded(&Tfrmps::Image26Click));
+    connect(v->Image23, &QToolButton::clicked, this, Guarded(&Tfrmps::Image23Click));
+    connect(v->tim6, &QTimer::timeout, this, Guarded(&Tfrmps::tim6Timer));
     connect(v->Image5, &QToolButton::clicked, this,
             [this] { widgets::GuardHandler(this, [&] { Image5Click(true); }); });
     connect(v->Image6, &QToolButton::clicked, this,
             [this] { widgets::GuardHandler(this, [&] { Image5Click(false); }); });
-    connect(v->rzcbwidthsale, &QCheckBox::clicked, this, guarded(&Tfrmps::rzcbwidthsaleClick));
-    connect(v->SpeedButton5, &QToolButton::clicked, this, guarded(&Tfrmps::SpeedButton5Click));
-    connect(v->delphoto, &QToolButton::clicked, this, guarded(&Tfrmps::delphotoClick));
+    connect(v->rzcbwidthsale, &QCheckBox::clicked, this, Guarded(&Tfrmps::rzcbwidthsaleClick));
+    connect(v->SpeedButton5, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton5Click));
+    connect(v->delphoto, &QToolButton::clicked, this, Guarded(&Tfrmps::delphotoClick));
     v->rezzyq->setValidator(new GbkLimit(v->rezzyq));
     v->rezzyq->installEventFilter(this);
     strip_->sbar1->setFocusPolicy(Qt::NoFocus);

@@ -20,18 +20,6 @@ namespace {
 const QColor kMargin(59, 60, 59);
 const QString kFallback = QStringLiteral("photo/nophoto.jpg");
 
-// Arguments that are not options or option values.
-QStringList Positional(const QStringList& args, const QStringList& valued) {
-    QStringList result;
-    for (int i = 0; i < args.size(); ++i) {
-        if (valued.contains(args[i]))
-            ++i;
-        else if (!args[i].startsWith(QLatin1String("--")))
-            result << args[i];
-    }
-    return result;
-}
-
 bool PositiveInt(const QString& text, int* value) {
     bool ok = false;
     *value = text.toInt(&ok);
@@ -58,7 +46,7 @@ QImage NaiveDraw(const QString& path, QSize size) {
 
 int RunDraw(const QStringList& args) {
     QTextStream err(stderr);
-    const QStringList positional = Positional(args, {"--repeat", "--out"});
+    const QStringList positional = PositionalArgs(args, {"--repeat", "--out"});
     int width = 0, height = 0, repeat = 0;
     if (positional.size() != 3 || !PositiveInt(positional[1], &width) ||
         !PositiveInt(positional[2], &height) ||
@@ -102,7 +90,7 @@ int RunDraw(const QStringList& args) {
 
 int RunMakePhoto(const QStringList& args) {
     QTextStream err(stderr);
-    const QStringList positional = Positional(args, {"--seed"});
+    const QStringList positional = PositionalArgs(args, {"--seed"});
     int width = 0, height = 0;
     bool seedOk = false;
     const int seed = Option(args, "--seed", "1").toInt(&seedOk);

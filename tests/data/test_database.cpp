@@ -1,6 +1,5 @@
 // The database file, the connection and the record helpers.
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -44,12 +43,6 @@ QList<qint64> IdsInDisplayOrder(const QString& view, const QString& condition,
     return ids;
 }
 
-QByteArray Digest(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
 }  // namespace
 
 class TestDatabase : public QObject {
@@ -84,11 +77,11 @@ class TestDatabase : public QObject {
     void createRefusesExistingFile() {
         RuntimeFixture fixture;
         const QString path = fixture.file(kDatabaseFileName);
-        const QByteArray before = Digest(path);
+        const QByteArray before = testing_support::FileDigest(path);
         QString error;
         QVERIFY(!CreateDatabase(path, &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(Digest(path), before);
+        QCOMPARE(testing_support::FileDigest(path), before);
     }
 
     void openRefusesFilesThatAreNotOurs_data() {
@@ -119,10 +112,10 @@ class TestDatabase : public QObject {
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        const QByteArray before = Digest(path);
+        const QByteArray before = testing_support::FileDigest(path);
         QCOMPARE(int(OpenConnection(path)), expected);
         QVERIFY(!IsConnected());
-        QCOMPARE(Digest(path), before);
+        QCOMPARE(testing_support::FileDigest(path), before);
         QVERIFY(!QFile::exists(path + "-wal"));
     }
 

@@ -1,5 +1,6 @@
 #include "support/runtime_fixture.h"
 
+#include <QCryptographicHash>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +62,12 @@ QString RuntimeFixture::writePhoto(const QString& relative, int width, int heigh
     if (!writer.write(ColourfulImage(width, height)))
         qFatal("cannot write %s: %s", qPrintable(path), qPrintable(writer.errorString()));
     return path;
+}
+
+QByteArray FileDigest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 QImage ColourfulImage(int width, int height) {

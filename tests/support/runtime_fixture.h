@@ -33,6 +33,9 @@ class RuntimeFixture {
     ScriptedDialogs* dialogs_ = nullptr;
 };
 
+// SHA-256 of a file's bytes, to show a file was left untouched.
+QByteArray FileDigest(const QString& path);
+
 // A picture with no pixel near grey: a strong gradient in red and blue.
 QImage ColourfulImage(int width, int height);
 

@@ -1,6 +1,5 @@
 // verimond-admin as staff and scripts use it: its results and its refusals.
 
-#include <QCryptographicHash>
 #include <QProcess>
 #include <QtTest>
 
@@ -26,12 +25,6 @@ Result Admin(const QStringList& args) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-QByteArray Digest(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
 }  // namespace
 
 class TestAdminTool : public QObject {
@@ -45,11 +38,11 @@ class TestAdminTool : public QObject {
         QCOMPARE(data::OpenConnection(db), data::OpenResult::Opened);
         QCOMPARE(data::QueryRows("select * from SysSet").size(), size_t(4));
         data::CloseConnection();
-        const QByteArray before = Digest(db);
+        const QByteArray before = testing_support::FileDigest(db);
         const Result again = Admin({"init", fixture.file("store")});
         QVERIFY(again.exitCode != 0);
         QVERIFY(!again.err.isEmpty());
-        QCOMPARE(Digest(db), before);
+        QCOMPARE(testing_support::FileDigest(db), before);
     }
 
     void importCreatesTheCustomer() {
