@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/records.h"
 #include "support/runtime_fixture.h"
+#include "widgets/atedit.h"
 #include "widgets/tfrmpb.h"
 #include "workspace/login_box.h"
 #include "workspace/sample_viewer.h"
@@ -139,6 +140,19 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(workspace.SpeedButton2->isVisible() && workspace.SpeedButton4->isVisible());
         workspace.imgzxdlClick();
         QVERIFY(!workspace.SpeedButton2->isVisible() && !workspace.State().adminLoggedIn);
+    }
+
+    void enterMovesToTheNextField() {
+        QWidget form;
+        auto* first = new widgets::ATEdit(&form);
+        auto* second = new widgets::ATEdit(&form);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        first->setFocus();
+        first->setText("王");
+        QTest::keyClick(first, Qt::Key_Return);
+        QVERIFY(second->hasFocus());
+        QCOMPARE(first->text(), QString("王"));
     }
 
     void busyNoticeCountsProgress() {
