@@ -163,6 +163,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // Sets the album track bar and renders the grid once at the final position.
     void SetAlbumScroll(int maximum, int position);
     QString AlbumCountSql(const QString& album) const;
+    // Picks shown for an album ("全部": all the customer's), at least 1 for the track bar.
+    int AlbumPickCount(const QString& album) const;
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;

@@ -82,8 +82,12 @@ void Tfrmps::FillAlbumTabs() {
 void Tfrmps::rpczctypelistChange() {
     state_.currentAlbum = albums_->AlbumCaption(albums_->rpczctypelist->currentIndex());
     albums_->teaddzctype->setText(state_.currentAlbum);
-    ResetAlbumScroll(data::StrToInt(workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum),
-                                                               QStringLiteral("picinfocountzc"))));
+    ResetAlbumScroll(AlbumPickCount(state_.currentAlbum));
+}
+
+int Tfrmps::AlbumPickCount(const QString& album) const {
+    return data::StrToInt(
+        workspace::CountAtLeastOne(AlbumCountSql(album), QStringLiteral("picinfocountzc")));
 }
 
 QString Tfrmps::AlbumCountSql(const QString& album) const {
@@ -288,10 +292,7 @@ void Tfrmps::SpeedButton1Click() {
                   QStringLiteral(")"));
 
     // The album's end comes into view: the new pick under up to four earlier ones.
-    const int count = data::StrToInt(workspace::CountAtLeastOne(
-        QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") + id +
-            QStringLiteral(" and xcmc=") + albumText,
-        QStringLiteral("picinfocountzc")));
+    const int count = AlbumPickCount(album);
     SetAlbumScroll(count, std::min(count, 4));
 
     const int next = workspace::DisplayNumberOf(id, state_.currentSampleId) + 1;
@@ -319,8 +320,7 @@ void Tfrmps::RemovePick(int cell) {
         id + QStringLiteral(" and xcmc='") + data::SqlQuote(album) +
         QStringLiteral("' and photoid=") + photo + QStringLiteral(" limit 1)"));
     const int saved = albums_->zcsbar->value();
-    const int count = data::StrToInt(workspace::CountAtLeastOne(AlbumCountSql(state_.currentAlbum),
-                                                                QStringLiteral("picinfocountzc")));
+    const int count = AlbumPickCount(state_.currentAlbum);
     // Picks after the removed one keep their place on screen.
     SetAlbumScroll(count, saved < count ? saved : saved - 1);
     ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);
