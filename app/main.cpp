@@ -7,14 +7,14 @@
 #include <exception>
 
 #include "app/tfrmps.h"
-#include "app/theme.h"
+#include "widgets/theme.h"
 #include "workspace/tfrmfull.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verimond"));
     QApplication::setApplicationDisplayName(QStringLiteral("Verimond"));
-    app::ApplyTheme(application);
+    widgets::ApplyTheme(application);
     try {
         app::Tfrmps workspace;
         workspace::TFrmfull viewer;

@@ -1,42 +1,21 @@
 #include "app/tfrmabout.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include "widgets/dialogs.h"
-#include "widgets/picture_button.h"
 
 namespace app {
 
 QString Tfrmabout::WebAddress() { return QStringLiteral("https://www.verimond.example/"); }
 
-Tfrmabout::Tfrmabout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+Tfrmabout::Tfrmabout(QWidget* parent)
+    : widgets::StaffWindow(parent, QStringLiteral("关于本软件"), QSize(460, 330)) {
     setObjectName(QStringLiteral("Tfrmabout"));
-    setWindowTitle(QStringLiteral("关于"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(460, 330);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(120, 120, 120));
-    p.setColor(QPalette::WindowText, Qt::white);
-    setPalette(p);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(22, 14, 22, 18);
-    auto* header = new QHBoxLayout;
-    auto* heading = new QLabel(QStringLiteral("关于本软件"), this);
-    heading->setStyleSheet(QStringLiteral("font-size: 18px; font-weight: bold;"));
-    auto* sbtnexit =
-        new widgets::PictureButton(widgets::Glyph::Exit, QStringLiteral("退出"), this, 28);
-    connect(sbtnexit, &QToolButton::clicked, this, &QDialog::close);
-    header->addWidget(heading);
-    header->addStretch();
-    header->addWidget(sbtnexit);
-    layout->addLayout(header);
-
+    layout->setContentsMargins(22, kTitleHeight + 10, 22, 18);
     auto* product = new QLabel(QStringLiteral("Verimond 影楼客户选片系统    版本2.0"), this);
     product->setStyleSheet(QStringLiteral("font-size: 15px; margin-top: 6px;"));
     layout->addWidget(product);
@@ -62,12 +41,6 @@ Tfrmabout::Tfrmabout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Framele
     connect(link, &QLabel::linkActivated, this,
             [](const QString& url) { widgets::Dialogs::Current().OpenDocument(QUrl(url)); });
     layout->addWidget(link);
-}
-
-void Tfrmabout::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && event->position().y() < 48 && windowHandle())
-        windowHandle()->startSystemMove();
-    QDialog::mousePressEvent(event);
 }
 
 }  // namespace app

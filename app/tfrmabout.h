@@ -1,19 +1,16 @@
 #pragma once
 // The about window: product, version, terms of use and the maker's page.
 
-#include <QDialog>
+#include "widgets/staff_window.h"
 
 namespace app {
 
-class Tfrmabout : public QDialog {
+class Tfrmabout : public widgets::StaffWindow {
     Q_OBJECT
   public:
     explicit Tfrmabout(QWidget* parent);
 
     static QString WebAddress();
-
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
 };
 
 }  // namespace app

@@ -9,7 +9,7 @@
 #include <QUrl>
 
 #include "app/tfrmabout.h"
-#include "app/theme.h"
+#include "widgets/theme.h"
 #include "app/title_strip.h"
 #include "app/workspace_layout.h"
 #include "data/connection.h"
@@ -54,7 +54,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     topRow_->setObjectName(QStringLiteral("Image2"));
     topRow_->setAutoFillBackground(true);
     QPalette rowPalette = topRow_->palette();
-    rowPalette.setColor(QPalette::Window, colours::kPanel);
+    rowPalette.setColor(QPalette::Window, widgets::colours::kPanel);
     topRow_->setPalette(rowPalette);
 
     Label3 = new QLabel(QStringLiteral("客户:"), topRow_);
@@ -66,7 +66,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     imglock = new QLabel(topRow_);
     imglock->setToolTip(QStringLiteral("单击设置客户锁定状态"));
     imglock->setCursor(Qt::PointingHandCursor);
-    imglock->setPixmap(widgets::MakeGlyphPixmap(Glyph::LockOpen, colours::kMuted, 22));
+    imglock->setPixmap(widgets::MakeGlyphPixmap(Glyph::LockOpen, widgets::colours::kMuted, 22));
     imglock->setAlignment(Qt::AlignCenter);
     Label4 = new QLabel(QStringLiteral("<u>添加客户</u>"), topRow_);
     Label4->setCursor(Qt::PointingHandCursor);
@@ -132,7 +132,7 @@ void Tfrmps::showEvent(QShowEvent* event) {
 void Tfrmps::FormShow() {
     ApplyLayout(this->screen() ? this->screen()->geometry().size() : size());
     QPalette p = palette();
-    p.setColor(QPalette::Window, colours::kWindow);
+    p.setColor(QPalette::Window, widgets::colours::kWindow);
     setPalette(p);
 
     if (!LoadIcons()) {
@@ -229,7 +229,7 @@ void Tfrmps::sbtnwinstate2Click() { showFullScreen(); }
 
 void Tfrmps::btnaboutClick() {
     auto* about = new Tfrmabout(this);
-    about->move(geometry().center() - about->rect().center());
+    about->CentreOverMainWindow();
     about->exec();
 }
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QWindow>
 
-#include "app/theme.h"
+#include "widgets/theme.h"
 
 namespace app {
 
@@ -39,8 +39,8 @@ TitleStrip::TitleStrip(QWidget* parent) : QWidget(parent) {
 void TitleStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     QLinearGradient gradient(0, 0, 0, height());
-    gradient.setColorAt(0, colours::kTitleTop);
-    gradient.setColorAt(1, colours::kTitleBottom);
+    gradient.setColorAt(0, widgets::colours::kTitleTop);
+    gradient.setColorAt(1, widgets::colours::kTitleBottom);
     painter.fillRect(rect(), gradient);
     painter.setPen(QColor(216, 164, 90, 90));
     painter.drawLine(0, height() - 1, width(), height() - 1);

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "app/tfrmps.h"
-#include "app/theme.h"
+#include "widgets/theme.h"
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 #include "customers/customer_records.h"
@@ -36,7 +36,7 @@ constexpr int kStepPhotos = 6;
 
 // The workspace as the program shows it; it opens function.dll of the current directory.
 std::unique_ptr<app::Tfrmps> OpenWorkspace(QTextStream& err) {
-    app::ApplyTheme(*static_cast<QApplication*>(QCoreApplication::instance()));
+    widgets::ApplyTheme(*static_cast<QApplication*>(QCoreApplication::instance()));
     auto workspace = std::make_unique<app::Tfrmps>();
     workspace->resize(1920, 1080);
     workspace->show();

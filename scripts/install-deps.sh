@@ -6,9 +6,12 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-  libturbojpeg0-dev libxlsxwriter-dev
+  libturbojpeg0-dev libxlsxwriter-dev libexif-dev
+  libqt6sql6-psql postgresql
   fonts-noto-cjk
+  dpkg-dev fakeroot file desktop-file-utils
   sqlite3 xvfb xauth
+  python3 python3-openpyxl poppler-utils
 )
 
 missing=()
@@ -25,6 +28,7 @@ if ((${#missing[@]})); then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Another install may hold the package lock for a while; wait for it instead of failing.
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi

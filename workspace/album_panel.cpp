@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "app/theme.h"
+#include "widgets/theme.h"
 
 namespace workspace {
 namespace {
@@ -19,7 +19,7 @@ void Fill(QWidget* widget, const QColor& colour) {
 AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     RzPanel1 = new QFrame(workspace);
     RzPanel1->setObjectName(QStringLiteral("RzPanel1"));
-    Fill(RzPanel1, app::colours::kPanel);
+    Fill(RzPanel1, widgets::colours::kPanel);
 
     RzPanel7 = new QFrame(RzPanel1);
     Fill(RzPanel7, QColor(43, 44, 43));

@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "app/theme.h"
+#include "widgets/theme.h"
 
 namespace workspace {
 namespace {
@@ -21,7 +21,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     RzPanel9->setObjectName(QStringLiteral("RzPanel9"));
     RzPanel9->setAutoFillBackground(true);
     QPalette viewPalette = RzPanel9->palette();
-    viewPalette.setColor(QPalette::Window, app::colours::kViewBackground);
+    viewPalette.setColor(QPalette::Window, widgets::colours::kViewBackground);
     RzPanel9->setPalette(viewPalette);
     Showimg = new QLabel(RzPanel9);
     Showimg->setObjectName(QStringLiteral("Showimg"));
@@ -30,7 +30,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     RzPanel4->setObjectName(QStringLiteral("RzPanel4"));
     RzPanel4->setAutoFillBackground(true);
     QPalette toolPalette = RzPanel4->palette();
-    toolPalette.setColor(QPalette::Window, app::colours::kPanel);
+    toolPalette.setColor(QPalette::Window, widgets::colours::kPanel);
     RzPanel4->setPalette(toolPalette);
 
     Image24 = ToolButton(Glyph::Previous, QStringLiteral("上一张"), RzPanel4);

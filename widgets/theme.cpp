@@ -1,11 +1,11 @@
-#include "app/theme.h"
+#include "widgets/theme.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QPalette>
 #include <QStyleFactory>
 
-namespace app {
+namespace widgets {
 
 void ApplyTheme(QApplication& application) {
     application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -60,4 +60,4 @@ QMessageBox QPushButton { color: #1e1e1e; background: #e6e2d8; border-color: #b8
 )"));
 }
 
-}  // namespace app
+}  // namespace widgets

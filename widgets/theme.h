@@ -5,7 +5,7 @@
 
 class QApplication;
 
-namespace app {
+namespace widgets {
 
 namespace colours {
 inline const QColor kWindow(59, 60, 59);  // the workspace and its track bars
@@ -21,4 +21,4 @@ inline const QColor kStaffWindow(120, 120, 120);
 
 void ApplyTheme(QApplication& application);
 
-}  // namespace app
+}  // namespace widgets
