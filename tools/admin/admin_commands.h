@@ -1,0 +1,31 @@
+#pragma once
+// The commands of verimond-admin, one function each; args exclude the command name.
+
+#include <QStringList>
+#include <vector>
+
+#include "customers/customer_records.h"
+
+namespace admin {
+
+struct Command {
+    const char* name;
+    const char* usage;  // the arguments, as the usage text shows them
+    int (*run)(QStringList args);
+};
+
+// Every command, in the order the usage text lists them.
+const std::vector<Command>& Commands();
+
+// database_commands.cpp
+int RunInit(QStringList args);
+int RunDemo(QStringList args);
+
+// customer_commands.cpp
+int RunImport(QStringList args);
+// Creates a customer in database from its folder, with the program's thumbnail settings,
+// and prints "id=N samples=M".
+int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
+                      const QString& types, bool subfolders);
+
+}  // namespace admin

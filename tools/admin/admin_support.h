@@ -1,0 +1,42 @@
+#pragma once
+// What every verimond-admin command shares: output streams, failure and usage
+// exits, and opening the database of the current directory.
+//
+// Exit codes: 0 done, 1 the operation failed (the reason on stderr), 2 bad usage.
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include "customers/photo_import.h"
+#include "data/connection.h"
+
+namespace admin {
+
+QTextStream& Out();
+QTextStream& Err();
+
+// Prints "verimond-admin: text" on stderr and returns 1.
+int Fail(const QString& text);
+// Prints the usage of every command on stderr and returns 2.
+int Usage();
+
+// function.dll in folder, or in the current directory when folder is empty.
+QString DatabaseIn(const QString& folder);
+QString OpenFailureText(data::OpenResult result, const QString& path);
+// Opens adocnn on database; on failure prints why and returns false.
+bool OpenOrReport(const QString& database);
+
+// Takes "--name VALUE" from args when it is there; false (and value untouched) when not.
+// A name at the end without a value is bad usage: *missingValue is set.
+bool TakeOption(QStringList& args, const QString& name, QString* value, bool* missingValue);
+// Takes a flag such as "--subfolders"; true when it was there.
+bool TakeFlag(QStringList& args, const QString& name);
+
+// Reads ".jpg,.jpeg,.bmp" as the type boxes would build it; false on an unknown type.
+bool ParseTypes(const QString& text, QString* list);
+// Import options for the accepted types and subfolder choice, with the thumbnail
+// settings the program itself would use.
+customers::ImportOptions OptionsFromSettings(const QString& types, bool subfolders);
+
+}  // namespace admin
