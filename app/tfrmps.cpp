@@ -85,7 +85,9 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
                                      40, staffGlyph);
     SpeedButton2->hide();
     SpeedButton4->hide();
-    connect(SpeedButton3, &QToolButton::clicked, this, &Tfrmps::SpeedButton3Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton2Click));
+    connect(SpeedButton3, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton3Click));
+    connect(SpeedButton4, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton4Click));
     Shape2 = new QFrame(topRow_);
     Shape2->setFrameShape(QFrame::VLine);
     Shape2->setStyleSheet(QStringLiteral("color: #5a5b58;"));
@@ -240,6 +242,14 @@ void Tfrmps::btnhelpClick() {
 
 void Tfrmps::imgfullClick() {
     if (full_) full_->ShowOver(this);
+}
+
+void Tfrmps::SpeedButton2Click() {
+    // Opens the customer window (customers/); it comes with the staff's desk.
+}
+
+void Tfrmps::SpeedButton4Click() {
+    // Opens the settings window (settings/); it comes with the staff's settings.
 }
 
 void Tfrmps::SpeedButton3Click() {

@@ -63,7 +63,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void btnaboutClick();
     void btnhelpClick();
     void imgfullClick();
-    void SpeedButton3Click();
+    void SpeedButton2Click();  // customer management
+    void SpeedButton3Click();  // output of the selection
+    void SpeedButton4Click();  // settings
     void imgdlClick();
     void imgzxdlClick();
 
