@@ -52,11 +52,18 @@ void Tfrmpb::ShowNotice() {
     Repaint();
 }
 
-void Tfrmpb::SetProgress(int done, int total) {
+void Tfrmpb::SetProgress(int done, int total, const QString& item) {
     if (total <= 0) return;
     bar_->setRange(0, total);
     bar_->setValue(done);
-    count_->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+    QString text = QStringLiteral("%1 / %2").arg(done).arg(total);
+    if (!item.isEmpty()) {
+        const QString counted = text + QStringLiteral("  ");
+        const int room =
+            count_->contentsRect().width() - count_->fontMetrics().horizontalAdvance(counted);
+        text = counted + count_->fontMetrics().elidedText(item, Qt::ElideMiddle, room);
+    }
+    count_->setText(text);
     bar_->show();
     count_->show();
     Repaint();

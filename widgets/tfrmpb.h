@@ -15,8 +15,9 @@ class Tfrmpb : public QWidget {
     explicit Tfrmpb(QWidget* mainWindow);
     // Shows the notice centred over the main window and paints it at once.
     void ShowNotice();
-    // "n / N" under the text, for callers that know the total.
-    void SetProgress(int done, int total);
+    // "n / N" under the text, for callers that know the total, followed by the item at
+    // hand (a file name, say), shortened in the middle to fit.
+    void SetProgress(int done, int total, const QString& item = QString());
 
     static QString NoticeText();
 

@@ -168,6 +168,15 @@ class TestWorkspaceShell : public QObject {
         for (QLabel* label : labels)
             if (label->isVisible()) texts << label->text();
         QCOMPARE(texts, (QStringList{widgets::Tfrmpb::NoticeText(), "3 / 40"}));
+
+        // The item at hand follows the count, shortened to the notice's width.
+        const QString longName = QString("/照片/") + QString(200, 'x') + "/IMG_0004.jpg";
+        notice.SetProgress(4, 40, longName);
+        const QLabel* count = labels.last();
+        QVERIFY(count->text().startsWith("4 / 40  "));
+        QVERIFY(count->text().endsWith("IMG_0004.jpg"));
+        QVERIFY(count->fontMetrics().horizontalAdvance(count->text()) <=
+                count->contentsRect().width());
     }
 };
 
