@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         }
         workspace.showFullScreen();
         if (workspace.IconCheckFailed()) return 1;
+        workspace.StartDailyBackup();
         return application.exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("Verimond"),

@@ -9,13 +9,14 @@
 #include <QUrl>
 
 #include "app/tfrmabout.h"
-#include "widgets/theme.h"
 #include "app/title_strip.h"
 #include "app/workspace_layout.h"
 #include "data/connection.h"
+#include "data/daily_backup.h"
 #include "data/records.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
+#include "widgets/theme.h"
 #include "workspace/album_panel.h"
 #include "workspace/login_box.h"
 #include "workspace/picture_cache.h"
@@ -102,6 +103,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
     ConnectBrowsing();
     ConnectAlbums();
+    backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }
 
@@ -210,8 +212,13 @@ void Tfrmps::ApplyLayout(QSize size) {
     strip_->PlaceControls(l.scrarr1, l.sbar1, l.scrarr2);
 }
 
+void Tfrmps::StartDailyBackup() {
+    if (data::IsConnected()) backup_->Start(data::DatabasePathInCurrentDirectory());
+}
+
 void Tfrmps::closeEvent(QCloseEvent* event) {
     if (full_) full_->hide();
+    backup_->Stop();  // a copy cut short leaves no file behind
     QWidget::closeEvent(event);
 }
 
@@ -265,6 +272,10 @@ void Tfrmps::imgdlClick() {
     login_->ShowLoggedIn(true);
     SpeedButton2->show();
     SpeedButton4->show();
+    const QString backupFailure = backup_->TakeFailure();
+    if (!backupFailure.isEmpty())
+        widgets::Dialogs::Current().Message(this,
+                                            QStringLiteral("数据库自动备份失败:") + backupFailure);
 }
 
 void Tfrmps::imgzxdlClick() {

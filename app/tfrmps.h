@@ -28,6 +28,10 @@ namespace images {
 struct DrawOptions;
 }
 
+namespace data {
+class DailyBackup;
+}
+
 namespace workspace {
 class AlbumPanel;
 class PictureCache;
@@ -52,6 +56,10 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
 
     // Runs the first-show steps; called by the first showEvent.
     void FormShow();
+    // Starts the day's automatic backup of the database off the user-interface thread
+    // (the program entry calls it once the workspace is up).
+    void StartDailyBackup();
+    data::DailyBackup& dailyBackup() { return *backup_; }
     // True when start-up found a required icon missing and closed the workspace.
     bool IconCheckFailed() const { return iconCheckFailed_; }
 
@@ -178,6 +186,7 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::AlbumPanel* albums_ = nullptr;
     workspace::TFrmfull* full_ = nullptr;
     std::unique_ptr<workspace::PictureCache> pictures_;
+    std::unique_ptr<data::DailyBackup> backup_;
     bool shown_ = false;
     bool iconCheckFailed_ = false;
 };

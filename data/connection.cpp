@@ -4,12 +4,20 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <memory>
 
+#include "data/database_lock.h"
 #include "data/errors.h"
 #include "data/schema.h"
 
 namespace data {
 namespace {
+
+// Held while adocnn is open, so a restore knows the database is in use.
+std::unique_ptr<DatabaseUseLock>& UseLock() {
+    static std::unique_ptr<DatabaseUseLock> lock;
+    return lock;
+}
 
 QString EngineText(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
@@ -50,10 +58,21 @@ OpenResult OpenConnection(const QString& filePath) {
         } else {
             // Only reads happen before the mark is checked, so a foreign file stays untouched.
             result = CheckSchemaMark(db) ? OpenResult::Opened : OpenResult::NotOurs;
+            if (result == OpenResult::Opened) {
+                // A restore in progress holds the lock alone for a moment.
+                UseLock() = std::make_unique<DatabaseUseLock>(
+                    info.absoluteFilePath(), DatabaseUseLock::Mode::Shared, 3000);
+                if (!UseLock()->isHeld() &&
+                    QFileInfo::exists(DatabaseUseLock::LockFileFor(info.absoluteFilePath())))
+                    result = OpenResult::Failed;
+            }
             if (result == OpenResult::Opened && !PrepareOpenedDatabase(db))
                 result = OpenResult::Failed;
         }
-        if (result != OpenResult::Opened) db.close();
+        if (result != OpenResult::Opened) {
+            db.close();
+            UseLock().reset();
+        }
     }
     if (result != OpenResult::Opened) QSqlDatabase::removeDatabase(kConnectionName);
     return result;
@@ -66,6 +85,7 @@ void CloseConnection() {
         if (db.isOpen()) db.close();
     }
     QSqlDatabase::removeDatabase(kConnectionName);
+    UseLock().reset();
 }
 
 bool IsConnected() {

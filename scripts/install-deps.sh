@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-  libturbojpeg0-dev libxlsxwriter-dev libexif-dev
+  libturbojpeg0-dev libxlsxwriter-dev libexif-dev libsqlite3-dev
   libqt6sql6-psql postgresql
   fonts-noto-cjk
   dpkg-dev fakeroot file desktop-file-utils

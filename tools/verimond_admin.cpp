@@ -17,6 +17,8 @@ const std::vector<Command>& Commands() {
         {"init", "[FOLDER]", RunInit},
         {"import", "--name NAME --folder DIR [--subfolders] [--types .jpg,.jpeg,.bmp]", RunImport},
         {"demo", "[FOLDER]", RunDemo},
+        {"backup", "", RunBackup},
+        {"restore", "FILE", RunRestore},
     };
     return commands;
 }

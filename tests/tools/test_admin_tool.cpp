@@ -78,6 +78,9 @@ class TestAdminTool : public QObject {
                                   << true;
         QTest::newRow("no database")
             << QStringList{"import", "--name", "甲", "--folder", "."} << false;
+        QTest::newRow("restore of a file that is not a backup")
+            << QStringList{"restore", "icon/ztflag.bmp"} << true;
+        QTest::newRow("backup without a database") << QStringList{"backup"} << false;
     }
     void refusals() {
         QFETCH(QStringList, args);
@@ -94,6 +97,22 @@ class TestAdminTool : public QObject {
         } else {
             QVERIFY(!QFile::exists(fixture.file("function.dll")));
         }
+    }
+
+    void backupThenRestore() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        const Result backup = Admin({"backup"});
+        QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
+        const QStringList copies = QDir(fixture.file("backup")).entryList({"function-*.dll"});
+        QCOMPARE(copies.size(), 1);
+        QVERIFY(backup.out.contains(copies.first()));
+
+        QCOMPARE(Admin({"import", "--name", "甲", "--folder", fixture.path()}).exitCode, 0);
+        const Result restore = Admin({"restore", "backup/" + copies.first()});
+        QVERIFY2(restore.exitCode == 0, qPrintable(restore.err));
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        QCOMPARE(data::QueryRows("select * from customer").size(), size_t(0));
     }
 
     void demoMakesTheDemoCustomer() {

@@ -28,4 +28,8 @@ int RunImport(QStringList args);
 int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
                       const QString& types, bool subfolders);
 
+// backup_commands.cpp
+int RunBackup(QStringList args);
+int RunRestore(QStringList args);
+
 }  // namespace admin
