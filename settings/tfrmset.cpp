@@ -15,7 +15,7 @@
 namespace settings {
 namespace {
 
-constexpr QSize kWindowSize(430, 540);
+constexpr QSize kWindowSize(470, 540);
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -77,6 +77,11 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     albums->setSpacing(14);
     xclist = new QListWidget(RzGroupBox4);
     xclist->setToolTip(QStringLiteral("勾选要删除的相册,再点击“删除选中相册”"));
+    // A light list, so the tick boxes stand out against it.
+    QPalette listPalette = xclist->palette();
+    listPalette.setColor(QPalette::Base, QColor(244, 242, 236));
+    listPalette.setColor(QPalette::Text, QColor(30, 30, 30));
+    xclist->setPalette(listPalette);
     albums->addWidget(xclist, 1);
     auto* editing = new QVBoxLayout;
     editing->setSpacing(8);

@@ -45,7 +45,6 @@ Tsetpass::Tsetpass(QWidget* mainWindow)
     Label3 = MakeLabel(QStringLiteral("确认新密码："), this, QRect(20, 136, 110, 30));
     MEPass2 = MakePasswordField(this, QRect(136, 136, 200, 30));
     Image1 = new widgets::PictureButton(widgets::Glyph::Save, QStringLiteral("修改密码"), this, 32);
-    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setCaption(QStringLiteral("确定修改"));
     Image1->setAccent(true);
     Image1->adjustSize();

@@ -17,6 +17,10 @@ const std::vector<Command>& Commands() {
         {"init", "[FOLDER]", RunInit},
         {"import", "--name NAME --folder DIR [--subfolders] [--types .jpg,.jpeg,.bmp]", RunImport},
         {"demo", "[FOLDER]", RunDemo},
+        {"settings",
+         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL]",
+         RunSettings},
+        {"password", "--new PASSWORD", RunPassword},
     };
     return commands;
 }

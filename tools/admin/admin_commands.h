@@ -28,4 +28,8 @@ int RunImport(QStringList args);
 int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
                       const QString& types, bool subfolders);
 
+// settings_commands.cpp
+int RunSettings(QStringList args);
+int RunPassword(QStringList args);
+
 }  // namespace admin
