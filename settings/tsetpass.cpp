@@ -52,10 +52,12 @@ Tsetpass::Tsetpass(QWidget* mainWindow)
     connect(Image1, &QToolButton::clicked, this,
             [this] { widgets::GuardHandler(this, [&] { Image1Click(); }); });
 
-    // Enter goes from the new password to its confirmation, then to the old one.
+    // Enter goes from the new password to its confirmation, then to the old one and
+    // round again; the buttons are clicked, not stepped through.
+    Image1->setFocusPolicy(Qt::NoFocus);
+    exitButton()->setFocusPolicy(Qt::NoFocus);
     setTabOrder(MEPass1, MEPass2);
     setTabOrder(MEPass2, oldpass);
-    setTabOrder(oldpass, Image1);
 }
 
 void Tsetpass::showEvent(QShowEvent* event) {

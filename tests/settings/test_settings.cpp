@@ -282,6 +282,8 @@ class TestSettings : public QObject {
         QVERIFY(w->MEPass2->hasFocus());
         QTest::keyClick(w->MEPass2, Qt::Key_Return);
         QVERIFY(w->oldpass->hasFocus());
+        QTest::keyClick(w->oldpass, Qt::Key_Return);
+        QVERIFY(w->MEPass1->hasFocus());
         QCOMPARE(w->MEPass1->echoMode(), QLineEdit::Password);
 
         // The initial empty password lets an empty old-password field through.
