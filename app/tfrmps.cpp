@@ -13,11 +13,16 @@
 #include "app/workspace_layout.h"
 #include "data/connection.h"
 #include "data/daily_backup.h"
+#include "data/errors.h"
 #include "data/records.h"
+#include "settings/tfrmset.h"
+#include "settings/tsetpass.h"
+#include "widgets/click_filter.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "widgets/theme.h"
 #include "workspace/album_panel.h"
+#include "workspace/customer_combo_box.h"
 #include "workspace/login_box.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
@@ -34,6 +39,9 @@ const QString kTicked = QStringLiteral("是");
 const QString kIconMarker = QStringLiteral("icon/ztflag.bmp");
 const QString kIconRemove = QStringLiteral("icon/delzc.bmp");
 const QString kIconShow = QStringLiteral("icon/pszc.bmp");
+const QString kIconLockOpen = QStringLiteral("icon/lockopen.bmp");
+const QString kIconLockClosed = QStringLiteral("icon/locklock.bmp");
+const QString kLoginFirst = QStringLiteral("您还没有登陆,请先登陆,系统初始密码为空!");
 
 }  // namespace
 
@@ -59,7 +67,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     topRow_->setPalette(rowPalette);
 
     Label3 = new QLabel(QStringLiteral("客户:"), topRow_);
-    Rzcbcustomer = new QComboBox(topRow_);
+    Rzcbcustomer = new workspace::CustomerComboBox(topRow_);
     Rzcbcustomer->setToolTip(QStringLiteral("选择客户"));
     Rzcbcustomer->setEditable(false);
     Rzcbcustomerid = new QComboBox(topRow_);
@@ -67,11 +75,16 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     imglock = new QLabel(topRow_);
     imglock->setToolTip(QStringLiteral("单击设置客户锁定状态"));
     imglock->setCursor(Qt::PointingHandCursor);
-    imglock->setPixmap(widgets::MakeGlyphPixmap(Glyph::LockOpen, widgets::colours::kMuted, 22));
+    imglock->setPixmap(
+        QFile::exists(kIconLockOpen)
+            ? QPixmap(kIconLockOpen)
+            : widgets::MakeGlyphPixmap(Glyph::LockOpen, widgets::colours::kMuted, 22));
     imglock->setAlignment(Qt::AlignCenter);
+    widgets::OnLeftClick(imglock, Guarded(&Tfrmps::imglockClick));
     Label4 = new QLabel(QStringLiteral("<u>添加客户</u>"), topRow_);
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
+    widgets::OnLeftClick(Label4, Guarded(&Tfrmps::Label4Click));
     Label1 = new QLabel(
         QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"), topRow_);
     Label1->setTextFormat(Qt::PlainText);
@@ -96,6 +109,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     connect(login_->imgdl, &QToolButton::clicked, this, &Tfrmps::imgdlClick);
     connect(login_->pass, &QLineEdit::returnPressed, this, &Tfrmps::imgdlClick);
     connect(login_->imgzxdl, &QToolButton::clicked, this, &Tfrmps::imgzxdlClick);
+    connect(login_->imgxgmm, &QToolButton::clicked, this, Guarded(&Tfrmps::imgxgmmClick));
 
     albums_ = new workspace::AlbumPanel(this);
     viewer_ = new workspace::SampleViewer(this);
@@ -256,7 +270,15 @@ void Tfrmps::SpeedButton2Click() {
 }
 
 void Tfrmps::SpeedButton4Click() {
-    // Opens the settings window (settings/); it comes with the staff's settings.
+    if (!state_.adminLoggedIn) {
+        widgets::Dialogs::Current().Message(this, kLoginFirst);
+        return;
+    }
+    const int ratio = state_.widescreenRatio;
+    auto* window = new settings::Tfrmset(this, state_);
+    window->CentreOverMainWindow();
+    window->exec();
+    if (state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) RedrawLargeView();
 }
 
 void Tfrmps::SpeedButton3Click() {
@@ -267,7 +289,7 @@ void Tfrmps::SpeedButton3Click() {
 }
 
 void Tfrmps::imgdlClick() {
-    if (!workspace::CheckAdminPassword(this, login_->pass->text())) return;
+    if (!workspace::TryAdminLogin(this, login_->pass->text(), login_->throttle)) return;
     state_.adminLoggedIn = true;
     login_->ShowLoggedIn(true);
     SpeedButton2->show();
@@ -283,6 +305,45 @@ void Tfrmps::imgzxdlClick() {
     login_->ShowLoggedIn(false);
     SpeedButton2->hide();
     SpeedButton4->hide();
+}
+
+void Tfrmps::imgxgmmClick() {
+    if (!state_.adminLoggedIn) return;  // the button is only there while logged in
+    auto* window = new settings::Tsetpass(this);
+    window->exec();
+}
+
+void Tfrmps::Label4Click() {
+    if (!state_.adminLoggedIn) {
+        widgets::Dialogs::Current().Message(this, kLoginFirst);
+        return;
+    }
+    SpeedButton2Click();
+}
+
+void Tfrmps::imglockClick() {
+    const QString mayToggle = data::LookupValue(
+        QStringLiteral("SysSet"), QStringLiteral("itemvalue"), QStringLiteral("itemname='qhkh'"));
+    if (mayToggle != kTicked && !state_.adminLoggedIn) {
+        widgets::Dialogs::Current().Message(this, QStringLiteral("先登陆管理后才能切换锁定状态!"));
+        return;
+    }
+    // The picture first: if it cannot be read, the lock, its picture and the
+    // drop-down all stay as they were.
+    const bool lock = !state_.customerLocked;
+    const QString file = lock ? kIconLockClosed : kIconLockOpen;
+    const QPixmap picture(file);
+    if (picture.isNull()) throw data::VerimondError(QStringLiteral("无法读取图片文件: ") + file);
+    state_.customerLocked = lock;
+    imglock->setPixmap(picture);
+    Rzcbcustomer->hidePopup();
+    Rzcbcustomer->setEnabled(!lock);
+}
+
+void Tfrmps::RedrawLargeView() {
+    if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
+    DrawFitted(viewer_->Showimg, state_.currentSampleFile);
+    state_.rotationAngle = 0;  // drawn upright again
 }
 
 }  // namespace app

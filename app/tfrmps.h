@@ -76,6 +76,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void SpeedButton4Click();  // settings
     void imgdlClick();
     void imgzxdlClick();
+    void imgxgmmClick();  // change password
+    void imglockClick();
+    void Label4Click();  // add customer
 
     // Customer switch and the sample strip.
     void FillCustomerList();
@@ -160,6 +163,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ApplyLayout(QSize size);
     bool LoadIcons();
     void ReadWidescreenSettings();
+    // Draws the sample shown large again, after a setting it depends on changed.
+    void RedrawLargeView();
     // A slot that runs handler inside the error guard.
     std::function<void()> Guarded(void (Tfrmps::*handler)());
     void ConnectBrowsing();

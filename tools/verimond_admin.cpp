@@ -19,6 +19,10 @@ const std::vector<Command>& Commands() {
         {"demo", "[FOLDER]", RunDemo},
         {"backup", "", RunBackup},
         {"restore", "FILE", RunRestore},
+        {"settings",
+         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL]",
+         RunSettings},
+        {"password", "--new PASSWORD", RunPassword},
     };
     return commands;
 }

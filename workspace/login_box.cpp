@@ -37,24 +37,43 @@ void LoginBox::ShowLoggedIn(bool loggedIn) {
     }
 }
 
-bool CheckAdminPassword(QWidget* parent, const QString& typed) {
+LoginResult CheckAdminPassword(QWidget* parent, const QString& typed) {
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
     data::Rows rows;
     try {
         rows = data::QueryRows(QStringLiteral("select *  From usertable where username='admin'"));
     } catch (const data::DbError&) {
         dialogs.Message(parent, QStringLiteral("数据库错误！"));
-        return false;
+        return LoginResult::Refused;
     }
     if (rows.empty()) {
         dialogs.Message(parent, QStringLiteral("不存在该用户或此帐号未启用！"));
-        return false;
+        return LoginResult::Refused;
     }
     if (data::TextOf(rows.front(), QStringLiteral("password")) != typed) {
         dialogs.Message(parent, QStringLiteral("密码错误！"));
+        return LoginResult::WrongPassword;
+    }
+    return LoginResult::Accepted;
+}
+
+bool TryAdminLogin(QWidget* parent, const QString& typed, LoginThrottle& throttle) {
+    if (const int wait = throttle.SecondsToWait(); wait > 0) {
+        widgets::Dialogs::Current().Message(
+            parent, QStringLiteral("密码错误次数过多,请%1秒后再试!").arg(wait));
         return false;
     }
-    return true;
+    switch (CheckAdminPassword(parent, typed)) {
+        case LoginResult::Accepted:
+            throttle.Succeeded();
+            return true;
+        case LoginResult::WrongPassword:
+            throttle.Failed();
+            return false;
+        case LoginResult::Refused:
+            return false;
+    }
+    return false;
 }
 
 }  // namespace workspace

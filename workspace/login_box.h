@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "widgets/picture_button.h"
+#include "workspace/login_throttle.h"
 
 namespace workspace {
 
@@ -20,11 +21,20 @@ class LoginBox : public QFrame {
     widgets::PictureButton* imgxgmm = nullptr;  // change password
     widgets::PictureButton* imgzxdl = nullptr;  // log out
 
+    // Slows down wrong passwords typed one after another.
+    LoginThrottle throttle;
+
     // Shows the logged-in or the logged-out controls.
     void ShowLoggedIn(bool loggedIn);
 };
 
-// Compares a typed password with the admin row. Shows its own messages; true on success.
-bool CheckAdminPassword(QWidget* parent, const QString& typed);
+enum class LoginResult { Accepted, WrongPassword, Refused };
+
+// Compares a typed password with the admin row. Shows its own messages.
+LoginResult CheckAdminPassword(QWidget* parent, const QString& typed);
+
+// A login try through the throttle: refused without looking while a wait runs,
+// and a wrong password makes the next wait longer. True when the password was right.
+bool TryAdminLogin(QWidget* parent, const QString& typed, LoginThrottle& throttle);
 
 }  // namespace workspace

@@ -1,0 +1,97 @@
+#include "settings/system_settings.h"
+
+#include <QUrl>
+
+#include "data/connection.h"
+#include "data/errors.h"
+#include "data/records.h"
+#include "workspace/workspace_state.h"
+
+namespace settings {
+namespace {
+
+const QString kYes = QStringLiteral("是");
+const QString kNo = QStringLiteral("否");
+
+}  // namespace
+
+QString ReadSetting(const QString& name, const QString& fallback) {
+    const data::Rows rows =
+        data::QueryRows(QStringLiteral("select itemvalue from SysSet where itemname='") +
+                        data::SqlQuote(name) + QStringLiteral("'"));
+    if (rows.empty()) return fallback;
+    return data::TextOf(rows.front(), QStringLiteral("itemvalue"));
+}
+
+void WriteSetting(const QString& name, const QString& value) {
+    data::Execute(
+        QStringLiteral("insert into SysSet(itemname, itemvalue) values('") + data::SqlQuote(name) +
+        QStringLiteral("', '") + data::SqlQuote(value) +
+        QStringLiteral("') on conflict(itemname) do update set itemvalue=excluded.itemvalue"));
+}
+
+SystemSettings ReadSystemSettings() {
+    SystemSettings s;
+    s.printInfo = ReadSetting(QStringLiteral("printinfo"));
+    s.lockWithoutLogin = ReadSetting(QStringLiteral("qhkh")) == kYes;
+    s.widescreenRatio = ReadSetting(QStringLiteral("widthsalerote"));
+    s.startPage = ReadSetting(QStringLiteral("startpage"));
+    for (const QSqlRecord& row : data::QueryRows(QStringLiteral("select * from xclib order by id")))
+        s.defaultAlbums << data::TextOf(row, QStringLiteral("xcmc"));
+    return s;
+}
+
+std::optional<int> ParseWidescreenRatio(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < kMinWidescreenRatio || value > kMaxWidescreenRatio) return std::nullopt;
+    return value;
+}
+
+QString WidescreenRatioRefusal(const QString& text) {
+    if (ParseWidescreenRatio(text)) return QString();
+    return QStringLiteral("调整比率必须为%1到%2之间的整数")
+        .arg(kMinWidescreenRatio)
+        .arg(kMaxWidescreenRatio);
+}
+
+QString StartPageRefusal(const QString& address) {
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty()) return QString();
+    const QUrl url(trimmed, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+        !url.host().isEmpty())
+        return QString();
+    return QStringLiteral("在线首页地址必须是以http://或https://开头的网址");
+}
+
+QString AlbumNameRefusal(const QString& name, const QStringList& list) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) return QStringLiteral("请输入相册名称");
+    // "全部" stands for all of a customer's picks; an album of that name would be
+    // taken for it in the workspace.
+    if (trimmed == workspace::kAllAlbums || list.contains(trimmed))
+        return QStringLiteral("该分类名称已经存在,请重新输入!");
+    return QString();
+}
+
+void SaveSystemSettings(const SystemSettings& s) {
+    const std::optional<int> ratio = ParseWidescreenRatio(s.widescreenRatio);
+    if (!ratio) throw data::VerimondError(WidescreenRatioRefusal(s.widescreenRatio));
+    const QString startPageProblem = StartPageRefusal(s.startPage);
+    if (!startPageProblem.isEmpty()) throw data::VerimondError(startPageProblem);
+
+    data::Transaction transaction;
+    WriteSetting(QStringLiteral("printinfo"), s.printInfo);
+    WriteSetting(QStringLiteral("qhkh"), s.lockWithoutLogin ? kYes : kNo);
+    WriteSetting(QStringLiteral("widthsalerote"), QString::number(*ratio));
+    WriteSetting(QStringLiteral("startpage"), s.startPage.trimmed());
+    data::Execute(QStringLiteral("delete from xclib"));
+    // New ids in list order, so "order by id" gives the list back as it was.
+    for (const QString& album : s.defaultAlbums)
+        data::AppendRow(QStringLiteral("xclib"), {{QStringLiteral("xcmc"), album}});
+    transaction.commit();
+}
+
+}  // namespace settings

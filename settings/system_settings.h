@@ -1,0 +1,41 @@
+#pragma once
+// The program-wide settings (rows of SysSet) and the default album names (xclib):
+// reading them, checking what staff typed, and saving them all at once.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace settings {
+
+inline constexpr int kMinWidescreenRatio = 50;
+inline constexpr int kMaxWidescreenRatio = 200;
+
+struct SystemSettings {
+    QString printInfo;              // printinfo: footer of the printed list
+    bool lockWithoutLogin = false;  // qhkh: the customer lock may be toggled without login
+    QString widescreenRatio;        // widthsalerote, as typed or stored
+    QString startPage;              // startpage: online start page; empty for the local page
+    QStringList defaultAlbums;      // xclib in id order
+};
+
+// A SysSet value; a missing row reads as fallback.
+QString ReadSetting(const QString& name, const QString& fallback = QString());
+// Writes a SysSet value, adding the row when an older file lacks it.
+void WriteSetting(const QString& name, const QString& value);
+
+SystemSettings ReadSystemSettings();
+
+// The ratio as a whole number within the sane range, or nothing.
+std::optional<int> ParseWidescreenRatio(const QString& text);
+
+// Messages that refuse a value; empty text when the value may be taken.
+QString WidescreenRatioRefusal(const QString& text);
+QString StartPageRefusal(const QString& address);
+QString AlbumNameRefusal(const QString& name, const QStringList& list);
+
+// Everything in one transaction: on any failure nothing is changed and DbError is
+// thrown. The values must have passed the checks above (VerimondError otherwise).
+void SaveSystemSettings(const SystemSettings& settings);
+
+}  // namespace settings

@@ -1,0 +1,348 @@
+// The settings window and the administrator's password window.
+
+#include <QApplication>
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/errors.h"
+#include "data/records.h"
+#include "settings/admin_password.h"
+#include "settings/system_settings.h"
+#include "settings/tfrmset.h"
+#include "settings/tsetpass.h"
+#include "support/runtime_fixture.h"
+#include "workspace/workspace_state.h"
+
+using testing_support::RuntimeFixture;
+
+namespace {
+
+QString Setting(const QString& name) {
+    return data::LookupValue("SysSet", "itemvalue", "itemname='" + data::SqlQuote(name) + "'");
+}
+
+QStringList Library() {
+    QStringList names;
+    for (const QSqlRecord& row : data::QueryRows("select xcmc from xclib order by id"))
+        names << data::TextOf(row, "xcmc");
+    return names;
+}
+
+QStringList Listed(const settings::Tfrmset& w) {
+    QStringList names;
+    for (int i = 0; i < w.xclist->count(); ++i) names << w.xclist->item(i)->text();
+    return names;
+}
+
+void Tick(settings::Tfrmset& w, const QString& name) {
+    const auto items = w.xclist->findItems(name, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    for (QListWidgetItem* item : items) item->setCheckState(Qt::Checked);
+}
+
+void SetPassword(const QString& password) {
+    data::Execute("update usertable set password='" + data::SqlQuote(password) +
+                  "' where username='admin'");
+}
+
+}  // namespace
+
+class TestSettings : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void savedTogetherAndReadBack() {
+        RuntimeFixture fixture;
+        // A file from before the start page existed, and with qhkh gone as well.
+        data::Execute("delete from SysSet where itemname in ('startpage','qhkh')");
+        workspace::WorkspaceState state;
+        auto* w = new settings::Tfrmset(nullptr, state);
+        QPointer<settings::Tfrmset> alive(w);
+        w->show();
+        QCOMPARE(w->RzEdit1->text(), QString("请核对以上选片信息，确认无误后签字。"));
+        QVERIFY(!w->RzCheckBox1->isChecked());
+        QCOMPARE(w->RzEdit5->text(), QString("75"));
+        QCOMPARE(w->RzEdit6->text(), QString());
+        QCOMPARE(Listed(*w), (QStringList{"精修相册", "放大摆台", "电子相册"}));
+
+        w->RzEdit1->setText("王府井店 O'Brien's 影楼 电话: 010-1234");
+        w->RzCheckBox1->setChecked(true);
+        w->RzEdit5->setText(" 080 ");
+        w->RzEdit6->setText("https://select.example.com/djclientlogin.htm");
+        w->Button3Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"保存成功"});
+        QVERIFY(alive.isNull() || !alive->isVisible());
+        QTRY_VERIFY(alive.isNull());  // closed windows free themselves
+
+        QCOMPARE(Setting("printinfo"), QString("王府井店 O'Brien's 影楼 电话: 010-1234"));
+        QCOMPARE(Setting("qhkh"), QString("是"));
+        QCOMPARE(Setting("widthsalerote"), QString("80"));  // stored as a number, not as typed
+        QCOMPARE(Setting("startpage"), QString("https://select.example.com/djclientlogin.htm"));
+        QCOMPARE(state.widescreenRatio, 80);
+
+        settings::Tfrmset again(nullptr, state);
+        again.show();
+        QCOMPARE(again.RzEdit1->text(), QString("王府井店 O'Brien's 影楼 电话: 010-1234"));
+        QVERIFY(again.RzCheckBox1->isChecked());
+        QCOMPARE(again.RzEdit5->text(), QString("80"));
+    }
+
+    void widescreenRatioIsChecked_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("100") << "100" << true;
+        QTest::newRow("lowest") << "50" << true;
+        QTest::newRow("highest") << "200" << true;
+        QTest::newRow("below") << "49" << false;
+        QTest::newRow("above") << "201" << false;
+        QTest::newRow("zero") << "0" << false;
+        QTest::newRow("negative") << "-80" << false;
+        QTest::newRow("letter") << "8O" << false;
+        QTest::newRow("fraction") << "75.5" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("huge") << "99999999999" << false;
+    }
+    void widescreenRatioIsChecked() {
+        QFETCH(QString, typed);
+        QFETCH(bool, taken);
+        RuntimeFixture fixture;
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const QString refusal = "调整比率必须为50到200之间的整数";
+
+        // Leaving the field for another one.
+        w.RzEdit5->setFocus();
+        w.RzEdit5->setText(typed);
+        w.RzEdit1->setFocus();
+        QTest::qWait(0);
+        QCoreApplication::processEvents();
+        QCOMPARE(fixture.dialogs().Texts(), taken ? QStringList() : QStringList{refusal});
+        QCOMPARE(w.RzEdit5->hasFocus(), !taken);
+
+        // Saving checks again, whatever had the focus.
+        w.Button3Click();
+        QCOMPARE(fixture.dialogs().Texts().last(), taken ? QString("保存成功") : refusal);
+        QCOMPARE(Setting("widthsalerote"), taken ? QString::number(typed.toInt()) : QString("75"));
+        QCOMPARE(state.widescreenRatio, taken ? typed.toInt() : 100);
+    }
+
+    void albumListEdits() {
+        RuntimeFixture fixture;
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        for (const QString& refused : {"", "   ", "全部", " 全部 ", "放大摆台", "放大摆台  "}) {
+            w.RzEdit4->setText(refused);
+            w.Button1Click();
+        }
+        QCOMPARE(fixture.dialogs().Texts(),
+                 (QStringList{"请输入相册名称", "请输入相册名称", "该分类名称已经存在,请重新输入!",
+                              "该分类名称已经存在,请重新输入!", "该分类名称已经存在,请重新输入!",
+                              "该分类名称已经存在,请重新输入!"}));
+        w.RzEdit4->setText("  婚纱'相册 ");
+        w.Button1Click();
+        w.RzEdit4->setText("挂历");
+        w.Button1Click();
+        Tick(w, "精修相册");
+        Tick(w, "电子相册");
+        w.Button2Click();
+        QCOMPARE(Listed(w), (QStringList{"放大摆台", "婚纱'相册", "挂历"}));
+        QVERIFY(w.xclist->item(0)->checkState() == Qt::Unchecked);
+
+        // Closing without saving keeps the library as it was.
+        w.exitButton()->click();
+        QCOMPARE(Library(), (QStringList{"精修相册", "放大摆台", "电子相册"}));
+
+        w.Button3Click();
+        QCOMPARE(Library(), (QStringList{"放大摆台", "婚纱'相册", "挂历"}));
+
+        // An empty list empties the library.
+        settings::Tfrmset empty(nullptr, state);
+        empty.setAttribute(Qt::WA_DeleteOnClose, false);
+        empty.show();
+        for (int i = 0; i < empty.xclist->count(); ++i)
+            empty.xclist->item(i)->setCheckState(Qt::Checked);
+        empty.Button2Click();
+        empty.Button3Click();
+        QVERIFY(Library().isEmpty());
+    }
+
+    void failedSaveChangesNothing() {
+        RuntimeFixture fixture;
+        data::Execute(
+            "create trigger refuse before insert on xclib begin select raise(abort, 'disk full'); "
+            "end");
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.RzEdit1->setText("新的页脚");
+        w.RzEdit5->setText("90");
+        w.RzCheckBox1->setChecked(true);
+        w.Button3Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"保存失败"});
+        QVERIFY(w.isVisible());
+        QCOMPARE(Setting("printinfo"), QString("请核对以上选片信息，确认无误后签字。"));
+        QCOMPARE(Setting("widthsalerote"), QString("75"));
+        QCOMPARE(Setting("qhkh"), QString("否"));
+        QCOMPARE(Library(), (QStringList{"精修相册", "放大摆台", "电子相册"}));
+        QCOMPARE(state.widescreenRatio, 100);
+    }
+
+    void startPageAddress_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("empty: local page") << "" << true;
+        QTest::newRow("https") << "https://select.example.com/djclientlogin.htm" << true;
+        QTest::newRow("http with port") << "http://192.168.1.20:8080/djclientlogin.htm" << true;
+        QTest::newRow("no scheme") << "select.example.com" << false;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("no host") << "https://" << false;
+    }
+    void startPageAddress() {
+        QFETCH(QString, typed);
+        QFETCH(bool, taken);
+        RuntimeFixture fixture;
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.RzEdit6->setText(typed);
+        w.Button3Click();
+        QCOMPARE(fixture.dialogs().Texts().join(""),
+                 taken ? QString("保存成功")
+                       : QString("在线首页地址必须是以http://或https://开头的网址"));
+        QCOMPARE(Setting("startpage"), taken ? typed : QString());
+    }
+
+    void passwordChangeRefusals_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("old");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("case counts") << "Abc"
+                                     << "abc"
+                                     << "x"
+                                     << "x"
+                                     << "旧密码错误！" << false;
+        QTest::newRow("old checked first") << "Abc"
+                                           << ""
+                                           << "x"
+                                           << "y"
+                                           << "旧密码错误！" << false;
+        QTest::newRow("entries differ") << ""
+                                        << ""
+                                        << "new1"
+                                        << "new2"
+                                        << "两次输入密码不一致,请重新输入!" << true;
+    }
+    void passwordChangeRefusals() {
+        QFETCH(QString, stored);
+        QFETCH(QString, old);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, message);
+        QFETCH(bool, cleared);
+        RuntimeFixture fixture;
+        SetPassword(stored);
+        settings::Tsetpass w(nullptr);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.oldpass->setText(old);
+        w.MEPass1->setText(first);
+        w.MEPass2->setText(second);
+        w.Image1Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{message});
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.oldpass->text(), old);
+        QCOMPARE(w.MEPass1->text(), cleared ? QString() : first);
+        QCOMPARE(w.MEPass2->text(), cleared ? QString() : second);
+        QCOMPARE(data::LookupValue("usertable", "password", "username='admin'"), stored);
+    }
+
+    void passwordChangeStoresTheNewPassword() {
+        RuntimeFixture fixture;
+        auto* w = new settings::Tsetpass(nullptr);
+        QPointer<settings::Tsetpass> alive(w);
+        w->show();
+        QCOMPARE(w->Image2->objectName(), QString("Image2"));
+        QCOMPARE(w->Label1->text(), QString("修改密码"));
+        // The new password comes first in the tab order, the old one last.
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(w->MEPass1->hasFocus());
+        QTest::keyClick(w->MEPass1, Qt::Key_Return);
+        QVERIFY(w->MEPass2->hasFocus());
+        QTest::keyClick(w->MEPass2, Qt::Key_Return);
+        QVERIFY(w->oldpass->hasFocus());
+        QTest::keyClick(w->oldpass, Qt::Key_Return);
+        QVERIFY(w->MEPass1->hasFocus());
+        QCOMPARE(w->MEPass1->echoMode(), QLineEdit::Password);
+
+        // The initial empty password lets an empty old-password field through.
+        w->MEPass1->setText("it's 影楼'");
+        w->MEPass2->setText("it's 影楼'");
+        w->Image1Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"密码已修改"});
+        QCOMPARE(data::LookupValue("usertable", "password", "username='admin'"),
+                 QString("it's 影楼'"));
+        QTRY_VERIFY(alive.isNull());
+    }
+
+    void emptyNewPasswordNeedsAYes_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("Yes") << true;
+    }
+    void emptyNewPasswordNeedsAYes() {
+        QFETCH(bool, yes);
+        RuntimeFixture fixture;
+        SetPassword("old");
+        fixture.dialogs().answers = {yes ? widgets::Answer::Yes : widgets::Answer::Closed};
+        settings::Tsetpass w(nullptr);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.oldpass->setText("old");
+        w.Image1Click();
+        QCOMPARE(fixture.dialogs().Texts("warning"),
+                 QStringList{"您没有输入的密码为空，确定要把该用户的密码设为空吗?"});
+        QCOMPARE(data::LookupValue("usertable", "password", "username='admin'"),
+                 yes ? QString() : QString("old"));
+        QCOMPARE(fixture.dialogs().Texts("message"),
+                 yes ? QStringList{"密码已修改"} : QStringList());
+        QCOMPARE(w.isVisible(), !yes);
+    }
+
+    void passwordChangeWithoutItsRow() {
+        RuntimeFixture fixture;
+        data::Execute("delete from usertable");
+        settings::Tsetpass w(nullptr);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        w.MEPass1->setText("a");
+        w.MEPass2->setText("a");
+        w.Image1Click();
+        bool refused = false;
+        try {
+            settings::StoreAdminPassword("a");  // no row to change: not a success
+        } catch (const data::DbError&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        data::CloseConnection();
+        w.Image1Click();
+        QCOMPARE(fixture.dialogs().Texts(),
+                 (QStringList{"不存在该用户或此帐号未启用！", "数据库错误！"}));
+        QVERIFY(w.isVisible());
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"

@@ -1,0 +1,100 @@
+// verimond-admin's settings and password commands.
+
+#include <QProcess>
+#include <QtTest>
+
+#include "data/connection.h"
+#include "data/records.h"
+#include "support/runtime_fixture.h"
+
+using testing_support::RuntimeFixture;
+
+namespace {
+
+struct Result {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Result Admin(const QStringList& args) {
+    QProcess process;
+    process.start(VERIMOND_ADMIN_PATH, args);
+    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString Stored(const QString& file, const QString& table, const QString& field,
+               const QString& condition) {
+    if (data::OpenConnection(file) != data::OpenResult::Opened) return "not opened";
+    const QString value = data::LookupValue(table, field, condition);
+    data::CloseConnection();
+    return value;
+}
+
+}  // namespace
+
+class TestAdminSettings : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void settingsShownAndChanged() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        const Result shown = Admin({"settings"});
+        QCOMPARE(shown.exitCode, 0);
+        QCOMPARE(shown.out, QString("printinfo=请核对以上选片信息，确认无误后签字。\nqhkh=否\n"
+                                    "widthsalerote=75\nstartpage=\n"
+                                    "xclib=精修相册,放大摆台,电子相册\n"));
+
+        const Result changed =
+            Admin({"settings", "--printinfo", "Tom's 影楼", "--lock-without-login", "yes",
+                   "--ratio", "90", "--startpage", "https://select.example.com/"});
+        QVERIFY2(changed.exitCode == 0, qPrintable(changed.err));
+        QVERIFY(changed.out.contains("printinfo=Tom's 影楼\nqhkh=是\nwidthsalerote=90\n"));
+        QCOMPARE(
+            Stored(fixture.file("function.dll"), "SysSet", "itemvalue", "itemname='startpage'"),
+            QString("https://select.example.com/"));
+    }
+
+    void badValuesChangeNothing_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("ratio") << QStringList{"settings", "--printinfo", "x", "--ratio", "300"}
+                               << 1;
+        QTest::newRow("start page") << QStringList{"settings", "--startpage", "ftp://x"} << 1;
+        QTest::newRow("yes or no") << QStringList{"settings", "--lock-without-login", "maybe"} << 1;
+        QTest::newRow("unknown option") << QStringList{"settings", "--colour", "red"} << 2;
+        QTest::newRow("no value") << QStringList{"settings", "--ratio"} << 2;
+        QTest::newRow("password without --new") << QStringList{"password"} << 2;
+    }
+    void badValuesChangeNothing() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        const QByteArray before = testing_support::FileDigest(fixture.file("function.dll"));
+        const Result result = Admin(args);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY(!result.err.isEmpty());
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(testing_support::FileDigest(fixture.file("function.dll")), before);
+    }
+
+    void passwordResetForAForgottenOne() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        const Result result = Admin({"password", "--new", "new'one"});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QCOMPARE(result.out, QString("密码已修改\n"));
+        QCOMPARE(Stored(fixture.file("function.dll"), "usertable", "password", "username='admin'"),
+                 QString("new'one"));
+        QVERIFY(Admin({"password", "--new", "x"}).exitCode == 0);
+        QFile::remove(fixture.file("function.dll"));
+        QCOMPARE(Admin({"password", "--new", "x"}).exitCode, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdminSettings)
+#include "test_admin_settings.moc"

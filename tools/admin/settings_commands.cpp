@@ -1,0 +1,70 @@
+// Settings commands: the settings window's values, and the administrator password
+// for a studio that has forgotten it.
+
+#include "settings/admin_password.h"
+#include "settings/system_settings.h"
+#include "tools/admin/admin_commands.h"
+#include "tools/admin/admin_support.h"
+
+namespace admin {
+namespace {
+
+// "是"/"否" as stored, or yes/no as a script would write them.
+bool ParseYesNo(const QString& text, bool* value) {
+    const QString t = text.trimmed().toLower();
+    if (t == QStringLiteral("是") || t == QLatin1String("yes"))
+        *value = true;
+    else if (t == QStringLiteral("否") || t == QLatin1String("no"))
+        *value = false;
+    else
+        return false;
+    return true;
+}
+
+}  // namespace
+
+int RunSettings(QStringList args) {
+    QString printInfo, lock, ratio, startPage;
+    bool missing = false;
+    const bool setPrintInfo = TakeOption(args, QStringLiteral("--printinfo"), &printInfo, &missing);
+    const bool setLock = TakeOption(args, QStringLiteral("--lock-without-login"), &lock, &missing);
+    const bool setRatio = TakeOption(args, QStringLiteral("--ratio"), &ratio, &missing);
+    const bool setStartPage = TakeOption(args, QStringLiteral("--startpage"), &startPage, &missing);
+    if (missing || !args.isEmpty()) return Usage();
+
+    if (!OpenOrReport(DatabaseIn(QString()))) return 1;
+    settings::SystemSettings s = settings::ReadSystemSettings();
+    if (setPrintInfo) s.printInfo = printInfo;
+    if (setLock && !ParseYesNo(lock, &s.lockWithoutLogin))
+        return Fail(QStringLiteral("--lock-without-login 只能是 是/否 (yes/no)"));
+    if (setRatio) s.widescreenRatio = ratio;
+    if (setStartPage) s.startPage = startPage;
+    if (setPrintInfo || setLock || setRatio || setStartPage) {
+        for (const QString& refusal : {settings::WidescreenRatioRefusal(s.widescreenRatio),
+                                       settings::StartPageRefusal(s.startPage)})
+            if (!refusal.isEmpty()) return Fail(refusal);
+        settings::SaveSystemSettings(s);
+        s = settings::ReadSystemSettings();
+    }
+    Out() << "printinfo=" << s.printInfo << '\n'
+          << "qhkh=" << (s.lockWithoutLogin ? QStringLiteral("是") : QStringLiteral("否")) << '\n'
+          << "widthsalerote=" << s.widescreenRatio << '\n'
+          << "startpage=" << s.startPage << '\n'
+          << "xclib=" << s.defaultAlbums.join(QLatin1Char(',')) << Qt::endl;
+    data::CloseConnection();
+    return 0;
+}
+
+int RunPassword(QStringList args) {
+    QString password;
+    bool missing = false;
+    const bool given = TakeOption(args, QStringLiteral("--new"), &password, &missing);
+    if (missing || !given || !args.isEmpty()) return Usage();
+    if (!OpenOrReport(DatabaseIn(QString()))) return 1;
+    settings::StoreAdminPassword(password);
+    data::CloseConnection();
+    Out() << QStringLiteral("密码已修改") << Qt::endl;
+    return 0;
+}
+
+}  // namespace admin
