@@ -1,10 +1,18 @@
 // Program entry: the application titled "Verimond", the workspace as main window,
 // and the full-screen viewer kept hidden until it is opened.
+//
+// VERIMOND_QUIT_AFTER_SHOW=1 is for the package check only: once the workspace has
+// been shown, the program prints the folder it runs in and the number of customers
+// in the drop-down on stdout, and closes the workspace as the exit button would.
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
+#include <cstdio>
 #include <exception>
 
 #include "app/tfrmps.h"
@@ -43,6 +51,14 @@ int main(int argc, char** argv) {
         }
         workspace.showFullScreen();
         if (workspace.IconCheckFailed()) return 1;
+        if (qEnvironmentVariableIsSet("VERIMOND_QUIT_AFTER_SHOW")) {
+            QTimer::singleShot(0, &workspace, [&workspace] {
+                std::printf("verimond: shown in %s, customers: %d\n",
+                            qPrintable(QDir::currentPath()), workspace.Rzcbcustomer->count());
+                std::fflush(stdout);
+                workspace.sbtnexitClick();
+            });
+        }
         return application.exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("Verimond"),
