@@ -83,18 +83,19 @@ for side in 16 22 24 32 48 64 128 256 512; do
 done
 for page in verimond verimond-admin; do
     man="$root/usr/share/man/man1/$page.1.gz"
-    gzip -t "$man" || fail "manual page $man"
-    zcat "$man" | grep -q "^\.TH ${page^^} 1 " || fail "manual page $man has no title line"
+    zcat "$man" >"$work/$page.1" || fail "manual page $man"
+    grep -q "^\.TH ${page^^} 1 " "$work/$page.1" || fail "manual page $man has no title line"
 done
-zcat "$root/usr/share/man/man1/verimond-admin.1.gz" | grep -q '^verimond\\-admin init' ||
+grep -q '^verimond\\-admin init' "$work/verimond-admin.1" ||
     fail "verimond-admin.1 does not list the commands"
 
 step "dependencies cover what the binaries link and load"
 # Every library the binaries link directly comes from a package they depend on ...
+"$(command -v ldconfig || echo /sbin/ldconfig)" -p >"$work/libraries"
 for binary in "$program" "$admin"; do
     while read -r soname; do
-        path=$(ldconfig -p | awk -v so="$soname" '$1 == so && /x86-64|x86_64|64bit/ { print $NF; exit }')
-        [ -n "$path" ] || path=$(ldconfig -p | awk -v so="$soname" '$1 == so { print $NF; exit }')
+        path=$(awk -v so="$soname" '$1 == so && /x86-64|64bit/ { print $NF; exit }' "$work/libraries")
+        [ -n "$path" ] || path=$(awk -v so="$soname" '$1 == so { print $NF; exit }' "$work/libraries")
         [ -n "$path" ] || fail "$binary links $soname, which this machine lacks"
         package=$(owner "$path")
         depends_on "$package" || fail "$binary links $soname of $package, not in Depends"
