@@ -101,10 +101,14 @@ for binary in "$program" "$admin"; do
         depends_on "$package" || fail "$binary links $soname of $package, not in Depends"
     done < <(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }')
 done
-# ... and so do the SQLite driver of Qt SQL and the font of the Chinese texts.
-sqlite_driver=$(find /usr/lib -path '*qt6/plugins/sqldrivers/libqsqlite.so' | head -n1)
-[ -n "$sqlite_driver" ] || fail "no Qt SQLite driver on this machine"
-depends_on "$(owner "$sqlite_driver")" || fail "Depends lacks $(owner "$sqlite_driver") (SQLite driver)"
+# ... and so do the Qt plugins the program loads (the SQLite driver, the X11 platform,
+# the JPEG and GIF readers) and the font of the Chinese texts.
+for plugin in sqldrivers/libqsqlite.so platforms/libqxcb.so imageformats/libqjpeg.so \
+    imageformats/libqgif.so; do
+    found=$(find /usr/lib -path "*/qt6/plugins/$plugin" | head -n1)
+    [ -n "$found" ] || fail "no Qt plugin $plugin on this machine"
+    depends_on "$(owner "$found")" || fail "Depends lacks $(owner "$found"), which holds $plugin"
+done
 font=$(fc-match -f '%{file}' 'Noto Sans CJK SC:lang=zh-cn')
 [[ $font == *CJK* ]] || fail "fc-match found no CJK font here: $font"
 depends_on "$(owner "$font")" || fail "Depends lacks $(owner "$font") (the Chinese font)"
