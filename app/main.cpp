@@ -1,19 +1,45 @@
 // Program entry: the application titled "Verimond", the workspace as main window,
 // and the full-screen viewer kept hidden until it is opened.
+//
+// VERIMOND_QUIT_AFTER_SHOW=1 is for the package check only: once the workspace has
+// been shown, the program prints the folder it runs in and the number of customers
+// in the drop-down on stdout, and closes the workspace as the exit button would.
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
+#include <cstdio>
 #include <exception>
 
 #include "app/tfrmps.h"
 #include "widgets/theme.h"
 #include "workspace/tfrmfull.h"
 
+namespace {
+
+// Every size drawn for the desktop; the task bar and the window switcher take the one
+// they show.
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/verimond/%1x%1/apps/verimond.png").arg(side),
+                     QSize(side, side));
+    return icon;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verimond"));
     QApplication::setApplicationDisplayName(QStringLiteral("Verimond"));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Ties the windows to verimond.desktop, so desktops show its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("verimond"));
     widgets::ApplyTheme(application);
     try {
         app::Tfrmps workspace;
@@ -25,7 +51,16 @@ int main(int argc, char** argv) {
         }
         workspace.showFullScreen();
         if (workspace.IconCheckFailed()) return 1;
-        workspace.StartDailyBackup();
+        if (qEnvironmentVariableIsSet("VERIMOND_QUIT_AFTER_SHOW")) {
+            QTimer::singleShot(0, &workspace, [&workspace] {
+                std::printf("verimond: shown in %s, customers: %d\n",
+                            qPrintable(QDir::currentPath()), workspace.Rzcbcustomer->count());
+                std::fflush(stdout);
+                workspace.sbtnexitClick();
+            });
+        } else {
+            workspace.StartDailyBackup();
+        }
         return application.exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QStringLiteral("Verimond"),

@@ -29,6 +29,14 @@ const std::vector<Command>& Commands() {
 
 }  // namespace admin
 
+namespace {
+
+bool IsHelp(const QString& arg) {
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Fonts for the demo captions need a GUI application; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -36,6 +44,8 @@ int main(int argc, char** argv) {
     QStringList args = application.arguments().mid(1);
     if (args.isEmpty()) return admin::Usage();
     const QString name = args.takeFirst();
+    // "--help" right after a command asks for help too, rather than naming a folder.
+    if (IsHelp(name) || (!args.isEmpty() && IsHelp(args.first()))) return admin::Help();
     for (const admin::Command& command : admin::Commands()) {
         if (name != QLatin1String(command.name)) continue;
         try {

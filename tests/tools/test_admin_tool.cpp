@@ -115,6 +115,25 @@ class TestAdminTool : public QObject {
         QCOMPARE(data::QueryRows("select * from customer").size(), size_t(0));
     }
 
+    void helpListsTheCommands_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("--help") << QStringList{"--help"};
+        QTest::newRow("-h") << QStringList{"-h"};
+        QTest::newRow("after a command") << QStringList{"init", "--help"};
+    }
+    void helpListsTheCommands() {
+        QFETCH(QStringList, args);
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const Result result = Admin(args);
+        QCOMPARE(result.exitCode, 0);
+        for (const char* command : {"init", "import", "demo"})
+            QVERIFY2(result.out.contains(QString("verimond-admin %1 ").arg(command)),
+                     qPrintable(result.out));
+        // Asking for help makes nothing: no database, no folder named after the option.
+        QVERIFY(!QFile::exists(fixture.file("function.dll")));
+        QVERIFY(!QFile::exists(fixture.file("--help")));
+    }
+
     void demoMakesTheDemoCustomer() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         const Result result = Admin({"demo", fixture.path()});

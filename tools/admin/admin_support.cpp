@@ -22,13 +22,34 @@ int Fail(const QString& text) {
     return 1;
 }
 
-int Usage() {
-    Err() << "用法:\n";
+namespace {
+
+void WriteCommands(QTextStream& stream) {
+    stream << "用法:\n";
     for (const Command& command : Commands())
-        Err() << "  verimond-admin " << command.name << ' ' << QString::fromUtf8(command.usage)
-              << '\n';
+        stream << "  verimond-admin " << command.name << ' ' << QString::fromUtf8(command.usage)
+               << '\n';
+}
+
+}  // namespace
+
+int Usage() {
+    WriteCommands(Err());
+    Err() << "  verimond-admin --help\n";
     Err().flush();
     return 2;
+}
+
+int Help() {
+    Out() << "verimond-admin: Verimond 影楼客户选片系统的管理工具\n\n";
+    WriteCommands(Out());
+    Out() << "  verimond-admin --help\n\n"
+          << "数据库是当前文件夹中的 function.dll; init 和 demo 可以指定文件夹。\n"
+          << "init 建立新的空数据库(含默认相册),已有的数据库文件不会被覆盖;\n"
+          << "import 从样片文件夹增加一位客户;demo 建立带演示客户的数据库。\n\n"
+          << "退出码: 0 完成; 1 操作失败(原因见标准错误输出); 2 用法错误。\n";
+    Out().flush();
+    return 0;
 }
 
 QString DatabaseIn(const QString& folder) {

@@ -20,6 +20,9 @@ QTextStream& Err();
 int Fail(const QString& text);
 // Prints the usage of every command on stderr and returns 2.
 int Usage();
+// Prints what the tool is for, the usage of every command and the exit codes on
+// stdout and returns 0 (for --help).
+int Help();
 
 // function.dll in folder, or in the current directory when folder is empty.
 QString DatabaseIn(const QString& folder);

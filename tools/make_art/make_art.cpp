@@ -6,9 +6,11 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QStringList>
 #include <cstdio>
 
 #include "widgets/glyphs.h"
@@ -178,15 +180,126 @@ QImage ContactSheet() {
     return image;
 }
 
+// The program's icon: two prints of a shoot on the workspace's dark tile, the front one
+// picked with the amber check of the sample strip. Drawn on a 256-unit grid; below 32
+// pixels the back print and the landscape's detail would only blur, so the small
+// variant keeps one upright print and a larger badge.
+QImage ProgramIcon(int side) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 256.0, side / 256.0);
+    const bool small = side < 32;
+
+    const QRectF tile(12, 12, 232, 232);
+    QLinearGradient tileFill(tile.topLeft(), tile.bottomLeft());
+    tileFill.setColorAt(0, QColor(84, 86, 84));
+    tileFill.setColorAt(1, QColor(40, 41, 43));
+    p.setPen(QPen(QColor(24, 25, 26), small ? 8 : 3));
+    p.setBrush(tileFill);
+    p.drawRoundedRect(tile, 52, 52);
+
+    const QColor paper(246, 245, 240);
+    // A print: paper with a shadow, and a dusk landscape inside.
+    auto print = [&](QPointF centre, qreal angle, QSizeF size, qreal margin, bool detailed) {
+        p.save();
+        p.translate(centre);
+        p.rotate(angle);
+        const QRectF sheet(-size.width() / 2, -size.height() / 2, size.width(), size.height());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 80));
+        p.drawRoundedRect(sheet.translated(3, 6), 4, 4);
+        p.setBrush(paper);
+        p.drawRoundedRect(sheet, 4, 4);
+        const QRectF scene = sheet.adjusted(margin, margin, -margin, -margin);
+        QLinearGradient sky(scene.topLeft(), scene.bottomLeft());
+        sky.setColorAt(0, QColor(52, 72, 104));
+        sky.setColorAt(1, QColor(208, 146, 96));
+        p.setBrush(sky);
+        p.drawRect(scene);
+        p.setClipRect(scene);
+        p.setBrush(kAmber);
+        const qreal sun = scene.height() * (detailed ? 0.13 : 0.18);
+        p.drawEllipse(
+            QPointF(scene.right() - scene.width() * 0.28, scene.top() + scene.height() * 0.32), sun,
+            sun);
+        if (detailed) {
+            p.setBrush(QColor(74, 80, 84));
+            QPainterPath far;
+            far.moveTo(scene.left(), scene.bottom() - scene.height() * 0.30);
+            far.lineTo(scene.left() + scene.width() * 0.62, scene.top() + scene.height() * 0.42);
+            far.lineTo(scene.right(), scene.bottom() - scene.height() * 0.18);
+            far.lineTo(scene.bottomRight());
+            far.lineTo(scene.bottomLeft());
+            p.drawPath(far);
+        }
+        p.setBrush(QColor(40, 42, 44));
+        QPainterPath near;
+        near.moveTo(scene.left(), scene.bottom() - scene.height() * 0.12);
+        near.lineTo(scene.left() + scene.width() * 0.30, scene.top() + scene.height() * 0.50);
+        near.lineTo(scene.left() + scene.width() * 0.55, scene.bottom() - scene.height() * 0.22);
+        near.lineTo(scene.right(), scene.bottom() - scene.height() * 0.02);
+        near.lineTo(scene.bottomRight());
+        near.lineTo(scene.bottomLeft());
+        p.drawPath(near);
+        p.restore();
+    };
+    if (small) {
+        print(QPointF(116, 112), 0, QSizeF(176, 140), 16, false);
+    } else {
+        print(QPointF(112, 104), -11, QSizeF(128, 100), 9, false);
+        print(QPointF(128, 128), 5, QSizeF(152, 118), 10, true);
+    }
+
+    // The pick badge, ringed in the tile's colour so it stands off the print.
+    const QPointF badge = small ? QPointF(184, 184) : QPointF(190, 190);
+    const qreal radius = small ? 56 : 42;
+    p.setPen(QPen(QColor(40, 41, 43), small ? 10 : 6));
+    p.setBrush(kAmber);
+    p.drawEllipse(badge, radius, radius);
+    p.setPen(RoundPen(kBadge, small ? 22 : 13));
+    p.setBrush(Qt::NoBrush);
+    const qreal u = radius / 42.0;
+    const QPointF check[] = {badge + QPointF(-19, 1) * u, badge + QPointF(-5, 15) * u,
+                             badge + QPointF(20, -13) * u};
+    p.drawPolyline(check, 3);
+    return image;
+}
+
+// The hicolor theme's usual sizes.
+const int kProgramIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256, 512};
+
+bool SaveProgramIcons(const QDir& themeRoot) {
+    bool ok = true;
+    for (int side : kProgramIconSizes) {
+        const QString folder = QStringLiteral("%1x%1/apps").arg(side);
+        ok &= themeRoot.mkpath(folder);
+        ok &= ProgramIcon(side).save(themeRoot.filePath(folder + QStringLiteral("/verimond.png")),
+                                     "PNG");
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: make_art <resources folder> [contact sheet.png]\n");
+    QStringList args = app.arguments().mid(1);
+    // --icons FOLDER also draws the program's icon into FOLDER/<size>x<size>/apps/.
+    QString iconRoot;
+    const int iconsAt = args.indexOf(QStringLiteral("--icons"));
+    if (iconsAt >= 0 && iconsAt + 1 < args.size()) {
+        iconRoot = args.at(iconsAt + 1);
+        args.remove(iconsAt, 2);
+    }
+    if (args.isEmpty() || (iconsAt >= 0 && iconRoot.isEmpty())) {
+        std::fprintf(stderr,
+                     "usage: make_art <resources folder> [contact sheet.png] [--icons <hicolor "
+                     "folder>]\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(args.at(0));
     out.mkpath(QStringLiteral("icon"));
     out.mkpath(QStringLiteral("photo"));
     bool ok = SaveBmp(PickedMarker(), out.filePath(QStringLiteral("icon/ztflag.bmp")));
@@ -200,8 +313,11 @@ int main(int argc, char** argv) {
     ok &= Placeholder(105, 80, QStringLiteral("无照片"), 30, 1.6, 13, 3, QColor(150, 153, 150),
                       QColor(196, 198, 196))
               .save(out.filePath(QStringLiteral("photo/Thumbnails_nophoto.jpg")), "JPG", 95);
-    if (argc > 2) {
-        ok &= ContactSheet().save(QString::fromLocal8Bit(argv[2]));
+    if (args.size() > 1) {
+        ok &= ContactSheet().save(args.at(1));
+    }
+    if (!iconRoot.isEmpty()) {
+        ok &= SaveProgramIcons(QDir(iconRoot));
     }
     if (!ok) {
         std::fprintf(stderr, "make_art: could not write every file\n");

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and makes the Debian package and the source tarball:
+#   build/verimond_<version>_<arch>.deb   for: apt install ./build/verimond_<version>_<arch>.deb
+#   build/verimond-<version>.tar.gz       the source tree for another machine (no build folders, no .git)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+cd "$root/build"
+cpack -G DEB
+cpack --config CPackSourceConfig.cmake
