@@ -11,11 +11,15 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTimer>
 #include <cstdio>
 #include <exception>
 
+#include "app/termination_signals.h"
 #include "app/tfrmps.h"
+#include "data/connection.h"
+#include "widgets/handler_guard.h"
 #include "widgets/theme.h"
 #include "workspace/tfrmfull.h"
 
@@ -41,30 +45,51 @@ int main(int argc, char** argv) {
     // Ties the windows to verimond.desktop, so desktops show its name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("verimond"));
     widgets::ApplyTheme(application);
+
+    // The session ending (or the terminal closing) closes the program as its exit
+    // button does: the note being typed is saved and the database closed. Leaving
+    // every event loop also ends a question that is open at that moment.
+    app::Tfrmps* running = nullptr;
+    app::TerminationSignals termination([&running] {
+        if (running) running->sbtnexitClick();
+        QCoreApplication::exit(0);
+    });
+
+    int code = 1;
     try {
         app::Tfrmps workspace;
         workspace::TFrmfull viewer;
         workspace.SetFullScreenViewer(&viewer);
+        running = &workspace;
+        QObject::connect(&application, &QGuiApplication::commitDataRequest, &workspace,
+                         [&workspace](QSessionManager&) {
+                             widgets::GuardHandler(workspace.BoxParent(),
+                                                   [&] { workspace.SavePendingNote(); });
+                         });
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             workspace.setGeometry(screen->geometry());
             viewer.setGeometry(screen->geometry());
         }
         workspace.showFullScreen();
-        if (workspace.IconCheckFailed()) return 1;
-        if (qEnvironmentVariableIsSet("VERIMOND_QUIT_AFTER_SHOW")) {
-            QTimer::singleShot(0, &workspace, [&workspace] {
-                std::printf("verimond: shown in %s, customers: %d\n",
-                            qPrintable(QDir::currentPath()), workspace.Rzcbcustomer->count());
-                std::fflush(stdout);
-                workspace.sbtnexitClick();
-            });
-        } else {
-            workspace.StartDailyBackup();
+        if (!workspace.IconCheckFailed()) {
+            if (qEnvironmentVariableIsSet("VERIMOND_QUIT_AFTER_SHOW")) {
+                QTimer::singleShot(0, &workspace, [&workspace] {
+                    std::printf("verimond: shown in %s, customers: %d\n",
+                                qPrintable(QDir::currentPath()), workspace.Rzcbcustomer->count());
+                    std::fflush(stdout);
+                    workspace.sbtnexitClick();
+                });
+            } else {
+                workspace.StartDailyBackup();
+            }
+            code = application.exec();
         }
-        return application.exec();
+        running = nullptr;
     } catch (const std::exception& error) {
+        running = nullptr;
         QMessageBox::critical(nullptr, QStringLiteral("Verimond"),
                               QString::fromLocal8Bit(error.what()));
-        return 1;
     }
+    data::CloseConnection();
+    return code;
 }

@@ -85,9 +85,8 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
     widgets::OnLeftClick(Label4, Guarded(&Tfrmps::Label4Click));
-    Label1 = new QLabel(
+    Label1 = new workspace::StatisticsLine(
         QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"), topRow_);
-    Label1->setTextFormat(Qt::PlainText);
     Label1->setStyleSheet(QStringLiteral("color: #cfcdc6;"));
 
     const QColor staffGlyph(220, 218, 210);
@@ -124,7 +123,12 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 Tfrmps::~Tfrmps() = default;
 
 std::function<void()> Tfrmps::Guarded(void (Tfrmps::*handler)()) {
-    return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
+    return [this, handler] { widgets::GuardHandler(BoxParent(), [&] { (this->*handler)(); }); };
+}
+
+QWidget* Tfrmps::BoxParent() {
+    if (full_ && full_->isVisible()) return full_;
+    return this;
 }
 
 void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) {
@@ -231,6 +235,7 @@ void Tfrmps::StartDailyBackup() {
 }
 
 void Tfrmps::closeEvent(QCloseEvent* event) {
+    widgets::GuardHandler(BoxParent(), [this] { SavePendingNote(); });
     if (full_) full_->hide();
     backup_->Stop();  // a copy cut short leaves no file behind
     QWidget::closeEvent(event);

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "workspace/full_screen_host.h"
+#include "workspace/statistics_line.h"
 #include "workspace/workspace_state.h"
 
 namespace widgets {
@@ -102,6 +103,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void rzcbwidthsaleClick();
     void rezzyqEnter();
     void SpeedButton5Click();  // save the note
+    // Saves a note typed and not yet saved, for the sample it was typed for.
+    void SavePendingNote();
     void delphotoClick();
     void ShowStatistics();
 
@@ -135,6 +138,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void PrefetchAround() override { PrefetchNeighbours(); }
 
     workspace::PictureCache& pictureCache() { return *pictures_; }
+    // The window the customer sees: boxes open over it.
+    QWidget* BoxParent();
 
     // Parts and controls, reachable for the operations that wire them.
     workspace::SampleStrip* strip() const { return strip_; }
@@ -144,7 +149,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::TFrmfull* fullScreen() const { return full_; }
     QComboBox* Rzcbcustomer = nullptr;
     QComboBox* Rzcbcustomerid = nullptr;  // hidden, parallel to Rzcbcustomer
-    QLabel* Label1 = nullptr;             // prompt, then the statistics line
+    // The prompt, then the statistics line.
+    workspace::StatisticsLine* Label1 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* imglock = nullptr;
@@ -180,6 +186,11 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     QString AlbumCountSql(const QString& album) const;
     // Picks shown for an album ("全部": all the customer's), at least 1 for the track bar.
     int AlbumPickCount(const QString& album) const;
+    // After picks changed: the strip's markers, the albums of the sample shown and the
+    // statistics line read afresh.
+    void ShowPickChanges();
+    void ShowSampleAlbums();
+    void StoreNote(const QString& customerId, qint64 sampleId, const QString& text);
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;
@@ -194,6 +205,13 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     std::unique_ptr<data::DailyBackup> backup_;
     bool shown_ = false;
     bool iconCheckFailed_ = false;
+    // The sample the note box belongs to, and the note as it was shown.
+    struct NoteOwner {
+        bool any = false;
+        QString customerId;
+        qint64 sampleId = -1;
+        QString shown;
+    } note_;
 };
 
 }  // namespace app

@@ -29,9 +29,9 @@ void SetFrameColour(QFrame* frame, const QColor& colour) {
 
 void Tfrmps::ConnectAlbums() {
     connect(albums_->zcsbar, &QSlider::valueChanged, this,
-            [this] { widgets::GuardHandler(this, [&] { zcsbarChange(); }); });
+            [this] { widgets::GuardHandler(BoxParent(), [&] { zcsbarChange(); }); });
     connect(albums_->rpczctypelist, &QTabBar::currentChanged, this,
-            [this] { widgets::GuardHandler(this, [&] { rpczctypelistChange(); }); });
+            [this] { widgets::GuardHandler(BoxParent(), [&] { rpczctypelistChange(); }); });
     albums_->zcsbar->setFocusPolicy(Qt::NoFocus);
     connect(albums_->scrarr3, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr3Click));
     connect(albums_->scrarr4, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr4Click));
@@ -40,10 +40,11 @@ void Tfrmps::ConnectAlbums() {
     connect(albums_->Image4, &QToolButton::clicked, this, Guarded(&Tfrmps::Image4Click));
     connect(viewer_->SpeedButton1, &QToolButton::clicked, this,
             Guarded(&Tfrmps::SpeedButton1Click));
-    connect(albums_, &workspace::AlbumPanel::showClicked, this,
-            [this](int cell) { widgets::GuardHandler(this, [&] { ShowAlbumSample(cell); }); });
+    connect(albums_, &workspace::AlbumPanel::showClicked, this, [this](int cell) {
+        widgets::GuardHandler(BoxParent(), [&] { ShowAlbumSample(cell); });
+    });
     connect(albums_, &workspace::AlbumPanel::removeClicked, this,
-            [this](int cell) { widgets::GuardHandler(this, [&] { RemovePick(cell); }); });
+            [this](int cell) { widgets::GuardHandler(BoxParent(), [&] { RemovePick(cell); }); });
 }
 
 // ---- what the full-screen viewer sees of the albums ----------------------------------------
@@ -105,7 +106,8 @@ void Tfrmps::Image28Click() {
     const QString name = albums_->teaddzctype->text().trimmed();
     if (name.isEmpty()) return;
     if (AlbumCaptions().contains(name)) {
-        widgets::Dialogs::Current().Message(this, QStringLiteral("该分类名称已经存在,请重新输入!"));
+        widgets::Dialogs::Current().Message(BoxParent(),
+                                            QStringLiteral("该分类名称已经存在,请重新输入!"));
         return;
     }
     data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") +
@@ -121,13 +123,13 @@ void Tfrmps::Image7Click() {
     if (renamed.isEmpty()) return;
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
     if (AlbumCaptions().contains(renamed)) {
-        dialogs.Message(this, QStringLiteral("该分类名称已经存在,请重新输入!"));
+        dialogs.Message(BoxParent(), QStringLiteral("该分类名称已经存在,请重新输入!"));
         return;
     }
     const int active = albums_->rpczctypelist->currentIndex();
     const QString old = albums_->AlbumCaption(active);
     if (old == workspace::kAllAlbums) {
-        dialogs.Message(this, QStringLiteral("此相册不允许修改"));
+        dialogs.Message(BoxParent(), QStringLiteral("此相册不允许修改"));
         return;
     }
     const QString where = QStringLiteral(" where customerid=") + state_.customerId +
@@ -140,12 +142,16 @@ void Tfrmps::Image7Click() {
                       QStringLiteral("'") + where);
         transaction.commit();
     } catch (const data::DbError&) {
-        dialogs.Message(this, QStringLiteral("修改失败"));
+        dialogs.Message(BoxParent(), QStringLiteral("修改失败"));
         return;
     }
     albums_->SetAlbumCaption(active, renamed);
     state_.currentAlbum = renamed;
-    dialogs.Message(this, QStringLiteral("修改成功"));
+    // The grid's cells, the sample's albums and the statistics carry the name too.
+    zcsbarChange();
+    ShowSampleAlbums();
+    ShowStatistics();
+    dialogs.Message(BoxParent(), QStringLiteral("修改成功"));
 }
 
 void Tfrmps::Image4Click() {
@@ -155,10 +161,10 @@ void Tfrmps::Image4Click() {
     const QString name = albums_->AlbumCaption(active);
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
     if (name == workspace::kAllAlbums) {
-        dialogs.Message(this, QStringLiteral("请切换到要删除的相册!"));
+        dialogs.Message(BoxParent(), QStringLiteral("请切换到要删除的相册!"));
         return;
     }
-    if (dialogs.Question(this,
+    if (dialogs.Question(BoxParent(),
                          QStringLiteral("删除相册将同时删除此相册中已选好的样片,确定要删除吗?")) !=
         widgets::Answer::Yes)
         return;
@@ -172,7 +178,7 @@ void Tfrmps::Image4Click() {
                       QStringLiteral(" and  xcmc='") + quoted + QStringLiteral("'"));
         transaction.commit();
     } catch (const data::DbError&) {
-        dialogs.Message(this, QStringLiteral("删除失败！"));
+        dialogs.Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
     {
@@ -181,7 +187,7 @@ void Tfrmps::Image4Click() {
         tabs->setCurrentIndex(0);
     }
     rpczctypelistChange();
-    ShowStatistics();
+    ShowPickChanges();
 }
 
 void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highlightId,
@@ -264,14 +270,17 @@ void Tfrmps::ShowAlbumSample(int cell) {
 
 void Tfrmps::SpeedButton1Click() {
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
-    const QString& album = state_.currentAlbum;
+    // Album, customer and sample are those of the moment of the click, whatever
+    // happens while a question is open.
+    const QString album = state_.currentAlbum;
     if (album == workspace::kAllAlbums) {
-        dialogs.Message(this, QStringLiteral("请切换到要添加本样片的相册!"));
+        dialogs.Message(BoxParent(), QStringLiteral("请切换到要添加本样片的相册!"));
         return;
     }
-    const QString& id = state_.customerId;
+    const QString id = state_.customerId;
     if (id.isEmpty()) return;
-    const QString sample = QString::number(state_.currentSampleId);
+    const qint64 sampleId = state_.currentSampleId;
+    const QString sample = QString::number(sampleId);
     // Only a sample of this customer, shown large right now, can be picked.
     if (state_.currentSampleFile.isEmpty() ||
         data::LookupValue(QStringLiteral("photoinfo"), QStringLiteral("id"),
@@ -284,8 +293,9 @@ void Tfrmps::SpeedButton1Click() {
                           QStringLiteral(" customerid=") + id + QStringLiteral(" and xcmc=") +
                               albumText + QStringLiteral(" and photoid=") + sample);
     if (!already.isEmpty() &&
-        dialogs.Question(this, QStringLiteral("本照片已经入选相册") + album +
-                                   QStringLiteral("中，确定要重复入选吗?")) == widgets::Answer::No)
+        dialogs.Question(BoxParent(), QStringLiteral("本照片已经入选相册") + album +
+                                          QStringLiteral("中，确定要重复入选吗?")) ==
+            widgets::Answer::No)
         return;
     data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + id +
                   QStringLiteral(",") + sample + QStringLiteral(",") + albumText +
@@ -295,7 +305,7 @@ void Tfrmps::SpeedButton1Click() {
     const int count = AlbumPickCount(album);
     SetAlbumScroll(count, std::min(count, 4));
 
-    const int next = workspace::DisplayNumberOf(id, state_.currentSampleId) + 1;
+    const int next = workspace::DisplayNumberOf(id, sampleId) + 1;
     const qint64 nextId =
         data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
                           QStringLiteral("customerid=") + id + QStringLiteral(" and disid=") +
@@ -305,10 +315,12 @@ void Tfrmps::SpeedButton1Click() {
         state_.currentSampleId = nextId;
         MoveStripTo(next);
         ShowSample(1);
+        ShowStatistics();
     } else {
-        dialogs.Message(this, QStringLiteral("这已经到是后一幅作品!"));
+        // The sample stays shown: its marker and albums show the new pick at once.
+        ShowPickChanges();
+        dialogs.Message(BoxParent(), QStringLiteral("这已经到是后一幅作品!"));
     }
-    ShowStatistics();
 }
 
 void Tfrmps::RemovePick(int cell) {
@@ -323,8 +335,7 @@ void Tfrmps::RemovePick(int cell) {
     const int count = AlbumPickCount(state_.currentAlbum);
     // Picks after the removed one keep their place on screen.
     SetAlbumScroll(count, saved < count ? saved : saved - 1);
-    ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);
-    ShowStatistics();
+    ShowPickChanges();
 }
 
 void Tfrmps::zcsbarChange() {

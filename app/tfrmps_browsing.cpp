@@ -56,7 +56,7 @@ void Tfrmps::ConnectBrowsing() {
     connect(strip_->scrarr1, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr1Click));
     connect(strip_->scrarr2, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr2Click));
     connect(strip_, &workspace::SampleStrip::cellClicked, this,
-            [this](int cell) { widgets::GuardHandler(this, [&] { disimgClick(cell); }); });
+            [this](int cell) { widgets::GuardHandler(BoxParent(), [&] { disimgClick(cell); }); });
 
     workspace::SampleViewer* v = viewer_;
     connect(v->Image24, &QToolButton::clicked, this, Guarded(&Tfrmps::Image24Click));
@@ -65,9 +65,9 @@ void Tfrmps::ConnectBrowsing() {
     connect(v->Image23, &QToolButton::clicked, this, Guarded(&Tfrmps::Image23Click));
     connect(v->tim6, &QTimer::timeout, this, Guarded(&Tfrmps::tim6Timer));
     connect(v->Image5, &QToolButton::clicked, this,
-            [this] { widgets::GuardHandler(this, [&] { Image5Click(true); }); });
+            [this] { widgets::GuardHandler(BoxParent(), [&] { Image5Click(true); }); });
     connect(v->Image6, &QToolButton::clicked, this,
-            [this] { widgets::GuardHandler(this, [&] { Image5Click(false); }); });
+            [this] { widgets::GuardHandler(BoxParent(), [&] { Image5Click(false); }); });
     connect(v->rzcbwidthsale, &QCheckBox::clicked, this, Guarded(&Tfrmps::rzcbwidthsaleClick));
     connect(v->SpeedButton5, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton5Click));
     connect(v->delphoto, &QToolButton::clicked, this, Guarded(&Tfrmps::delphotoClick));
@@ -84,7 +84,7 @@ bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
         // Left and Right step through the samples, except while a text box is typed in.
         if ((key == Qt::Key_Left || key == Qt::Key_Right) &&
             !IsTextEntry(QApplication::focusWidget()) && !(full_ && full_->isVisible())) {
-            widgets::GuardHandler(this,
+            widgets::GuardHandler(BoxParent(),
                                   [&] { key == Qt::Key_Left ? Image24Click() : Image25Click(); });
             return true;
         }
@@ -118,6 +118,7 @@ void Tfrmps::RefreshCustomersAfterManagement() {
 }
 
 void Tfrmps::RzcbcustomerChange() {
+    SavePendingNote();
     QSlider* bar = strip_->sbar1;
     albums_->zcsbar->setEnabled(false);
     bar->setEnabled(false);
@@ -166,8 +167,12 @@ void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
             continue;
         }
         const workspace::StripCell& cell = cells[i];
-        strip_->disimg[i]->setPixmap(
-            QPixmap::fromImage(images::ShowThumbnail(cell.thumbnail, kStripPlaceholder)));
+        QImage thumbnail = images::ShowThumbnail(cell.thumbnail, kStripPlaceholder);
+        // On narrower screens the cells are smaller; the thumbnail keeps its shape.
+        const QSize room = strip_->disimg[i]->size();
+        if (thumbnail.width() > room.width() || thumbnail.height() > room.height())
+            thumbnail = thumbnail.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        strip_->disimg[i]->setPixmap(QPixmap::fromImage(thumbnail));
         strip_->disimg[i]->show();
         strip_->dissp[i]->show();
         if (cell.picks > 0) strip_->diszt[i]->show();
@@ -221,6 +226,8 @@ void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
 
 void Tfrmps::ShowSample(int cell) {
     QLabel* view = viewer_->Showimg;
+    SavePendingNote();
+    note_.any = false;
     viewer_->rezzyq->setText(QString());
     for (int i = 0; i < workspace::kStripCells; ++i) strip_->SetFrameHighlighted(i, false);
     state_.currentSampleFile.clear();
@@ -273,14 +280,32 @@ void Tfrmps::PrefetchNeighbours() {
 }
 
 void Tfrmps::ShowSampleInfo() {
+    // Without a note the box stays empty and shows the prompt as its placeholder, so
+    // the prompt never mixes with what is typed.
     const workspace::SampleInfo info = workspace::LoadSampleInfo(
-        state_.customerId, state_.currentSampleId, state_.customerPhotoPath, kNotePrompt);
+        state_.customerId, state_.currentSampleId, state_.customerPhotoPath, QString());
     viewer_->lblfilepath->setText(info.fileCaption);
     viewer_->lblfilepath->setToolTip(info.fileHint);
     viewer_->rezzyq->setText(info.note);
+    note_ = {true, state_.customerId, state_.currentSampleId, info.note};
     viewer_->lblyrxc->setText(info.albumsCaption);
     viewer_->lblyrxc->setToolTip(info.albumsHint);
     if (full_) full_->labyrxc->setText(info.albumsCaption);
+}
+
+void Tfrmps::ShowSampleAlbums() {
+    if (state_.customerId.isEmpty() || state_.currentSampleFile.isEmpty()) return;
+    const workspace::SampleAlbums albums =
+        workspace::LoadSampleAlbums(state_.customerId, state_.currentSampleId);
+    viewer_->lblyrxc->setText(albums.caption);
+    viewer_->lblyrxc->setToolTip(albums.hint);
+    if (full_) full_->labyrxc->setText(albums.caption);
+}
+
+void Tfrmps::ShowPickChanges() {
+    ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);
+    ShowSampleAlbums();
+    ShowStatistics();
 }
 
 void Tfrmps::StepTo(int displayNumber) {
@@ -311,6 +336,8 @@ void Tfrmps::Image23Click() {
 }
 
 void Tfrmps::tim6Timer() {
+    // While a box is open the customer is answering it; what it asks about stays shown.
+    if (widgets::Dialogs::AnyOpen()) return;
     int d = 0;
     try {
         d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
@@ -361,26 +388,45 @@ void Tfrmps::rezzyqEnter() {
 
 void Tfrmps::SpeedButton5Click() {
     const QString text = viewer_->rezzyq->text();
-    const QString where = QStringLiteral(" where customerid=") + state_.customerId +
-                          QStringLiteral(" and id=") + QString::number(state_.currentSampleId);
-    if (!text.isEmpty() && text != kNotePrompt) {
+    StoreNote(state_.customerId, state_.currentSampleId, text);
+    if (text.isEmpty() || text == kNotePrompt) viewer_->rezzyq->clear();
+    if (note_.any && note_.customerId == state_.customerId &&
+        note_.sampleId == state_.currentSampleId)
+        note_.shown = viewer_->rezzyq->text();
+}
+
+void Tfrmps::StoreNote(const QString& customerId, qint64 sampleId, const QString& text) {
+    const QString where = QStringLiteral(" where customerid=") + customerId +
+                          QStringLiteral(" and id=") + QString::number(sampleId);
+    // The prompt is never a note.
+    if (!text.isEmpty() && text != kNotePrompt)
         data::Execute(QStringLiteral("update photoinfo set zzyq='") + data::SqlQuote(text) +
                       QStringLiteral("'") + where);
-    } else {
+    else
         data::Execute(QStringLiteral("update photoinfo set zzyq=''") + where);
-        viewer_->rezzyq->setText(kNotePrompt);
-    }
+}
+
+void Tfrmps::SavePendingNote() {
+    if (!note_.any) return;
+    const QString text = viewer_->rezzyq->text();
+    if (text == note_.shown) return;
+    StoreNote(note_.customerId, note_.sampleId, text);
+    note_.shown = text;
 }
 
 void Tfrmps::delphotoClick() {
     if (state_.customerId.isEmpty()) return;
+    // The sample shown when the question is asked is the one deleted on Yes.
+    const QString customer = state_.customerId;
+    const qint64 sampleId = state_.currentSampleId;
     if (widgets::Dialogs::Current().Question(
-            this, QStringLiteral("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?")) !=
+            BoxParent(),
+            QStringLiteral("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?")) !=
         widgets::Answer::Yes)
         return;
-    const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
-    const QString where = QStringLiteral("customerid=") + state_.customerId;
-    const QString sample = QString::number(state_.currentSampleId);
+    const int d = workspace::DisplayNumberOf(customer, sampleId);
+    const QString where = QStringLiteral("customerid=") + customer;
+    const QString sample = QString::number(sampleId);
     try {
         data::Transaction transaction;
         data::Execute(QStringLiteral("delete from  photoinfo where ") + where +
@@ -389,9 +435,10 @@ void Tfrmps::delphotoClick() {
                       QStringLiteral(" and photoid=") + sample);
         transaction.commit();
     } catch (const data::DbError&) {
-        widgets::Dialogs::Current().Message(this, QStringLiteral("删除失败！"));
+        widgets::Dialogs::Current().Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
+    if (note_.any && note_.sampleId == sampleId) note_.any = false;  // gone with its sample
     QSlider* bar = strip_->sbar1;
     const int newMaximum = bar->maximum() - 1;
     bar->setMaximum(newMaximum);
@@ -410,7 +457,7 @@ void Tfrmps::delphotoClick() {
 
 void Tfrmps::ShowStatistics() {
     if (state_.customerId.isEmpty()) return;
-    Label1->setText(workspace::ComposeStatistics(state_.customerId));
+    Label1->ShowLine(workspace::ComposeStatistics(state_.customerId));
 }
 
 }  // namespace app

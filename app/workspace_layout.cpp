@@ -45,7 +45,9 @@ WorkspaceLayout ComputeWorkspaceLayout(QSize screen) {
     l.rzcbcustomer = QRect(60, rowTop + 10, 190, 30);
     l.imglock = QRect(256, rowTop + 12, 26, 26);
     l.label4 = QRect(290, rowTop + 12, 70, 26);
-    l.label1 = QRect(370, rowTop + 12, std::max(0, l.speedButton2.x() - 20 - 370), 26);
+    // The statistics line takes the row's height so that it can wrap onto more lines.
+    l.label1 =
+        QRect(370, rowTop + 2, std::max(0, l.speedButton2.x() - 20 - 370), L::kTopRowHeight - 4);
 
     // Left column.
     const int columnTop = L::kTitleHeight + L::kTopRowHeight;

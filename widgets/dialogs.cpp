@@ -1,8 +1,10 @@
 #include "widgets/dialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace widgets {
@@ -15,11 +17,33 @@ std::unique_ptr<Dialogs>& Installed() {
 
 const QString kTitle = QStringLiteral("Verimond");
 
+int openBoxes = 0;
+
+// A box belongs to the window the customer sees; when it closes, the keyboard goes
+// back to that window, even where no window manager hands it back.
+class ModalScope {
+  public:
+    explicit ModalScope(QWidget* parent) : owner_(parent ? parent->window() : nullptr) {}
+    ~ModalScope() {
+        if (owner_ && owner_->isVisible() && !owner_->isMinimized()) owner_->activateWindow();
+    }
+
+  private:
+    Dialogs::OpenBox open_;
+    QPointer<QWidget> owner_;
+};
+
 }  // namespace
 
 Dialogs& Dialogs::Current() { return *Installed(); }
 
 void Dialogs::Install(std::unique_ptr<Dialogs> dialogs) { Installed() = std::move(dialogs); }
+
+Dialogs::OpenBox::OpenBox() { ++openBoxes; }
+
+Dialogs::OpenBox::~OpenBox() { --openBoxes; }
+
+bool Dialogs::AnyOpen() { return openBoxes > 0 || QApplication::activeModalWidget() != nullptr; }
 
 QString WithFullStop(const QString& text) {
     if (text.endsWith(QLatin1Char('.')) || text.endsWith(QChar(0x3002))) return text;
@@ -27,11 +51,13 @@ QString WithFullStop(const QString& text) {
 }
 
 void ScreenDialogs::Message(QWidget* parent, const QString& text) {
+    const ModalScope scope(parent);
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 Answer ScreenDialogs::Question(QWidget* parent, const QString& text) {
+    const ModalScope scope(parent);
     QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), text,
                     QMessageBox::NoButton, parent);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
@@ -45,6 +71,7 @@ Answer ScreenDialogs::Question(QWidget* parent, const QString& text) {
 }
 
 bool ScreenDialogs::Warning(QWidget* parent, const QString& text) {
+    const ModalScope scope(parent);
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::NoButton,
                     parent);
     QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
@@ -56,11 +83,13 @@ bool ScreenDialogs::Warning(QWidget* parent, const QString& text) {
 }
 
 void ScreenDialogs::Error(QWidget* parent, const QString& text) {
+    const ModalScope scope(parent);
     QMessageBox box(QMessageBox::Critical, kTitle, WithFullStop(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
 QString ScreenDialogs::ChooseFolder(QWidget* parent, const QString& title, const QString& start) {
+    const ModalScope scope(parent);
     return QFileDialog::getExistingDirectory(parent, title, start);
 }
 

@@ -34,6 +34,17 @@ class Dialogs {
     static Dialogs& Current();
     // Takes ownership; the previous one is destroyed.
     static void Install(std::unique_ptr<Dialogs> dialogs);
+
+    // Held by every box while it is open, so that timers can hold back meanwhile.
+    class OpenBox {
+      public:
+        OpenBox();
+        ~OpenBox();
+        OpenBox(const OpenBox&) = delete;
+        OpenBox& operator=(const OpenBox&) = delete;
+    };
+    // True while any box of ours, or any other modal window, is open.
+    static bool AnyOpen();
 };
 
 // The boxes on screen.

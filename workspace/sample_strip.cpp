@@ -1,8 +1,41 @@
 #include "workspace/sample_strip.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace workspace {
+namespace {
+
+// The full-size cell: a 120 x 106 frame every 130 pixels, the 105 x 80 thumbnail
+// inside it and the 17-pixel marker in its lower left corner.
+constexpr int kLeft = 10, kTop = 8, kPitch = 130;
+constexpr int kFrameWidth = 120, kFrameHeight = 106;
+constexpr int kThumbLeft = 8, kThumbTop = 9, kThumbWidth = 105, kThumbHeight = 80;
+constexpr int kMarker = 17, kSmallestMarker = 12;
+// From the first frame's left edge to the last one's right edge.
+constexpr int kRowWidth = (kStripCells - 1) * kPitch + kFrameWidth;
+
+}  // namespace
+
+std::array<StripCellRects, kStripCells> StripCells(int stripWidth) {
+    const double scale =
+        std::clamp(static_cast<double>(stripWidth - 2 * kLeft) / kRowWidth, 0.1, 1.0);
+    const auto scaled = [scale](int length) { return static_cast<int>(length * scale); };
+    const int pitch = scaled(kPitch);
+    const int frameWidth = scaled(kFrameWidth), frameHeight = scaled(kFrameHeight);
+    const int thumbWidth = qRound(kThumbWidth * scale), thumbHeight = qRound(kThumbHeight * scale);
+    const int marker = scale < 1.0 ? std::max(kSmallestMarker, qRound(kMarker * scale)) : kMarker;
+    const int top = kTop + (kFrameHeight - frameHeight) / 2;
+    std::array<StripCellRects, kStripCells> cells;
+    for (int i = 0; i < kStripCells; ++i) {
+        const QRect frame(kLeft + pitch * i, top, frameWidth, frameHeight);
+        cells[i].frame = frame;
+        cells[i].thumbnail = QRect(frame.x() + qRound(kThumbLeft * scale),
+                                   frame.y() + qRound(kThumbTop * scale), thumbWidth, thumbHeight);
+        cells[i].marker = QRect(frame.x(), frame.y() + frameHeight - marker - 1, marker, marker);
+    }
+    return cells;
+}
 
 SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("RzPanel5"));
@@ -12,19 +45,16 @@ SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
     setPalette(p);
 
     for (int i = 0; i < kStripCells; ++i) {
-        const int left = 130 * i;
         dissp[i] = new QFrame(this);
-        dissp[i]->setGeometry(10 + left, 8, 120, 106);
         dissp[i]->setAutoFillBackground(true);
         SetFrameHighlighted(i, false);
         disimg[i] = new QLabel(this);
-        disimg[i]->setGeometry(18 + left, 17, 105, 80);
         disimg[i]->setAlignment(Qt::AlignCenter);
         disimg[i]->setCursor(Qt::PointingHandCursor);
         disimg[i]->installEventFilter(this);
         diszt[i] = new QLabel(this);
-        diszt[i]->setGeometry(10 + left, 96, 17, 17);
         diszt[i]->setAttribute(Qt::WA_TranslucentBackground);
+        diszt[i]->setAlignment(Qt::AlignCenter);
         dissp[i]->hide();
         disimg[i]->hide();
         diszt[i]->hide();
@@ -39,12 +69,25 @@ SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
     sbar1->setEnabled(false);
     scrarr1 = new widgets::PictureButton(widgets::Glyph::ArrowLeft, QString(), this, 20);
     scrarr2 = new widgets::PictureButton(widgets::Glyph::ArrowRight, QString(), this, 20);
+    PlaceCells(kRowWidth + 2 * kLeft);
 }
 
 void SampleStrip::PlaceControls(const QRect& left, const QRect& bar, const QRect& right) {
     scrarr1->setGeometry(left);
     sbar1->setGeometry(bar);
     scrarr2->setGeometry(right);
+    PlaceCells(width());
+}
+
+void SampleStrip::PlaceCells(int stripWidth) {
+    const auto cells = StripCells(stripWidth);
+    for (int i = 0; i < kStripCells; ++i) {
+        const StripCellRects& c = cells[i];
+        dissp[i]->setGeometry(c.frame);
+        disimg[i]->setGeometry(c.thumbnail);
+        diszt[i]->setGeometry(c.marker);
+        diszt[i]->setScaledContents(c.marker.width() != kMarker);
+    }
 }
 
 void SampleStrip::SetFrameHighlighted(int index, bool blue) {

@@ -13,6 +13,16 @@ namespace workspace {
 
 inline constexpr int kStripCells = 12;
 
+// Where a cell's frame, thumbnail and picked marker go, in strip coordinates.
+struct StripCellRects {
+    QRect frame;
+    QRect thumbnail;
+    QRect marker;
+};
+// The twelve cells for a strip of the given width: full size when they fit, and
+// otherwise all twelve made smaller alike, so that none falls off the strip.
+std::array<StripCellRects, kStripCells> StripCells(int stripWidth);
+
 class SampleStrip : public QFrame {
     Q_OBJECT
   public:
@@ -34,6 +44,9 @@ class SampleStrip : public QFrame {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void PlaceCells(int stripWidth);
 };
 
 }  // namespace workspace

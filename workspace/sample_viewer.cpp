@@ -50,8 +50,10 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     rzcbwidthsale->setToolTip(
         QStringLiteral("当您使用液晶电视选片时，如果样片被拉长，可够选此项进行调节。"));
     rzcbwidthsale->setFocusPolicy(Qt::NoFocus);
-    rezzyq = new QLineEdit(kNotePrompt, RzPanel4);
+    // The prompt is a placeholder: it shows while the box is empty and is never text.
+    rezzyq = new QLineEdit(RzPanel4);
     rezzyq->setObjectName(QStringLiteral("rezzyq"));
+    rezzyq->setPlaceholderText(kNotePrompt);
     SpeedButton5 = new PictureButton(Glyph::Save, QString(), RzPanel4, 30);
     SpeedButton5->setCaption(QStringLiteral("保存"));
 

@@ -109,14 +109,19 @@ SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QStr
         const QString note = TextOf(rows.front(), QStringLiteral("zzyq")).trimmed();
         info.note = note.isEmpty() ? notePrompt : note;
     }
+    const SampleAlbums albums = LoadSampleAlbums(customerId, sampleId);
+    info.albumsCaption = albums.caption;
+    info.albumsHint = albums.hint;
+    return info;
+}
+
+SampleAlbums LoadSampleAlbums(const QString& customerId, qint64 sampleId) {
     QString albums;
     for (const auto& row :
          QueryRows(QStringLiteral("select xcmc from xcphoto where customerid=") + customerId +
                    QStringLiteral(" and photoid=") + QString::number(sampleId)))
         albums += TextOf(row, QStringLiteral("xcmc")) + QStringLiteral("  ");
-    info.albumsCaption = QStringLiteral("已入相册:") + albums;
-    info.albumsHint = albums;
-    return info;
+    return {QStringLiteral("已入相册:") + albums, albums};
 }
 
 int GbkByteLength(const QString& text) {

@@ -53,6 +53,13 @@ struct SampleInfo {
     QString albumsCaption;  // "已入相册:" and each album followed by two blanks
     QString albumsHint;     // the same list without the caption
 };
+// The albums a sample is picked into, for the information box.
+struct SampleAlbums {
+    QString caption;  // "已入相册:" and each album followed by two blanks
+    QString hint;     // the same list without the caption
+};
+SampleAlbums LoadSampleAlbums(const QString& customerId, qint64 sampleId);
+
 SampleInfo LoadSampleInfo(const QString& customerId, qint64 sampleId, const QString& photoPath,
                           const QString& notePrompt);
 

@@ -1,8 +1,12 @@
 // The workspace window's start-up, layout and shell buttons.
 
+#include <signal.h>
+
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
+#include "app/termination_signals.h"
 #include "app/tfrmps.h"
 #include "app/workspace_layout.h"
 #include "data/connection.h"
@@ -11,6 +15,7 @@
 #include "widgets/atedit.h"
 #include "widgets/tfrmpb.h"
 #include "workspace/login_box.h"
+#include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
 
 using testing_support::RuntimeFixture;
@@ -53,6 +58,63 @@ class TestWorkspaceShell : public QObject {
         QCOMPARE(l.rzPanel9.y(), 89);
         QCOMPARE(l.rzbphotoinfo.x(), l.shape3.x() + 5);
         QCOMPARE(l.rzbphotoinfo.x() + l.rzbphotoinfo.width(), l.rightWidth - 10);
+    }
+
+    // Twelve cells with their markers fit the strip from 1280 pixels up, thumbnails
+    // keep their shape, and from 1920 pixels the cells keep their full size.
+    void stripCellsFitTheScreen_data() {
+        QTest::addColumn<QSize>("screen");
+        for (const QSize& size : {QSize(1280, 720), QSize(1366, 768), QSize(1440, 900),
+                                  QSize(1600, 900), QSize(1920, 1080), QSize(2560, 1440)})
+            QTest::newRow(qPrintable(QString("%1x%2").arg(size.width()).arg(size.height())))
+                << size;
+    }
+    void stripCellsFitTheScreen() {
+        QFETCH(QSize, screen);
+        const app::WorkspaceLayout l = app::ComputeWorkspaceLayout(screen);
+        const auto cells = workspace::StripCells(l.rzPanel5.width());
+        const QRect room(0, 0, l.rzPanel5.width(), l.sbar1.y());
+        for (int i = 0; i < workspace::kStripCells; ++i) {
+            const workspace::StripCellRects& c = cells[i];
+            QVERIFY2(room.contains(c.frame), qPrintable(QString("cell %1").arg(i + 1)));
+            QVERIFY(c.frame.contains(c.thumbnail));
+            QVERIFY(c.frame.contains(c.marker));
+            QVERIFY(qAbs(c.thumbnail.width() * 80 - c.thumbnail.height() * 105) <= 105);
+            if (i > 0) QVERIFY(cells[i - 1].frame.right() < c.frame.left());
+            if (screen.width() >= 1920) {
+                QCOMPARE(c.frame, QRect(10 + 130 * i, 8, 120, 106));
+                QCOMPARE(c.thumbnail, QRect(18 + 130 * i, 17, 105, 80));
+                QCOMPARE(c.marker, QRect(10 + 130 * i, 96, 17, 17));
+            }
+        }
+    }
+
+    void terminationSignalsArriveOnTheEventLoop() {
+        int calls = 0;
+        app::TerminationSignals termination([&] { ++calls; });
+        QVERIFY(termination.installed());
+        ::raise(SIGTERM);
+        QTRY_COMPARE(calls, 1);
+        ::raise(SIGHUP);
+        QTRY_COMPARE(calls, 2);
+    }
+
+    // The session ending closes the program as its exit button does, and the database
+    // is closed cleanly: nothing is left in its write-ahead log.
+    void terminationClosesTheProgramCleanly() {
+        RuntimeFixture fixture;
+        data::CloseConnection();
+        QProcess program;
+        program.setWorkingDirectory(fixture.path());
+        program.start(QStringLiteral(VERIMOND_PROGRAM_PATH), {});
+        QVERIFY(program.waitForStarted());
+        // The write-ahead log appears once the program has its database open.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(fixture.file("function.dll-wal")), 30000);
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), SIGTERM) == 0);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(!QFile::exists(fixture.file("function.dll-wal")));
     }
 
     void missingDatabaseIsReportedAndStartGoesOn() {

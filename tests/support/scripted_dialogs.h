@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <deque>
+#include <functional>
 
 #include "widgets/dialogs.h"
 
@@ -14,25 +15,26 @@ class ScriptedDialogs : public widgets::Dialogs {
     struct Shown {
         QString kind;  // "message", "question", "warning", "error", "folder"
         QString text;
+        QWidget* parent = nullptr;  // the window the box was opened over
     };
 
-    void Message(QWidget*, const QString& text) override { shown.push_back({"message", text}); }
-    widgets::Answer Question(QWidget*, const QString& text) override {
-        shown.push_back({"question", text});
+    void Message(QWidget* parent, const QString& text) override { Open({"message", text, parent}); }
+    widgets::Answer Question(QWidget* parent, const QString& text) override {
+        Open({"question", text, parent});
         if (answers.empty()) return widgets::Answer::Yes;
         const widgets::Answer answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    bool Warning(QWidget*, const QString& text) override {
-        shown.push_back({"warning", text});
+    bool Warning(QWidget* parent, const QString& text) override {
+        shown.push_back({"warning", text, parent});
         return Question(nullptr, text) == widgets::Answer::Yes;
     }
-    void Error(QWidget*, const QString& text) override {
-        shown.push_back({"error", widgets::WithFullStop(text)});
+    void Error(QWidget* parent, const QString& text) override {
+        Open({"error", widgets::WithFullStop(text), parent});
     }
-    QString ChooseFolder(QWidget*, const QString& title, const QString&) override {
-        shown.push_back({"folder", title});
+    QString ChooseFolder(QWidget* parent, const QString& title, const QString&) override {
+        Open({"folder", title, parent});
         return folders.empty() ? QString() : folders.takeFirst();
     }
     bool OpenDocument(const QUrl& url) override {
@@ -51,6 +53,15 @@ class ScriptedDialogs : public widgets::Dialogs {
     std::deque<widgets::Answer> answers;
     QStringList folders;
     QList<QUrl> opened;
+    // Runs while each box is open, as events (a timer, a key) would on screen.
+    std::function<void()> whileOpen;
+
+  private:
+    void Open(const Shown& box) {
+        shown.push_back(box);
+        const OpenBox open;
+        if (whileOpen) whileOpen();
+    }
 };
 
 }  // namespace testing_support

@@ -62,6 +62,26 @@ void ShowNumber(WorkspaceFixture& f, int displayNumber) {
     f.workspace().ShowSample(1);
 }
 
+// Every view of the picks shows what a fresh reading of the database would show.
+void ExpectViewsMatchTheDatabase(WorkspaceFixture& f) {
+    app::Tfrmps& w = f.workspace();
+    const QString id = w.State().customerId;
+    QCOMPARE(w.Label1->text(), workspace::ComposeStatistics(id));
+    const workspace::SampleInfo info =
+        workspace::LoadSampleInfo(id, w.State().currentSampleId, w.State().customerPhotoPath, {});
+    QCOMPARE(w.viewer()->lblyrxc->text(), info.albumsCaption);
+    QCOMPARE(w.viewer()->lblyrxc->toolTip(), info.albumsHint);
+    QList<bool> markers;
+    for (const QLabel* marker : w.strip()->diszt) markers << marker->isVisible();
+    const QStringList grid = Grid(f);
+    w.ShowSamplePage(w.strip()->sbar1->value(), w.State().currentSampleId);
+    w.zcsbarChange();
+    QList<bool> freshMarkers;
+    for (const QLabel* marker : w.strip()->diszt) freshMarkers << marker->isVisible();
+    QCOMPARE(markers, freshMarkers);
+    QCOMPARE(grid, Grid(f));
+}
+
 }  // namespace
 
 class TestAlbums : public QObject {
@@ -228,6 +248,90 @@ class TestAlbums : public QObject {
         QCOMPARE(Picks("customerid=" + id), 1);
         QCOMPARE(f.currentDisplayNumber(), 2);
         QVERIFY(f.workspace().Label1->text().endsWith("共:1"));
+    }
+
+    // The customer is on the last sample, which is in 精修相册; sample 2 is in 放大摆台.
+    void viewsFollowEveryChange_data() {
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"rename", "pick the last sample", "repeat pick", "remove a pick",
+                                   "delete the album", "delete a sample"})
+            QTest::newRow(change) << QString(change);
+    }
+    void viewsFollowEveryChange() {
+        QFETCH(QString, change);
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("刷新", 3);
+        f.pick(id, f.sampleAt(id, 3), "精修相册");
+        f.pick(id, f.sampleAt(id, 2), "放大摆台");
+        f.choose(id);
+        ShowNumber(f, 3);
+        app::Tfrmps& w = f.workspace();
+        if (change == "rename") {
+            Activate(f, "精修相册");
+            w.albums()->teaddzctype->setText("精修");
+            w.Image7Click();
+            QCOMPARE(f.dialogs().Texts().last(), QString("修改成功"));
+        } else if (change == "pick the last sample") {
+            Activate(f, "电子相册");
+            w.SpeedButton1Click();
+            QCOMPARE(f.dialogs().Texts(), QStringList{"这已经到是后一幅作品!"});
+            QVERIFY(w.viewer()->lblyrxc->text().contains("电子相册"));
+            QVERIFY(w.strip()->diszt[0]->isVisible());
+        } else if (change == "repeat pick") {
+            Activate(f, "精修相册");
+            w.SpeedButton1Click();
+        } else if (change == "remove a pick") {
+            QCOMPARE(Grid(f).first(), QString("3/精修相册"));
+            w.RemovePick(1);
+            QCOMPARE(w.viewer()->lblyrxc->text(), QString("已入相册:"));
+        } else if (change == "delete the album") {
+            ShowNumber(f, 1);
+            Activate(f, "精修相册");
+            w.Image4Click();
+            QVERIFY(!w.strip()->diszt[2]->isVisible());
+        } else {
+            ShowNumber(f, 2);
+            w.delphotoClick();
+        }
+        ExpectViewsMatchTheDatabase(f);
+    }
+
+    // A cell of a renamed album removes its pick.
+    void removingAPickOfARenamedAlbum() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("改名后", 2);
+        f.pick(id, f.sampleAt(id, 1), "精修相册");
+        f.choose(id);
+        Activate(f, "精修相册");
+        f.workspace().albums()->teaddzctype->setText("精修");
+        f.workspace().Image7Click();
+        QCOMPARE(Grid(f), QStringList{"1/精修"});
+        f.workspace().RemovePick(1);
+        QCOMPARE(Picks("customerid=" + id), 0);
+        QCOMPARE(Grid(f), QStringList{});
+    }
+
+    // The question fixes the sample it asks about; auto-browse waits for the answer.
+    void repeatQuestionHoldsAutoBrowse() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("连拍", 6);
+        const qint64 second = f.sampleAt(id, 2);
+        f.pick(id, second, "精修相册");
+        f.choose(id);
+        Activate(f, "精修相册");
+        ShowNumber(f, 2);
+        app::Tfrmps& w = f.workspace();
+        w.Image26Click();
+        f.dialogs().whileOpen = [&] {
+            w.tim6Timer();
+            w.tim6Timer();
+        };
+        w.SpeedButton1Click();
+        f.dialogs().whileOpen = nullptr;
+        QCOMPARE(f.dialogs().Texts("question").size(), 1);
+        QCOMPARE(Picks("photoid=" + QString::number(second)), 2);
+        QCOMPARE(Picks("1=1"), 2);
+        QCOMPARE(f.currentDisplayNumber(), 3);  // the sample after the picked one
     }
 
     void noPickForASampleOfAnotherCustomer() {

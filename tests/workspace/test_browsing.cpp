@@ -1,5 +1,6 @@
 // Browsing a customer's samples: the switch, the strip, the large view and its tools.
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QtTest>
 
@@ -228,10 +229,9 @@ class TestBrowsing : public QObject {
                 .front()
                 .value("zzyq");
         };
-        QCOMPARE(box->text(), kNotePrompt);
-        QVERIFY(stored().isNull());
-        w.rezzyqEnter();
+        QCOMPARE(box->placeholderText(), kNotePrompt);
         QCOMPARE(box->text(), QString());
+        QVERIFY(stored().isNull());
         box->setText("加急 O'Neil 版");
         w.SpeedButton5Click();
         QCOMPARE(stored().toString(), QString("加急 O'Neil 版"));
@@ -242,11 +242,116 @@ class TestBrowsing : public QObject {
         w.SpeedButton5Click();
         QCOMPARE(stored().toString(), QString("   "));
         w.ShowSample(1);
-        QCOMPARE(box->text(), kNotePrompt);
-        w.SpeedButton5Click();  // the prompt clears the note
+        QCOMPARE(box->text(), QString());  // blanks show as the prompt
+        w.SpeedButton5Click();             // an empty box clears the note
         QCOMPARE(stored().toString(), QString(""));
         QVERIFY(!stored().isNull());
-        QCOMPARE(box->text(), kNotePrompt);
+        box->setText(kNotePrompt);  // the prompt typed in is no note either
+        w.SpeedButton5Click();
+        QCOMPARE(stored().toString(), QString(""));
+        QCOMPARE(box->text(), QString());
+
+        // A stored note shown trimmed and left alone is not written back trimmed.
+        data::Execute("update photoinfo set zzyq='  加急  ' where id=" +
+                      QString::number(w.State().currentSampleId));
+        w.ShowSample(1);
+        QCOMPARE(box->text(), QString("加急"));
+        w.Image25Click();
+        w.Image24Click();
+        QCOMPARE(stored().toString(), QString("  加急  "));
+    }
+
+    // After a step with the focus in the note box, typing starts a new note.
+    void promptNeverBecomesText() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("提示", 3);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QLineEdit* box = w.viewer()->rezzyq;
+        box->setFocus();
+        QVERIFY(box->hasFocus());
+        w.Image25Click();
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, "A4");
+        QCOMPARE(box->text(), QString("A4"));
+        w.SpeedButton5Click();
+        QCOMPARE(data::LookupValue("photoinfo", "zzyq", "id=" + QString::number(f.sampleAt(id, 2))),
+                 QString("A4"));
+    }
+
+    // A note typed and not saved is saved for its own sample, whichever way the
+    // customer leaves it.
+    void unsavedNoteIsSavedOnLeaving_data() {
+        QTest::addColumn<QString>("way");
+        for (const char* way : {"next", "strip cell", "auto-browse", "album cell", "pick",
+                                "customer switch", "exit button", "window closed"})
+            QTest::newRow(way) << QString(way);
+    }
+    void unsavedNoteIsSavedOnLeaving() {
+        QFETCH(QString, way);
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("离开", 4);
+        const QString other = f.addCustomer("下一位", 1);
+        f.pick(id, f.sampleAt(id, 3), "精修相册");
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        const qint64 first = w.State().currentSampleId;
+        QTest::keyClicks(w.viewer()->rezzyq, "A4 O'Neil");
+        if (way == "next") {
+            w.Image25Click();
+        } else if (way == "strip cell") {
+            w.disimgClick(2);
+        } else if (way == "auto-browse") {
+            w.Image26Click();
+            w.tim6Timer();
+        } else if (way == "album cell") {
+            w.ShowAlbumSample(1);
+        } else if (way == "pick") {
+            w.albums()->rpczctypelist->setCurrentIndex(1);
+            w.SpeedButton1Click();
+        } else if (way == "customer switch") {
+            f.choose(other);
+        } else if (way == "exit button") {
+            w.sbtnexitClick();
+        } else {
+            QCloseEvent close;
+            QApplication::sendEvent(&w, &close);
+        }
+        QCOMPARE(data::LookupValue("photoinfo", "zzyq", "id=" + QString::number(first)),
+                 QString("A4 O'Neil"));
+        QVERIFY(f.dialogs().shown.empty());
+        if (way != "exit button" && way != "window closed") {
+            QVERIFY(w.State().currentSampleId != first);
+            QCOMPARE(w.viewer()->rezzyq->text(), QString());  // the next sample's own note
+        }
+    }
+
+    // The timer holds back while a box is open, and the question's sample is the one
+    // that was shown when it was asked.
+    void autoBrowseHoldsWhileABoxIsOpen() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("定格", 6);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        w.strip()->sbar1->setValue(2);
+        w.ShowSample(1);
+        const qint64 asked = w.State().currentSampleId;
+        const qint64 third = f.sampleAt(id, 3);
+        w.Image26Click();
+        f.dialogs().whileOpen = [&] {
+            w.tim6Timer();
+            w.tim6Timer();
+        };
+        w.delphotoClick();
+        f.dialogs().whileOpen = nullptr;
+        QVERIFY(data::LookupValue("photoinfo", "id", "id=" + QString::number(asked)).isEmpty());
+        QCOMPARE(data::LookupValue("photoinfo", "count(*)", "customerid=" + id), QString("5"));
+        QCOMPARE(w.State().currentSampleId, third);  // the sample that followed
+        QVERIFY(w.viewer()->tim6->isActive());
+        w.tim6Timer();  // and on it goes once the box is closed
+        QCOMPARE(f.currentDisplayNumber(), 3);
     }
 
     void noteLimitCountsGbkBytes() {
@@ -378,6 +483,45 @@ class TestBrowsing : public QObject {
         QCOMPARE(w.State().customerId, first);
         QCOMPARE(w.Rzcbcustomer->currentText(), QString("第一位"));
         QCOMPARE(w.Rzcbcustomer->count(), 1);
+    }
+
+    // On a 1366 x 768 screen all twelve cells fit the strip, and a long statistics line
+    // wraps within its place instead of running under the staff buttons.
+    void smallScreenShowsTheWholeStripAndLine() {
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("小屏幕", 14);
+        const QStringList albums{"精修相册",     "放大摆台",   "电子相册",
+                                 "婚纱外景精选", "全家福合影", "儿童成长纪念册"};
+        for (int i = 3; i < albums.size(); ++i)
+            data::Execute("insert into customerxc(customerid,xcmc) values(" + id + ",'" +
+                          albums[i] + "')");
+        for (int i = 0; i < albums.size(); ++i)
+            for (int n = 0; n <= i; ++n) f.pick(id, f.sampleAt(id, n + 1), albums[i]);
+        app::Tfrmps& w = f.workspace();
+        w.resize(1366, 768);
+        f.choose(id);
+
+        const auto& strip = *w.strip();
+        QCOMPARE(StripNumbers(f), Range(1, 12));
+        for (int i = 0; i < workspace::kStripCells; ++i) {
+            QVERIFY(strip.dissp[i]->isVisible());
+            QVERIFY2(strip.rect().contains(strip.dissp[i]->geometry()),
+                     qPrintable(QString::number(i)));
+            QVERIFY(strip.dissp[i]->geometry().contains(strip.disimg[i]->geometry()));
+            QVERIFY(strip.dissp[i]->geometry().contains(strip.diszt[i]->geometry()));
+            const QSize shown = strip.disimg[i]->pixmap().size();
+            QVERIFY(shown.width() <= strip.disimg[i]->width() &&
+                    shown.height() <= strip.disimg[i]->height());
+            QVERIFY(qAbs(shown.width() * 80 - shown.height() * 105) <= 105);  // aspect kept
+        }
+        QVERIFY(strip.diszt[5]->isVisible());
+
+        QLabel* line = w.Label1;
+        QCOMPARE(line->text(), workspace::ComposeStatistics(id));
+        QVERIFY(line->wordWrap());
+        QVERIFY(line->heightForWidth(line->width()) <= line->height());
+        QVERIFY(line->geometry().right() < w.SpeedButton2->geometry().left());
+        QVERIFY(line->geometry().bottom() <= line->parentWidget()->height());
     }
 
     void statisticsLine() {

@@ -1,10 +1,13 @@
 // The full-screen viewer: zoom, rotation, dragging, album choice and picking.
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "customers/customer_records.h"
 #include "data/records.h"
 #include "support/workspace_fixture.h"
+#include "widgets/dialogs.h"
 #include "workspace/album_panel.h"
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
@@ -129,6 +132,46 @@ class TestFullScreen : public QObject {
         v.RCXC->setCurrentIndex(0);
         v.RCXCChange();
         QCOMPARE(f.workspace().State().currentAlbum, QString("全部"));
+    }
+
+    // Boxes asked for from the viewer open over it, and its keys work once they close.
+    void boxesBelongToTheViewer() {
+        ViewerFixture f;
+        TFrmfull& v = f.viewer;
+        v.SpeedButton8Click();  // the "全部" tab is active
+        v.RCXC->setCurrentText("放大摆台");
+        v.RCXCChange();
+        v.SpeedButton8Click();
+        v.SpeedButton3Click();
+        v.SpeedButton8Click();  // a repeat pick
+        v.SpeedButton2Click();
+        v.SpeedButton8Click();  // the last sample
+        QCOMPARE(f.dialogs().Texts(),
+                 (QStringList{"请切换到要添加本样片的相册!",
+                              "本照片已经入选相册放大摆台中，确定要重复入选吗?",
+                              "这已经到是后一幅作品!"}));
+        for (const auto& box : f.dialogs().shown) QCOMPARE(box.parent, &v);
+    }
+
+    void keysWorkAfterABoxCloses() {
+        ViewerFixture f;
+        TFrmfull& v = f.viewer;
+        QVERIFY(QTest::qWaitForWindowActive(&v));
+        widgets::Dialogs::Install(std::make_unique<widgets::ScreenDialogs>());
+        QWidget* owner = nullptr;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            owner = box->parentWidget() ? box->parentWidget()->window() : nullptr;
+            box->button(QMessageBox::Ok)->click();
+        });
+        v.SpeedButton8Click();
+        QCOMPARE(owner, &v);
+        QTRY_COMPARE(QApplication::activeWindow(), &v);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!v.isVisible());
     }
 
     void keysAndLeaving() {
