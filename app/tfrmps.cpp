@@ -9,13 +9,14 @@
 #include <QUrl>
 
 #include "app/tfrmabout.h"
-#include "widgets/theme.h"
 #include "app/title_strip.h"
 #include "app/workspace_layout.h"
+#include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/records.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
+#include "widgets/theme.h"
 #include "workspace/album_panel.h"
 #include "workspace/login_box.h"
 #include "workspace/picture_cache.h"
@@ -71,8 +72,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Label4 = new QLabel(QStringLiteral("<u>添加客户</u>"), topRow_);
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
-    Label1 = new QLabel(
-        QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"), topRow_);
+    Label1 = new QLabel(CustomerPrompt(), topRow_);
     Label1->setTextFormat(Qt::PlainText);
     Label1->setStyleSheet(QStringLiteral("color: #cfcdc6;"));
 
@@ -106,6 +106,10 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 }
 
 Tfrmps::~Tfrmps() = default;
+
+QString Tfrmps::CustomerPrompt() {
+    return QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户");
+}
 
 std::function<void()> Tfrmps::Guarded(void (Tfrmps::*handler)()) {
     return [this, handler] { widgets::GuardHandler(this, [&] { (this->*handler)(); }); };
@@ -245,7 +249,10 @@ void Tfrmps::imgfullClick() {
 }
 
 void Tfrmps::SpeedButton2Click() {
-    // Opens the customer window (customers/); it comes with the staff's desk.
+    if (!state_.adminLoggedIn) return;
+    auto* desk = new customers::Tfrmmain(this, [this] { RefreshCustomersAfterManagement(); });
+    desk->CentreOverMainWindow();
+    desk->exec();
 }
 
 void Tfrmps::SpeedButton4Click() {
