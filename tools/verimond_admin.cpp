@@ -17,6 +17,11 @@ const std::vector<Command>& Commands() {
         {"init", "[FOLDER]", RunInit},
         {"import", "--name NAME --folder DIR [--subfolders] [--types .jpg,.jpeg,.bmp]", RunImport},
         {"demo", "[FOLDER]", RunDemo},
+        {"list", "[--name TEXT] [--status 全部|正常|关闭]", RunList},
+        {"status", "--id ID", RunStatus},
+        {"delete", "--id ID", RunDelete},
+        {"shuffle", "--id ID", RunShuffle},
+        {"reimport", "--id ID [--subfolders] [--types .jpg,.jpeg,.bmp]", RunReimport},
     };
     return commands;
 }
