@@ -57,8 +57,11 @@ bool CustomerNameExists(const QString& name) {
 CreatedCustomer CreateCustomer(const NewCustomer& customer, const ImportOptions& options,
                                const ImportProgress& progress) {
     // Decoding takes seconds to minutes; it happens before the write transaction begins.
-    PreparedImport prepared = PrepareImport(QString(), customer.photoPath, options, progress);
+    return WriteNewCustomer(customer,
+                            PrepareImport(QString(), customer.photoPath, options, progress));
+}
 
+CreatedCustomer WriteNewCustomer(const NewCustomer& customer, PreparedImport prepared) {
     data::Transaction transaction;
     CreatedCustomer created;
     created.id = data::AppendRow(QStringLiteral("customer"),

@@ -51,6 +51,8 @@ bool CustomerNameExists(const QString& name);
 // NewCustomerProblem first.
 CreatedCustomer CreateCustomer(const NewCustomer& customer, const ImportOptions& options,
                                const ImportProgress& progress = {});
+// The writing half of CreateCustomer: the one transaction, for samples prepared already.
+CreatedCustomer WriteNewCustomer(const NewCustomer& customer, PreparedImport prepared);
 
 // The stored record of a customer; nothing when there is no such customer.
 std::optional<CustomerRecord> LoadCustomer(qint64 id);
