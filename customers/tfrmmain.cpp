@@ -58,20 +58,22 @@ Tfrmmain::Tfrmmain(QWidget* mainWindow, std::function<void()> refreshWorkspace)
 }
 
 void Tfrmmain::BuildControls() {
+    // Rules name their controls: a message box or folder chooser opened from this window
+    // must keep its own look.
     setStyleSheet(QStringLiteral(
-        "QLabel { color: white; }"
-        "QCheckBox { color: white; }"
-        "QGroupBox { color: white; }"
-        "QLineEdit, QComboBox { padding: 1px 6px; min-height: 0px; }"
-        "QTreeWidget { background: #262726; alternate-background-color: #2d2e2d; "
+        "#RzGroupBox1, #RzGroupBox1 QWidget, #RzGroupBox2, #RzGroupBox2 QWidget"
+        "  { font-size: 12px; }"
+        "#cxname, #cusname, #foldername, #cxzt { padding: 1px 6px; min-height: 0px; }"
+        "#Listmatch { background: #262726; alternate-background-color: #2d2e2d;"
         "  border: 1px solid #4a4b48; }"
-        "QTreeWidget::item { border-right: 1px solid #3e3f3c; border-bottom: 1px solid #3e3f3c;"
+        "#Listmatch::item { border-right: 1px solid #3e3f3c; border-bottom: 1px solid #3e3f3c;"
         "  padding: 2px 4px; }"
-        "QTreeWidget::item:selected { background: #d8a45a; color: #1e1e1e; }"
-        "QHeaderView::section { background: #3b3c3b; color: #e6e4de; padding: 3px 6px; "
-        "  border: none; border-right: 1px solid #4a4b48; border-bottom: 1px solid #4a4b48; }"
-        "QPlainTextEdit { background: #262726; border: 1px solid #5a5b58; border-radius: 4px; }"
-        "QTextBrowser { background: #3b3c3b; border: 1px solid #4a4b48; }"));
+        "#Listmatch::item:selected { background: #d8a45a; color: #1e1e1e; }"
+        "#Listmatch QHeaderView::section { background: #3b3c3b; color: #e6e4de;"
+        "  padding: 3px 6px; border: none; border-right: 1px solid #4a4b48;"
+        "  border-bottom: 1px solid #4a4b48; }"
+        "#Memo1 { background: #262726; border: 1px solid #5a5b58; border-radius: 4px; }"
+        "#cwb1 { background: #3b3c3b; border: 1px solid #4a4b48; }"));
 
     RzGroupBox2 = new QGroupBox(QStringLiteral("查询条件"), this);
     RzGroupBox2->setGeometry(10, 40, 426, 58);
@@ -145,6 +147,35 @@ void Tfrmmain::BuildControls() {
     cwb1 = new QTextBrowser(this);
     cwb1->setGeometry(440, 35, 365, 475);
     startPage_ = new StartPage(cwb1, this);
+
+    const std::pair<QWidget*, const char*> named[] = {{RzGroupBox2, "RzGroupBox2"},
+                                                      {Label5, "Label5"},
+                                                      {cxname, "cxname"},
+                                                      {Label6, "Label6"},
+                                                      {cxzt, "cxzt"},
+                                                      {Image3, "Image3"},
+                                                      {Listmatch, "Listmatch"},
+                                                      {Label69, "Label69"},
+                                                      {cusname, "cusname"},
+                                                      {RzGroupBox1, "RzGroupBox1"},
+                                                      {Label1, "Label1"},
+                                                      {foldername, "foldername"},
+                                                      {Image6, "Image6"},
+                                                      {cbincsub, "cbincsub"},
+                                                      {Label2, "Label2"},
+                                                      {cbfileype1, "cbfileype1"},
+                                                      {cbfileype2, "cbfileype2"},
+                                                      {cbfileype3, "cbfileype3"},
+                                                      {Label4, "Label4"},
+                                                      {Memo1, "Memo1"},
+                                                      {Image2, "Image2"},
+                                                      {Imagemtchsave, "Imagemtchsave"},
+                                                      {Image7, "Image7"},
+                                                      {Image4, "Image4"},
+                                                      {Image5, "Image5"},
+                                                      {customerid, "customerid"},
+                                                      {cwb1, "cwb1"}};
+    for (const auto& [widget, name] : named) widget->setObjectName(QString::fromLatin1(name));
 
     setTabOrder(cxname, cxzt);
     setTabOrder(cxzt, Listmatch);

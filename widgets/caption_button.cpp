@@ -14,6 +14,7 @@ CaptionButton::CaptionButton(const QString& caption, QWidget* parent, QSize size
     setToolTip(caption);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_Hover);  // the plate lights up under the mouse
     setFixedSize(size);
     QFont f = font();
     f.setPixelSize(12);

@@ -191,11 +191,12 @@ class TestCustomerDesk : public QObject {
 
     void createsCustomerWithSamplesAlbumsAndProgress() {
         RuntimeFixture fixture;
-        for (int i = 1; i <= 6; ++i) fixture.writePhoto(QString("新客户/%1.jpg").arg(i), 400, 300);
-        fixture.writePhoto("新客户/7.bmp", 80, 60);
+        for (int i = 1; i <= 6; ++i)
+            fixture.writePhoto(QString("新客户 O'Neil/%1.jpg").arg(i), 400, 300);
+        fixture.writePhoto("新客户 O'Neil/7.bmp", 80, 60);
         Desk desk;
         desk->cusname->setText("林'女士; 50%_");
-        desk->foldername->setText(fixture.file("新客户"));
+        desk->foldername->setText(fixture.file("新客户 O'Neil"));
         desk->Memo1->setPlainText("婚纱照\n加急");
 
         // While the import runs: what the busy notice says, and a click on 增加 that must
