@@ -233,6 +233,8 @@ class TestCustomerDesk : public QObject {
                  QString("林'女士; 50%_"));
         QCOMPARE(data::LookupValue("customer", "note", "customerid=" + id),
                  QString("婚纱照\n加急"));
+        QCOMPARE(data::LookupValue("customer", "photopath", "customerid=" + id),
+                 fixture.file("新客户 O'Neil"));
         QCOMPARE(data::LookupValue("customer", "staus", "customerid=" + id), QString("正常"));
         QCOMPARE(Count("photoinfo", "customerid=" + id), 6);  // .bmp is not ticked
         QStringList albums, defaults;
