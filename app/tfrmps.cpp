@@ -11,6 +11,7 @@
 #include "app/tfrmabout.h"
 #include "app/title_strip.h"
 #include "app/workspace_layout.h"
+#include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/daily_backup.h"
 #include "data/errors.h"
@@ -85,8 +86,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->setStyleSheet(QStringLiteral("color: #d8a45a;"));
     widgets::OnLeftClick(Label4, Guarded(&Tfrmps::Label4Click));
-    Label1 = new workspace::StatisticsLine(
-        QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户"), topRow_);
+    Label1 = new workspace::StatisticsLine(CustomerPrompt(), topRow_);
     Label1->setStyleSheet(QStringLiteral("color: #cfcdc6;"));
 
     const QColor staffGlyph(220, 218, 210);
@@ -121,6 +121,10 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 }
 
 Tfrmps::~Tfrmps() = default;
+
+QString Tfrmps::CustomerPrompt() {
+    return QStringLiteral("<--请点击下拉框选择客户，如果还没有客户信息请先登陆管理添加客户");
+}
 
 std::function<void()> Tfrmps::Guarded(void (Tfrmps::*handler)()) {
     return [this, handler] { widgets::GuardHandler(BoxParent(), [&] { (this->*handler)(); }); };
@@ -271,7 +275,10 @@ void Tfrmps::imgfullClick() {
 }
 
 void Tfrmps::SpeedButton2Click() {
-    // Opens the customer window (customers/); it comes with the staff's desk.
+    if (!state_.adminLoggedIn) return;
+    auto* desk = new customers::Tfrmmain(this, [this] { RefreshCustomersAfterManagement(); });
+    desk->CentreOverMainWindow();
+    desk->exec();
 }
 
 void Tfrmps::SpeedButton4Click() {

@@ -84,6 +84,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // Customer switch and the sample strip.
     void FillCustomerList();
     void RefreshCustomersAfterManagement();
+    // The prompt the statistics line shows while no customer is chosen.
+    static QString CustomerPrompt();
     void RzcbcustomerChange();
     void ShowSamplePage(int start, qint64 highlightId);
     void sbar1Change();
@@ -176,6 +178,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ConnectBrowsing();
     void ConnectAlbums();
     void StepTo(int displayNumber);
+    // Empties the drop-down and shows no customer: nothing of a customer that is gone
+    // (deleted or closed) stays on screen.
+    void ClearCustomer();
     // Draws the current sample's file fitted into the large view or the viewer.
     void DrawFitted(QLabel* target, const QString& file);
     images::DrawOptions FittedOptions(QLabel* target) const;

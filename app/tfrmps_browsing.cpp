@@ -109,12 +109,67 @@ void Tfrmps::FillCustomerList() {
 
 void Tfrmps::RefreshCustomersAfterManagement() {
     const QString chosen = Rzcbcustomerid->currentText();
+    // With no open customer left the refill would keep the old names in the drop-down.
+    if (workspace::LoadOpenCustomers().empty()) {
+        ClearCustomer();
+        return;
+    }
     FillCustomerList();
     if (chosen.isEmpty()) return;
     const int index = std::max(0, Rzcbcustomerid->findText(chosen, Qt::MatchExactly));
     Rzcbcustomer->setCurrentIndex(index);
     Rzcbcustomerid->setCurrentIndex(index);
     RzcbcustomerChange();
+}
+
+void Tfrmps::ClearCustomer() {
+    Rzcbcustomer->clear();
+    Rzcbcustomerid->clear();
+    viewer_->tim6->stop();
+    state_.customerId.clear();
+    state_.customerPhotoPath.clear();
+    state_.currentSampleId = -1;
+    state_.currentSampleFile.clear();
+    state_.rotationAngle = 0;
+
+    QSlider* bar = strip_->sbar1;
+    {
+        const QSignalBlocker quiet(bar);  // a page fill needs a customer
+        bar->setEnabled(false);
+        bar->setRange(0, 0);
+    }
+    for (int i = 0; i < workspace::kStripCells; ++i) {
+        strip_->disimg[i]->hide();
+        strip_->dissp[i]->hide();
+        strip_->diszt[i]->hide();
+        strip_->disid[i].clear();
+    }
+    QTabBar* tabs = albums_->rpczctypelist;
+    {
+        const QSignalBlocker quiet(tabs);
+        while (tabs->count() > 1) tabs->removeTab(tabs->count() - 1);
+        tabs->setCurrentIndex(0);
+    }
+    state_.currentAlbum = workspace::kAllAlbums;
+    albums_->teaddzctype->setText(state_.currentAlbum);
+    {
+        const QSignalBlocker quiet(albums_->zcsbar);
+        albums_->zcsbar->setEnabled(false);
+    }
+    for (int i = 0; i < workspace::kAlbumCells; ++i) {
+        for (QWidget* w : std::initializer_list<QWidget*>{albums_->imgdiszc[i], albums_->spzc[i],
+                                                          albums_->zczu[i], albums_->zcl[i],
+                                                          albums_->zcps[i], albums_->zcbt[i]})
+            w->hide();
+        albums_->zcdisid[i].clear();
+    }
+    ShowSample(1);  // the placeholder, and the note box emptied
+    viewer_->lblfilepath->clear();
+    viewer_->lblfilepath->setToolTip(QString());
+    viewer_->lblyrxc->clear();
+    viewer_->lblyrxc->setToolTip(QString());
+    if (full_) full_->labyrxc->clear();
+    Label1->setText(CustomerPrompt());
 }
 
 void Tfrmps::RzcbcustomerChange() {

@@ -73,5 +73,8 @@ int RunAlbumPage(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.
 int RunSwitch(const QStringList& args);
 int RunStep(const QStringList& args);
+// bench_desk.cpp: the customer window.
+int RunDesk(const QStringList& args);
+int RunDeskCreate(const QStringList& args);
 
 }  // namespace bench

@@ -28,9 +28,10 @@ int RunImport(const QStringList& args) {
         QTemporaryDir dir;
         QString error;
         const QString db = dir.filePath(data::kDatabaseFileName);
-        if (!data::CreateDatabase(db, &error) || data::OpenConnection(db) != data::OpenResult::Opened)
+        if (!data::CreateDatabase(db, &error) ||
+            data::OpenConnection(db) != data::OpenResult::Opened)
             qFatal("cannot create a database: %s", qPrintable(error));
-        samples = customers::ImportFolder("1", folder, options);
+        samples = customers::ImportFolder("1", folder, options).added;
         data::CloseConnection();
     });
     QTextStream(stdout) << "samples=" << samples << " median_ms=" << QString::number(median, 'f', 1)

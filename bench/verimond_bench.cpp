@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
     if (command == QLatin1String("switch")) return bench::RunSwitch(args);
     if (command == QLatin1String("step")) return bench::RunStep(args);
+    if (command == QLatin1String("desk")) return bench::RunDesk(args);
+    if (command == QLatin1String("desk-create")) return bench::RunDeskCreate(args);
     QTextStream(stderr)
         << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive]\n"
            "       verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N]\n"
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
            "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
-           "[--no-prefetch]\n";
+           "[--no-prefetch]\n"
+           "       verimond-bench desk DBFILE [--repeat N] [--filter TEXT]\n"
+           "       verimond-bench desk-create FOLDER [--repeat N] [--admin PATH]\n";
     return 2;
 }

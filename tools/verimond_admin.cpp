@@ -23,6 +23,11 @@ const std::vector<Command>& Commands() {
          "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL]",
          RunSettings},
         {"password", "--new PASSWORD", RunPassword},
+        {"list", "[--name TEXT] [--status 全部|正常|关闭]", RunList},
+        {"status", "--id ID", RunStatus},
+        {"delete", "--id ID", RunDelete},
+        {"shuffle", "--id ID", RunShuffle},
+        {"reimport", "--id ID [--subfolders] [--types .jpg,.jpeg,.bmp]", RunReimport},
     };
     return commands;
 }

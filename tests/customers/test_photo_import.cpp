@@ -1,6 +1,10 @@
 // Importing a sample folder and creating a customer with it.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 #include "customers/customer_records.h"
@@ -33,6 +37,20 @@ ImportOptions Types(bool jpg, bool jpeg, bool bmp, bool subfolders = false) {
     return options;
 }
 
+// Writes bytes under a name given as raw bytes, which need not be valid UTF-8.
+void WriteRawName(const QString& folder, const QByteArray& rawName, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(folder) + '/' + rawName;
+    FILE* out = fopen(path.constData(), "wb");
+    QVERIFY(out);
+    QCOMPARE(fwrite(bytes.constData(), 1, bytes.size(), out), size_t(bytes.size()));
+    fclose(out);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void WriteText(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -62,16 +80,16 @@ class TestPhotoImport : public QObject {
         WriteText(fixture.file("shoot/a.jpg.txt"), "not a photo");
         const QString folder = fixture.file("shoot");
 
-        QCOMPARE(ImportFolder("1", folder, Types(true, true, false)), 2);
+        QCOMPARE(ImportFolder("1", folder, Types(true, true, false)).added, 2);
         QCOMPARE(Samples(fixture, "1"),
                  (QList<QPair<QString, int>>{{"shoot/a.jpg", 1}, {"shoot/b.JPEG", 2}}));
         // Known files are skipped; a newly accepted type is numbered from 1 again.
-        QCOMPARE(ImportFolder("1", folder, Types(true, true, false)), 0);
-        QCOMPARE(ImportFolder("1", folder, Types(true, true, true)), 1);
+        QCOMPARE(ImportFolder("1", folder, Types(true, true, false)).added, 0);
+        QCOMPARE(ImportFolder("1", folder, Types(true, true, true)).added, 1);
         QCOMPARE(Samples(fixture, "1").last(), qMakePair(QString("shoot/c.bmp"), 1));
         // Nothing ticked imports nothing; another customer may have the same files.
-        QCOMPARE(ImportFolder("2", folder, Types(false, false, false)), 0);
-        QCOMPARE(ImportFolder("2", folder, Types(true, false, false)), 1);
+        QCOMPARE(ImportFolder("2", folder, Types(false, false, false)).added, 0);
+        QCOMPARE(ImportFolder("2", folder, Types(true, false, false)).added, 1);
     }
 
     void oddNamesAndHiddenFiles() {
@@ -80,9 +98,9 @@ class TestPhotoImport : public QObject {
         fixture.writePhoto("odd/.jpg", 50, 50, "jpeg");
         fixture.writePhoto("odd/photo.", 50, 50, "jpeg");
         fixture.writePhoto("odd/O'Brien.jpg", 50, 50);
-        QCOMPARE(ImportFolder("1", fixture.file("odd"), Types(true, false, false)), 3);
+        QCOMPARE(ImportFolder("1", fixture.file("odd"), Types(true, false, false)).added, 3);
         // The quote in a path no longer breaks the duplicate test.
-        QCOMPARE(ImportFolder("1", fixture.file("odd"), Types(true, false, false)), 0);
+        QCOMPARE(ImportFolder("1", fixture.file("odd"), Types(true, false, false)).added, 0);
         QCOMPARE(Samples(fixture, "1").size(), 3);
     }
 
@@ -91,8 +109,8 @@ class TestPhotoImport : public QObject {
         for (const char* name :
              {"top/1.jpg", "top/2.jpg", "top/3.jpg", "top/sub/4.jpg", "top/sub/5.jpg"})
             fixture.writePhoto(name, 40, 30);
-        QCOMPARE(ImportFolder("1", fixture.file("top"), Types(true, false, false, false)), 3);
-        QCOMPARE(ImportFolder("2", fixture.file("top"), Types(true, false, false, true)), 5);
+        QCOMPARE(ImportFolder("1", fixture.file("top"), Types(true, false, false, false)).added, 3);
+        QCOMPARE(ImportFolder("2", fixture.file("top"), Types(true, false, false, true)).added, 5);
         QCOMPARE(Samples(fixture, "2"), (QList<QPair<QString, int>>{{"top/1.jpg", 1},
                                                                     {"top/2.jpg", 2},
                                                                     {"top/3.jpg", 3},
@@ -104,16 +122,78 @@ class TestPhotoImport : public QObject {
         RuntimeFixture fixture;
         fixture.writePhoto("loop/a.jpg", 40, 30);
         QVERIFY(QFile::link(fixture.file("loop"), fixture.file("loop/again")));
-        QCOMPARE(ImportFolder("1", fixture.file("loop"), Types(true, false, false, true)), 1);
-        QCOMPARE(ImportFolder("1", "", Types(true, true, true, true)), 0);
-        QCOMPARE(ImportFolder("1", "   ", Types(true, true, true, true)), 0);
-        QCOMPARE(ImportFolder("1", fixture.file("nowhere"), Types(true, true, true, true)), 0);
+        QCOMPARE(ImportFolder("1", fixture.file("loop"), Types(true, false, false, true)).added, 1);
+        QCOMPARE(ImportFolder("1", "", Types(true, true, true, true)).added, 0);
+        QCOMPARE(ImportFolder("1", "   ", Types(true, true, true, true)).added, 0);
+        QCOMPARE(ImportFolder("1", fixture.file("nowhere"), Types(true, true, true, true)).added,
+                 0);
+    }
+
+    void namesThatAreNotUtf8AreReported() {
+        RuntimeFixture fixture;
+        const QString folder = fixture.file("gbk");
+        const QByteArray photo = ReadAll(fixture.writePhoto("gbk/ok.jpg", 40, 30));
+        const QByteArray wedding = "\xbb\xe9\xc9\xb4";  // 婚纱 in GBK
+        // Names Qt cannot address are removed by hand, or the temporary folder stays behind.
+        struct RawCleanup {
+            QByteArray folder, file, text, subfolder;
+            ~RawCleanup() {
+                unlink((folder + '/' + file).constData());
+                unlink((folder + '/' + text).constData());
+                rmdir((folder + '/' + subfolder).constData());
+            }
+        } cleanup{QFile::encodeName(folder), wedding + "01.jpg", wedding + ".txt", wedding};
+        WriteRawName(folder, wedding + "01.jpg", photo);
+        WriteRawName(folder, wedding + ".txt", "notes");  // a type that is not imported anyway
+        QCOMPARE(mkdir((QFile::encodeName(folder) + '/' + wedding).constData(), 0755), 0);
+
+        const ImportResult flat = ImportFolder("1", folder, Types(true, false, false));
+        QCOMPARE(flat.added, 1);
+        QCOMPARE(flat.unreadable.size(), size_t(1));
+        QCOMPARE(flat.unreadable[0].path, folder + "/婚纱01.jpg");
+        QVERIFY(!flat.unreadable[0].isFolder);
+        QVERIFY(
+            UnreadableNamesText(flat.unreadable).startsWith("有1个照片文件的名称不是UTF-8编码"));
+
+        // With subfolders, the folder that cannot be entered is reported too.
+        const ImportResult deep = ImportFolder("2", folder, Types(true, false, false, true));
+        QCOMPARE(deep.added, 1);
+        QCOMPARE(deep.unreadable.size(), size_t(2));
+        QVERIFY(UnreadableNamesText(deep.unreadable).startsWith("有1个照片文件和1个子文件夹"));
+        QVERIFY(UnreadableNamesText({}).isEmpty());
+    }
+
+    void anotherProgramWritesWhileThumbnailsAreMade() {
+        RuntimeFixture fixture;
+        fixture.writePhoto("first/a.jpg", 60, 40);
+        const qint64 other =
+            CreateCustomer({"先来的客户", fixture.file("first"), ""}, Types(true, false, false)).id;
+        for (int i = 0; i < 4; ++i) fixture.writePhoto(QString("big/%1.jpg").arg(i), 1600, 1200);
+
+        // A second program changes the database while this import decodes its photos.
+        int exitCode = -1;
+        QString errors;
+        const CreatedCustomer created = CreateCustomer(
+            {"后来的客户", fixture.file("big"), ""}, Types(true, false, false),
+            [&](int done, int, const QString&) {
+                if (done != 1 || exitCode != -1) return;
+                QProcess admin;
+                admin.setWorkingDirectory(fixture.path());
+                admin.start(VERIMOND_ADMIN_PATH, {"status", "--id", QString::number(other)});
+                QVERIFY(admin.waitForFinished(60000));
+                exitCode = admin.exitCode();
+                errors = QString::fromUtf8(admin.readAllStandardError());
+            });
+        QVERIFY2(exitCode == 0, qPrintable(errors));
+        QCOMPARE(created.samples, 4);
+        QCOMPARE(data::LookupValue("customer", "staus", "customerid=" + QString::number(other)),
+                 QString("关闭"));
     }
 
     void undecodablePhotoStillBecomesASample() {
         RuntimeFixture fixture;
         WriteText(fixture.file("bad/broken.jpg"), "\xff\xd8 cut short");
-        QCOMPARE(ImportFolder("1", fixture.file("bad"), Types(true, false, false)), 1);
+        QCOMPARE(ImportFolder("1", fixture.file("bad"), Types(true, false, false)).added, 1);
         const QByteArray bmp = data::QueryRows("select photofile from photoinfo")
                                    .front()
                                    .value("photofile")
@@ -132,14 +212,19 @@ class TestPhotoImport : public QObject {
             fixture.writePhoto(name, 60 + (i % 5) * 400, 50 + (i % 3) * 300);
             expected << qMakePair(name, i + 1);
         }
+        // Progress counts up without gaps and names the file being read.
         int lastDone = 0;
         QCOMPARE(ImportFolder("1", fixture.file("many"), Types(true, false, false),
-                              [&](int done, int total) {
+                              [&](int done, int total, const QString& item) {
                                   QCOMPARE(total, 40);
-                                  QCOMPARE(done, lastDone + 1);
+                                  QVERIFY(done == lastDone || done == lastDone + 1);
+                                  if (done < total)
+                                      QCOMPARE(item, QFileInfo(expected[done].first).fileName());
                                   lastDone = done;
-                              }),
+                              })
+                     .added,
                  40);
+        QCOMPARE(lastDone, 40);
         QCOMPARE(Samples(fixture, "1"), expected);
     }
 

@@ -134,6 +134,88 @@ class TestAdminTool : public QObject {
         QVERIFY(!QFile::exists(fixture.file("--help")));
     }
 
+    void deskCommandsForScripts() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        for (int i = 1; i <= 3; ++i) fixture.writePhoto(QString("甲/%1.jpg").arg(i), 60, 40);
+        fixture.writePhoto("乙/1.jpg", 60, 40);
+        QCOMPARE(Admin({"import", "--name", "甲客户", "--folder", fixture.file("甲")}).exitCode, 0);
+        QCOMPARE(Admin({"import", "--name", "乙's", "--folder", fixture.file("乙")}).exitCode, 0);
+        // A script run twice does not make the customer twice.
+        const Result again = Admin({"import", "--name", "甲客户", "--folder", fixture.file("甲")});
+        QCOMPARE(again.exitCode, 1);
+        QVERIFY(again.err.contains("已有名为甲客户的客户"));
+
+        const QRegularExpression line(
+            "^(\\d+)\t([^\t]+)\t\\d{4}-\\d\\d-\\d\\d [0-9:]{8}\t(正常|关闭)$");
+        const QStringList listed = Admin({"list"}).out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(listed.size(), 2);
+        for (const QString& row : listed) QVERIFY2(line.match(row).hasMatch(), qPrintable(row));
+        QCOMPARE(listed[0].section('\t', 1, 1), QString("甲客户"));
+        QCOMPARE(listed[1].section('\t', 1, 1), QString("乙's"));
+        const QString first = listed[0].section('\t', 0, 0);
+        const QString second = listed[1].section('\t', 0, 0);
+
+        QCOMPARE(Admin({"status", "--id", first}).out, "id=" + first + " status=关闭\n");
+        QCOMPARE(Admin({"list", "--status", "关闭"}).out.count('\n'), 1);
+        QCOMPARE(Admin({"list", "--status", "正常", "--name", "'"}).out.section('\t', 1, 1),
+                 QString("乙's"));
+        QCOMPARE(Admin({"status", "--id", first}).out, "id=" + first + " status=正常\n");
+
+        QCOMPARE(Admin({"shuffle", "--id", first}).out, "id=" + first + " shuffled=3\n");
+        fixture.writePhoto("甲/4.jpg", 60, 40);
+        fixture.writePhoto("甲/5.bmp", 60, 40);
+        QCOMPARE(Admin({"reimport", "--id", first, "--types", ".jpg,.bmp"}).out,
+                 "id=" + first + " added=2\n");
+        QCOMPARE(Admin({"reimport", "--id", first}).out, "id=" + first + " added=0\n");
+        QCOMPARE(Admin({"delete", "--id", second}).out,
+                 "id=" + second + " deleted samples=1 albums=3 picks=0\n");
+
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        QStringList order;
+        for (const auto& row : data::QueryRows(
+                 "select odrnum from photoinfo where customerid=" + first + " order by odrnum"))
+            order << row.value(0).toString();
+        QCOMPARE(order, (QStringList{"1", "1", "2", "2", "3"}));
+        QCOMPARE(data::LookupValue("customer", "count(*)", "1=1"), QString("1"));
+        QCOMPARE(data::LookupValue("customerxc", "count(*)", "customerid=" + second), QString("0"));
+    }
+
+    void deskCommandRefusals_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("status without id") << QStringList{"status"} << 2;
+        QTest::newRow("id not a number") << QStringList{"delete", "--id", "1 or 1=1"} << 2;
+        QTest::newRow("id of nobody") << QStringList{"delete", "--id", "999"} << 1;
+        QTest::newRow("shuffle of nobody") << QStringList{"shuffle", "--id", "999"} << 1;
+        QTest::newRow("reimport of nobody") << QStringList{"reimport", "--id", "999"} << 1;
+        QTest::newRow("reimport, bad type")
+            << QStringList{"reimport", "--id", "1", "--types", ".png"} << 1;
+        QTest::newRow("unknown status") << QStringList{"list", "--status", "暂停"} << 1;
+        QTest::newRow("stray argument") << QStringList{"list", "extra"} << 2;
+        QTest::newRow("import, blank name")
+            << QStringList{"import", "--name", "  ", "--folder", "."} << 1;
+        QTest::newRow("import, name too long")
+            << QStringList{"import", "--name", QString(51, QChar(u'名')), "--folder", "."} << 1;
+    }
+
+    void deskCommandRefusals() {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        fixture.writePhoto("甲/1.jpg", 60, 40);
+        QCOMPARE(Admin({"import", "--name", "甲", "--folder", fixture.file("甲")}).exitCode, 0);
+        const QByteArray before = Admin({"list"}).out.toUtf8();
+        const Result result = Admin(args);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY(!result.err.isEmpty());
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(Admin({"list"}).out.toUtf8(), before);
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        QCOMPARE(data::LookupValue("photoinfo", "count(*)", "1=1"), QString("1"));
+    }
+
     void demoMakesTheDemoCustomer() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         const Result result = Admin({"demo", fixture.path()});

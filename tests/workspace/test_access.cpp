@@ -288,9 +288,17 @@ class TestAccess : public QObject {
         QCOMPARE(w.State().customerId, f.first);
         QCOMPARE(box->currentText(), QString("张三"));
 
-        // Logged in, the link asks nothing (it opens the customer window).
+        // Logged in, the link asks nothing and opens the customer window.
         LogIn(w, "");
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                opened = modal->metaObject()->className();
+                modal->close();
+            }
+        });
         w.Label4Click();
+        QCOMPARE(opened, QString("customers::Tfrmmain"));
         QCOMPARE(f.dialogs().Texts().size(), 2);
     }
 

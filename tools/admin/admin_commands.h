@@ -23,6 +23,11 @@ int RunDemo(QStringList args);
 
 // customer_commands.cpp
 int RunImport(QStringList args);
+int RunList(QStringList args);
+int RunStatus(QStringList args);
+int RunDelete(QStringList args);
+int RunShuffle(QStringList args);
+int RunReimport(QStringList args);
 // Creates a customer in database from its folder, with the program's thumbnail settings,
 // and prints "id=N samples=M".
 int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,

@@ -108,19 +108,8 @@ bool ParseTypes(const QString& text, QString* list) {
 }
 
 customers::ImportOptions OptionsFromSettings(const QString& types, bool subfolders) {
-    customers::ImportOptions options;
-    options.acceptedTypes = types;
-    options.includeSubfolders = subfolders;
     // New thumbnails follow the widescreen setting, as when staff import in the program.
-    options.widescreen =
-        data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                          QStringLiteral("itemname='openwidthsale'")) == QStringLiteral("是");
-    bool ok = false;
-    const int ratio = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                        QStringLiteral("itemname='widthsalerote'"))
-                          .toInt(&ok);
-    options.widescreenRatio = ok ? ratio : 100;
-    return options;
+    return customers::ImportOptionsFromSettings(types, subfolders);
 }
 
 }  // namespace admin
