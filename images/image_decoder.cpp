@@ -75,17 +75,24 @@ class PhotoFile {
     // Up to `limit` bytes from the start (the whole file when limit < 0); fewer when the file
     // shrank since it was opened. A file that grew is read as long as it was.
     QByteArray read(qint64 limit = -1) const {
+        QByteArray bytes;
+        readMore(&bytes, limit);
+        return bytes;
+    }
+
+    // Extends bytes, read from the start before, up to `limit` (the whole file when < 0).
+    void readMore(QByteArray* bytes, qint64 limit = -1) const {
         const qint64 wanted = limit < 0 ? size_ : std::min(limit, size_);
-        QByteArray bytes(wanted, Qt::Uninitialized);
-        qint64 done = 0;
+        qint64 done = bytes->size();
+        if (done >= wanted) return;
+        bytes->resize(wanted);
         while (done < wanted) {
-            const ssize_t n = ::pread(fd_, bytes.data() + done, size_t(wanted - done), done);
+            const ssize_t n = ::pread(fd_, bytes->data() + done, size_t(wanted - done), done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += n;
         }
-        bytes.truncate(done);
-        return bytes;
+        bytes->truncate(done);
     }
 
     bool startsLikeJpeg() const {
@@ -320,24 +327,47 @@ DecodedImage ReadBytesWithQt(const QString& path, const QByteArray& bytes, QSize
 // Reads the layout from the file's first bytes, and from all of it when the scans must be
 // counted or the headers reach further.
 JpegLayout ReadJpegLayoutOf(const PhotoFile& file, bool countScans, QByteArray* bytes) {
-    if (bytes->isEmpty()) *bytes = file.read(countScans ? -1 : kJpegHeadBytes);
+    file.readMore(bytes, countScans ? -1 : kJpegHeadBytes);
     JpegLayout layout = ReadJpegLayout(*bytes, countScans);
     const bool partial = bytes->size() < file.size();
     if (partial && (!layout.frameFound || (countScans && layout.wholeImageBuffer))) {
-        *bytes = file.read();
+        file.readMore(bytes);
         layout = ReadJpegLayout(*bytes, countScans);
     }
     return layout;
 }
 
+// Where a thread reads the JPEGs it decodes. The buffer is kept between decodes up to the
+// size of ordinary photos, so reading a photo costs one copy and no fresh pages (fresh pages
+// cost more than the copy itself); anything larger is given back after its decode.
+class ThreadReadBuffer {
+  public:
+    ThreadReadBuffer() : bytes_(Buffer()) { bytes_.resize(0); }
+    ~ThreadReadBuffer() {
+        if (bytes_.capacity() > kKeptBytes) bytes_ = QByteArray();
+    }
+    ThreadReadBuffer(const ThreadReadBuffer&) = delete;
+    ThreadReadBuffer& operator=(const ThreadReadBuffer&) = delete;
+    QByteArray& bytes() { return bytes_; }
+
+  private:
+    static constexpr qint64 kKeptBytes = qint64(24) << 20;
+    static QByteArray& Buffer() {
+        thread_local QByteArray buffer;
+        return buffer;
+    }
+    QByteArray& bytes_;
+};
+
 DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor) {
     DecodedImage result;
     // What the headers claim is judged before the whole file is read.
-    QByteArray bytes;
+    ThreadReadBuffer buffer;
+    QByteArray& bytes = buffer.bytes();
     JpegLayout layout = ReadJpegLayoutOf(file, false, &bytes);
     QString refusal = RefusalOf(layout);
     if (refusal.isEmpty() && layout.frameFound) {
-        if (bytes.size() < file.size()) bytes = file.read();
+        file.readMore(&bytes);
         if (layout.wholeImageBuffer) layout = ReadJpegLayout(bytes, true);
         refusal = RefusalOf(layout);
     }
