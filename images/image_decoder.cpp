@@ -176,7 +176,10 @@ JpegLayout ReadJpegLayout(const QByteArray& bytes, bool countScans) {
         while (at < size && data[at] == 0xFF) ++at;
         if (at >= size) return layout;
         const uchar marker = data[at++];
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        // A stuffed zero, SOI again, TEM and restarts stand alone.
+        if (marker == 0x00 || marker == 0xD8 || marker == 0x01 ||
+            (marker >= 0xD0 && marker <= 0xD7))
+            continue;
         if (marker == 0xD9 || at + 2 > size) return layout;
         const qint64 length = Big16(data + at);
         if (length < 2 || at + length > size) return layout;
