@@ -142,9 +142,12 @@ void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) {
 
 void Tfrmps::FormCreate() {
     // The database is function.dll in the current directory, and nowhere else.
-    if (data::OpenConnection(data::DatabasePathInCurrentDirectory()) != data::OpenResult::Opened)
+    const QString database = data::DatabasePathInCurrentDirectory();
+    const data::OpenResult opened = data::OpenConnection(database);
+    if (opened != data::OpenResult::Opened)
         widgets::Dialogs::Current().Message(
-            this, QStringLiteral("数据库连结错误,请检查数据库连结设置！"));
+            this, QStringLiteral("数据库连结错误,请检查数据库连结设置！\n") +
+                      data::OpenFailureReason(opened, database));
 }
 
 void Tfrmps::showEvent(QShowEvent* event) {

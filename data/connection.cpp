@@ -48,6 +48,21 @@ OpenResult OpenConnection(const QString& filePath) {
     QFileInfo info(filePath);
     if (!info.exists() || !info.isFile()) return OpenResult::Missing;
 
+    // Nothing opens the file for writing before its mark says it is ours: even a plain
+    // read-write open and close would fold a foreign file's -wal into it.
+    switch (ReadFileMark(info.absoluteFilePath())) {
+        case FileMark::Ours:
+            break;
+        case FileMark::NotOurs:
+            return OpenResult::NotOurs;
+        case FileMark::Newer:
+            return OpenResult::Newer;
+        case FileMark::Damaged:
+            return OpenResult::Damaged;
+        case FileMark::Unreadable:
+            return OpenResult::Failed;
+    }
+
     OpenResult result = OpenResult::Opened;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnectionName);
@@ -56,7 +71,6 @@ OpenResult OpenConnection(const QString& filePath) {
         if (!db.open()) {
             result = OpenResult::Failed;
         } else {
-            // Only reads happen before the mark is checked, so a foreign file stays untouched.
             result = CheckSchemaMark(db) ? OpenResult::Opened : OpenResult::NotOurs;
             if (result == OpenResult::Opened) {
                 // A restore in progress holds the lock alone for a moment.
@@ -76,6 +90,27 @@ OpenResult OpenConnection(const QString& filePath) {
     }
     if (result != OpenResult::Opened) QSqlDatabase::removeDatabase(kConnectionName);
     return result;
+}
+
+QString OpenFailureReason(OpenResult result, const QString& filePath) {
+    switch (result) {
+        case OpenResult::Opened:
+            return QString();
+        case OpenResult::Missing:
+            return QStringLiteral("找不到数据库文件: %1").arg(filePath);
+        case OpenResult::NotOurs:
+            return QStringLiteral("不是本程序的数据库文件: %1").arg(filePath);
+        case OpenResult::Newer:
+            return QStringLiteral("数据库文件由新版本的程序建立,请使用新版本打开: %1")
+                .arg(filePath);
+        case OpenResult::Damaged:
+            return QStringLiteral(
+                       "数据库文件不完整或已损坏(可能是复制时被中断),请换用完好的备份: %1")
+                .arg(filePath);
+        case OpenResult::Failed:
+            break;
+    }
+    return QStringLiteral("无法打开数据库文件(可能正被占用或没有读写权限): %1").arg(filePath);
 }
 
 void CloseConnection() {

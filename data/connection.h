@@ -17,8 +17,10 @@ inline constexpr char kDatabaseFileName[] = "function.dll";
 enum class OpenResult {
     Opened,
     Missing,  // no file of that name
-    NotOurs,  // not an SQLite file, or one without our mark, or from a newer release
-    Failed,   // the engine refused to open it
+    NotOurs,  // not an SQLite file, or one without our mark
+    Failed,   // the engine refused to open it (locked, unreadable)
+    Newer,    // ours, written by a newer release with a schema this one does not know
+    Damaged,  // ours, but cut short or unreadable inside (an interrupted copy)
 };
 
 // function.dll in the current directory, resolved now.
@@ -28,6 +30,8 @@ QString DatabasePathInCurrentDirectory();
 // that is not ours; on any failure adocnn stays closed.
 OpenResult OpenConnection(const QString& filePath);
 void CloseConnection();
+// Why a file was refused, for staff: one line naming the file.
+QString OpenFailureReason(OpenResult result, const QString& filePath);
 bool IsConnected();
 QSqlDatabase Connection();
 

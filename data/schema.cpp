@@ -1,9 +1,14 @@
 #include "data/schema.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QTemporaryFile>
+#include <QUuid>
+#include <QtEndian>
+#include <cstring>
 
 namespace data {
 namespace {
@@ -141,11 +146,23 @@ bool CreateDatabase(const QString& filePath, QString* error) {
         *error = QStringLiteral("文件已存在,不会覆盖: %1").arg(filePath);
         return false;
     }
-    const QString name = QStringLiteral("verimond-create");
+    // Built beside the final name and renamed when complete, so an interrupted run never
+    // leaves a half-made database under the name the program opens.
+    QString building;
+    {
+        QTemporaryFile reserve(filePath + QStringLiteral(".XXXXXX.tmp"));
+        reserve.setAutoRemove(false);
+        if (!reserve.open()) {
+            *error = QStringLiteral("无法写入文件: %1 (%2)").arg(filePath, reserve.errorString());
+            return false;
+        }
+        building = reserve.fileName();
+    }
+    const QString name = QStringLiteral("verimond-create-") + QUuid::createUuid().toString();
     bool ok = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(filePath);
+        db.setDatabaseName(building);
         if (!db.open()) {
             *error = db.lastError().text();
             ok = false;
@@ -158,13 +175,94 @@ bool CreateDatabase(const QString& filePath, QString* error) {
                      db.commit();
                 if (!ok) *error = query.lastError().text();
             }
-            if (ok) ok = query.exec(QStringLiteral("pragma journal_mode = wal"));
+            if (ok) {
+                ok = query.exec(QStringLiteral("pragma journal_mode = wal"));
+                if (!ok) *error = query.lastError().text();
+            }
+            query.finish();
             db.close();
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (!ok) QFile::remove(filePath);
+    // Never replaces a file that appeared meanwhile.
+    if (ok && !QFile::rename(building, filePath)) {
+        *error = QFileInfo::exists(filePath)
+                     ? QStringLiteral("文件已存在,不会覆盖: %1").arg(filePath)
+                     : QStringLiteral("无法写入文件: %1").arg(filePath);
+        ok = false;
+    }
+    if (!ok)
+        for (const QString suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(building + suffix);
     return ok;
+}
+
+FileMark ReadFileMark(const QString& filePath) {
+    // The first 100 bytes of an SQLite file are its header: a magic text, the page size,
+    // the page count, the user version and the application id, all big-endian.
+    QByteArray header;
+    qint64 fileSize = 0;
+    {
+        QFile file(filePath);
+        if (!file.open(QIODevice::ReadOnly)) return FileMark::Unreadable;
+        fileSize = file.size();
+        header = file.read(100);
+    }
+    static const char kMagic[] = "SQLite format 3";  // with its terminating zero: 16 bytes
+    if (header.size() < 16 || memcmp(header.constData(), kMagic, 16) != 0) return FileMark::NotOurs;
+    const auto u32 = [&](int offset) {
+        return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(header.constData()) + offset);
+    };
+    // A copy cut within the header still shows whose it is if it reached the id.
+    if (header.size() < 72) return FileMark::NotOurs;
+    if (u32(68) != quint32(kApplicationId)) return FileMark::NotOurs;
+    if (header.size() < 100) return FileMark::Damaged;
+
+    const quint32 rawPageSize =
+        qFromBigEndian<quint16>(reinterpret_cast<const uchar*>(header.constData()) + 16);
+    const qint64 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0)
+        return FileMark::Damaged;
+    // The page count is trustworthy when the change counter matches its valid-for number.
+    // With a -wal beside it, the file may legitimately lag behind until the next checkpoint.
+    const quint32 pages = u32(28);
+    const bool countValid = pages != 0 && u32(24) == u32(92);
+    const QFileInfo wal(filePath + QStringLiteral("-wal"));
+    const bool walPending = wal.exists() && wal.size() > 0;
+    if (countValid && !walPending && fileSize < pageSize * qint64(pages)) return FileMark::Damaged;
+
+    const auto byVersion = [](qint64 version) {
+        return version > kSchemaVersion ? FileMark::Newer
+               : version < 1            ? FileMark::NotOurs
+                                        : FileMark::Ours;
+    };
+    if (!walPending) return byVersion(u32(60));
+
+    // Ours by its header, with changes still in its -wal that may include the version:
+    // read it through a read-only connection, which never folds the -wal into the file.
+    const QString name = QStringLiteral("verimond-mark-") + QUuid::createUuid().toString();
+    FileMark mark = FileMark::Ours;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(filePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open()) {
+            mark = FileMark::Unreadable;
+        } else {
+            QSqlQuery query(db);
+            if (!query.exec(QStringLiteral("pragma user_version")) || !query.next()) {
+                // SQLITE_CORRUPT and SQLITE_NOTADB: the inside does not hold together.
+                const int code = query.lastError().nativeErrorCode().toInt() & 0xFF;
+                mark = code == 11 || code == 26 ? FileMark::Damaged : FileMark::Unreadable;
+            } else {
+                mark = byVersion(query.value(0).toLongLong());
+            }
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return mark;
 }
 
 bool CheckSchemaMark(QSqlDatabase& db) {

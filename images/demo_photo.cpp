@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSaveFile>
 #include <algorithm>
 #include <cstdint>
 
@@ -160,9 +161,15 @@ QImage MakeDemoPhoto(int width, int height, int seed, const QString& caption) {
 }
 
 bool SaveJpeg(const QImage& image, const QString& path, int quality) {
-    QImageWriter writer(path, "jpeg");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QImageWriter writer(&file, "jpeg");
     writer.setQuality(quality);
-    return writer.write(image);
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 }  // namespace images

@@ -1,13 +1,21 @@
 #include "images/image_decoder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QImageReader>
+#include <QSemaphore>
 #include <QTransform>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <functional>
+#include <mutex>
 
 #include "images/fitting.h"
 
@@ -17,36 +25,251 @@ namespace {
 // Size to decode for a given original size (in the file's own orientation).
 using NeededFor = std::function<QSize(QSize original)>;
 
-// The whole file, mapped when the system allows it so a 24-megapixel JPEG is not copied.
-class FileBytes {
+// Enough of a JPEG to reach its frame and first scan headers in all but odd files.
+constexpr qint64 kJpegHeadBytes = 256 * 1024;
+
+QString CannotOpen(const QString& path) { return QStringLiteral("无法打开图片文件: ") + path; }
+
+QString CannotDecode(const QString& path, const QString& reason) {
+    return QStringLiteral("无法解码图片文件: ") + path + QStringLiteral(" (") + reason +
+           QLatin1Char(')');
+}
+
+QString SizeText(QSize size) {
+    return QStringLiteral("%1 × %2").arg(size.width()).arg(size.height());
+}
+
+qint64 PixelsOf(QSize size) { return qint64(size.width()) * qint64(size.height()); }
+
+// A photo file opened for reading. Only regular files are read: a pipe or a device under a
+// photo's name would block or never end. Reads go into memory, never through a map, so a
+// file truncated meanwhile just gives fewer bytes.
+class PhotoFile {
   public:
-    explicit FileBytes(const QString& path) : file_(path) {
-        if (!file_.open(QIODevice::ReadOnly)) return;
-        const qint64 size = file_.size();
-        if (size > 0) {
-            if (uchar* mapped = file_.map(0, size)) {
-                data_ = reinterpret_cast<const char*>(mapped);
-                size_ = size;
-                return;
-            }
+    explicit PhotoFile(const QString& path) : path_(path) {
+        const QByteArray name = QFile::encodeName(path);
+        do {
+            fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        } while (fd_ < 0 && errno == EINTR);
+        struct stat status;
+        if (fd_ < 0 || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
+            error_ = CannotOpen(path);
+            Close();
+            return;
         }
-        buffer_ = file_.readAll();
-        data_ = buffer_.constData();
-        size_ = buffer_.size();
+        size_ = status.st_size;
+        if (size_ > kMaxPhotoFileBytes) {
+            error_ = QStringLiteral("图片文件过大 (%1 MB): %2").arg(size_ >> 20).arg(path);
+            Close();
+        }
     }
-    bool opened() const { return file_.isOpen(); }
-    const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(data_); }
+    ~PhotoFile() { Close(); }
+    PhotoFile(const PhotoFile&) = delete;
+    PhotoFile& operator=(const PhotoFile&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    const QString& error() const { return error_; }
     qint64 size() const { return size_; }
-    bool isJpeg() const { return size_ >= 2 && data()[0] == 0xFF && data()[1] == 0xD8; }
-    // A non-owning view for Qt's readers; valid while this object lives.
-    QByteArray view() const { return QByteArray::fromRawData(data_, static_cast<int>(size_)); }
+    int descriptor() const { return fd_; }
+
+    // Up to `limit` bytes from the start (the whole file when limit < 0); fewer when the file
+    // shrank since it was opened. A file that grew is read as long as it was.
+    QByteArray read(qint64 limit = -1) const {
+        QByteArray bytes;
+        readMore(&bytes, limit);
+        return bytes;
+    }
+
+    // Extends bytes, read from the start before, up to `limit` (the whole file when < 0).
+    void readMore(QByteArray* bytes, qint64 limit = -1) const {
+        const qint64 wanted = limit < 0 ? size_ : std::min(limit, size_);
+        qint64 done = bytes->size();
+        if (done >= wanted) return;
+        bytes->resize(wanted);
+        while (done < wanted) {
+            const ssize_t n = ::pread(fd_, bytes->data() + done, size_t(wanted - done), done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += n;
+        }
+        bytes->truncate(done);
+    }
+
+    bool startsLikeJpeg() const {
+        const QByteArray head = read(2);
+        return head.size() == 2 && quint8(head[0]) == 0xFF && quint8(head[1]) == 0xD8;
+    }
 
   private:
-    QFile file_;
-    QByteArray buffer_;
-    const char* data_ = nullptr;
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+    QString path_;
+    int fd_ = -1;
     qint64 size_ = 0;
+    QString error_;
 };
+
+// Decodes that need much memory first take a share of one allowance for the whole process,
+// so that the import's threads cannot all hold a giant picture at the same time.
+class MemoryShare {
+  public:
+    explicit MemoryShare(qint64 bytes)
+        : mebibytes_(bytes < kSmall ? 0 : int(std::min<qint64>(bytes >> 20, kTotalMiB))) {
+        if (mebibytes_) Allowance().acquire(mebibytes_);
+    }
+    ~MemoryShare() {
+        if (mebibytes_) Allowance().release(mebibytes_);
+    }
+    MemoryShare(const MemoryShare&) = delete;
+    MemoryShare& operator=(const MemoryShare&) = delete;
+
+  private:
+    static constexpr qint64 kSmall = qint64(64) << 20;
+    static constexpr int kTotalMiB = 1536;
+    static QSemaphore& Allowance() {
+        static QSemaphore allowance(kTotalMiB);
+        return allowance;
+    }
+    int mebibytes_;
+};
+
+// Qt refuses images above 128 MB by default, a 33-megapixel picture; our own limits are
+// checked before any reader allocates, so Qt's may sit above them (16-bit PNGs included).
+void RaiseQtAllocationLimit() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const int mebibytes = int((kMaxDecodedPixels * 8) >> 20) + 1;
+        if (QImageReader::allocationLimit() < mebibytes)
+            QImageReader::setAllocationLimit(mebibytes);
+    });
+}
+
+// ---- JPEG structure, read from the markers before TurboJPEG sees the data.
+
+struct JpegLayout {
+    bool frameFound = false;
+    QSize size;
+    // The decoder keeps every DCT coefficient of the picture while scans arrive: progressive
+    // files, and files whose first scan does not carry every component.
+    bool wholeImageBuffer = false;
+    qint64 blocks = 0;  // 8x8 blocks of all components, as the decoder pads them
+    qint64 scans = 0;   // counted only for files with a whole-image buffer
+};
+
+quint16 Big16(const uchar* at) { return quint16((at[0] << 8) | at[1]); }
+
+// Walks the marker segments from SOI to the first scan, as libjpeg reads them: bytes
+// between segments are skipped, as are fill bytes before a marker.
+JpegLayout ReadJpegLayout(const QByteArray& bytes, bool countScans) {
+    JpegLayout layout;
+    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qint64 size = bytes.size();
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return layout;
+    int components = 0, hMax = 1, vMax = 1;
+    int hFactor[4] = {}, vFactor[4] = {};
+    qint64 at = 2;
+    for (;;) {
+        while (at < size && data[at] != 0xFF) ++at;
+        while (at < size && data[at] == 0xFF) ++at;
+        if (at >= size) return layout;
+        const uchar marker = data[at++];
+        // A stuffed zero, SOI again, TEM and restarts stand alone.
+        if (marker == 0x00 || marker == 0xD8 || marker == 0x01 ||
+            (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        if (marker == 0xD9 || at + 2 > size) return layout;
+        const qint64 length = Big16(data + at);
+        if (length < 2 || at + length > size) return layout;
+        const uchar* segment = data + at + 2;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && !layout.frameFound) {
+            if (length < 8) return layout;
+            layout.size = QSize(Big16(segment + 3), Big16(segment + 1));
+            components = segment[5];
+            if (components < 1 || components > 4 || length < 8 + 3 * components) return layout;
+            for (int c = 0; c < components; ++c) {
+                hFactor[c] = std::max(1, segment[6 + 3 * c + 1] >> 4);
+                vFactor[c] = std::max(1, segment[6 + 3 * c + 1] & 0x0F);
+                hMax = std::max(hMax, hFactor[c]);
+                vMax = std::max(vMax, vFactor[c]);
+            }
+            layout.frameFound = true;
+            layout.wholeImageBuffer =
+                marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        } else if (marker == 0xDA) {
+            if (!layout.frameFound) return layout;
+            if (length >= 3 && segment[0] < components) layout.wholeImageBuffer = true;
+            at += length;
+            break;
+        }
+        at += length;
+    }
+
+    const qint64 width = layout.size.width(), height = layout.size.height();
+    for (int c = 0; c < components; ++c) {
+        const qint64 across = (width * hFactor[c] + 8 * hMax - 1) / (8 * hMax);
+        const qint64 down = (height * vFactor[c] + 8 * vMax - 1) / (8 * vMax);
+        layout.blocks += ((across + hFactor[c] - 1) / hFactor[c] * hFactor[c]) *
+                         ((down + vFactor[c] - 1) / vFactor[c] * vFactor[c]);
+    }
+    if (countScans && layout.wholeImageBuffer) {
+        // In the coded data a 0xFF is always followed by 0x00, a restart or a marker, so
+        // every 0xFF 0xDA is the start of a scan.
+        layout.scans = 1;
+        const uchar* p = data + at;
+        const uchar* end = data + size;
+        while (p + 1 < end) {
+            p = static_cast<const uchar*>(memchr(p, 0xFF, size_t(end - p - 1)));
+            if (!p) break;
+            if (p[1] == 0xDA) ++layout.scans;
+            ++p;
+        }
+    }
+    return layout;
+}
+
+// Empty when the picture may be decoded; otherwise why not.
+QString RefusalOf(const JpegLayout& layout) {
+    if (PixelsOf(layout.size) > kMaxPicturePixels)
+        return QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(layout.size));
+    if (!layout.wholeImageBuffer) return QString();
+    if (layout.blocks * 128 > kMaxJpegCoefficientBytes)
+        return QStringLiteral("渐进式图片 %1 过大").arg(SizeText(layout.size));
+    if (layout.scans > 0 && layout.blocks * layout.scans > kMaxJpegScanWork)
+        return QStringLiteral("渐进式图片的扫描过多 (%1 次)").arg(layout.scans);
+    return QString();
+}
+
+QString RefusalOfWholeDecode(QSize size) {
+    if (PixelsOf(size) > kMaxDecodedPixels)
+        return QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(size));
+    return QString();
+}
+
+// Smallest DCT scale whose result covers `needed` (full size when `needed` is invalid),
+// then smaller while the result is beyond the decode budget.
+QSize DctScaledSize(QSize original, QSize needed) {
+    static const tjscalingfactor kFactors[] = {{1, 8}, {1, 4}, {1, 2}, {1, 1}};
+    const auto scaledBy = [&](const tjscalingfactor& f) {
+        return QSize(TJSCALED(original.width(), f), TJSCALED(original.height(), f));
+    };
+    int chosen = 3;
+    if (needed.isValid()) {
+        for (int i = 0; i < 4; ++i) {
+            const QSize scaled = scaledBy(kFactors[i]);
+            if (scaled.width() >= needed.width() && scaled.height() >= needed.height()) {
+                chosen = i;
+                break;
+            }
+        }
+    }
+    while (chosen > 0 && PixelsOf(scaledBy(kFactors[chosen])) > kMaxDecodedPixels) --chosen;
+    return scaledBy(kFactors[chosen]);
+}
 
 class Decompressor {
   public:
@@ -63,32 +286,29 @@ class Decompressor {
     tjhandle handle_;
 };
 
-QString CannotOpen(const QString& path) { return QStringLiteral("无法打开图片文件: ") + path; }
-
-QString CannotDecode(const QString& path, const QString& reason) {
-    return QStringLiteral("无法解码图片文件: ") + path + QStringLiteral(" (") + reason +
-           QLatin1Char(')');
-}
-
-// Smallest DCT scale whose result covers `needed`; full size when `needed` is invalid.
-QSize DctScaledSize(QSize original, QSize needed) {
-    if (!needed.isValid()) return original;
-    static const tjscalingfactor kFactors[] = {{1, 8}, {1, 4}, {1, 2}, {1, 1}};
-    for (const tjscalingfactor& f : kFactors) {
-        const QSize scaled(TJSCALED(original.width(), f), TJSCALED(original.height(), f));
-        if (scaled.width() >= needed.width() && scaled.height() >= needed.height()) return scaled;
-    }
-    return original;
-}
-
-DecodedImage ReadWithQt(const QString& path, const FileBytes& bytes, QSize scaledSize = QSize()) {
+// Qt's readers on any device: BMP, PNG, GIF and the JPEGs TurboJPEG cannot take. The picture
+// is checked against the limits from its header before the reader allocates it. With
+// `share`, a large decode first takes its share of the memory allowance (a caller that
+// already holds one passes false).
+DecodedImage ReadWithQt(const QString& path, QIODevice* device, QSize scaledSize, bool share) {
+    RaiseQtAllocationLimit();
     DecodedImage result;
-    QByteArray data = bytes.view();
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QImageReader reader(device);
     reader.setAutoTransform(false);
+    const QSize claimed = reader.size();
+    if (claimed.isValid()) {
+        QString refusal = PixelsOf(claimed) > kMaxPicturePixels
+                              ? QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(claimed))
+                              : QString();
+        if (refusal.isEmpty())
+            refusal = RefusalOfWholeDecode(scaledSize.isValid() ? scaledSize : claimed);
+        if (!refusal.isEmpty()) {
+            result.error = CannotDecode(path, refusal);
+            return result;
+        }
+    }
     if (scaledSize.isValid()) reader.setScaledSize(scaledSize);
+    const MemoryShare memory(share && claimed.isValid() ? PixelsOf(claimed) * 4 : 0);
     QImage image = reader.read();
     if (image.isNull()) {
         result.error = CannotDecode(path, reader.errorString());
@@ -99,33 +319,104 @@ DecodedImage ReadWithQt(const QString& path, const FileBytes& bytes, QSize scale
     return result;
 }
 
-DecodedImage DecodeJpeg(const QString& path, const FileBytes& bytes, const NeededFor& neededFor) {
+DecodedImage ReadBytesWithQt(const QString& path, const QByteArray& bytes, QSize scaledSize,
+                             bool share) {
+    QByteArray data = QByteArray::fromRawData(bytes.constData(), bytes.size());
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return ReadWithQt(path, &buffer, scaledSize, share);
+}
+
+// Reads the layout from the file's first bytes, and from all of it when the scans must be
+// counted or the headers reach further.
+JpegLayout ReadJpegLayoutOf(const PhotoFile& file, bool countScans, QByteArray* bytes) {
+    file.readMore(bytes, countScans ? -1 : kJpegHeadBytes);
+    JpegLayout layout = ReadJpegLayout(*bytes, countScans);
+    const bool partial = bytes->size() < file.size();
+    if (partial && (!layout.frameFound || (countScans && layout.wholeImageBuffer))) {
+        file.readMore(bytes);
+        layout = ReadJpegLayout(*bytes, countScans);
+    }
+    return layout;
+}
+
+// Where a thread reads the JPEGs it decodes. The buffer is kept between decodes up to the
+// size of ordinary photos, so reading a photo costs one copy and no fresh pages (fresh pages
+// cost more than the copy itself); anything larger is given back after its decode.
+class ThreadReadBuffer {
+  public:
+    ThreadReadBuffer() : bytes_(Buffer()) { bytes_.resize(0); }
+    ~ThreadReadBuffer() {
+        if (bytes_.capacity() > kKeptBytes) bytes_ = QByteArray();
+    }
+    ThreadReadBuffer(const ThreadReadBuffer&) = delete;
+    ThreadReadBuffer& operator=(const ThreadReadBuffer&) = delete;
+    QByteArray& bytes() { return bytes_; }
+
+  private:
+    static constexpr qint64 kKeptBytes = qint64(24) << 20;
+    static QByteArray& Buffer() {
+        thread_local QByteArray buffer;
+        return buffer;
+    }
+    QByteArray& bytes_;
+};
+
+DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor) {
     DecodedImage result;
+    // What the headers claim is judged before the whole file is read.
+    ThreadReadBuffer buffer;
+    QByteArray& bytes = buffer.bytes();
+    JpegLayout layout = ReadJpegLayoutOf(file, false, &bytes);
+    QString refusal = RefusalOf(layout);
+    if (refusal.isEmpty() && layout.frameFound) {
+        file.readMore(&bytes);
+        if (layout.wholeImageBuffer) layout = ReadJpegLayout(bytes, true);
+        refusal = RefusalOf(layout);
+    }
+    if (!layout.frameFound || layout.size.isEmpty()) {
+        result.error = CannotDecode(path, QStringLiteral("没有有效的 JPEG 图像头"));
+        return result;
+    }
+    if (!refusal.isEmpty()) {
+        result.error = CannotDecode(path, refusal);
+        return result;
+    }
+
     Decompressor tj;
     if (!tj.get()) {
         result.error = CannotDecode(path, QString::fromLocal8Bit(tjGetErrorStr2(nullptr)));
         return result;
     }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto length = static_cast<unsigned long>(bytes.size());
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    if (tjDecompressHeader3(tj.get(), bytes.data(), static_cast<unsigned long>(bytes.size()),
-                            &width, &height, &subsampling, &colourspace) != 0 ||
+    if (tjDecompressHeader3(tj.get(), data, length, &width, &height, &subsampling, &colourspace) !=
+            0 ||
         width <= 0 || height <= 0) {
         result.error = CannotDecode(path, tj.errorText());
         return result;
     }
     const QSize original(width, height);
+    if (original != layout.size) {
+        // Only a file that is not what its markers say gets here; nothing is guessed.
+        result.error = CannotDecode(path, QStringLiteral("图像头不一致"));
+        return result;
+    }
     const QSize scaled = DctScaledSize(original, neededFor ? neededFor(original) : QSize());
+    const MemoryShare memory(PixelsOf(scaled) * 4 + bytes.size() +
+                             (layout.wholeImageBuffer ? layout.blocks * 128 : 0));
 
     // TurboJPEG cannot turn CMYK into RGB; Qt's reader can, and scales by DCT as well.
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) {
-        result = ReadWithQt(path, bytes, scaled);
+        result = ReadBytesWithQt(path, bytes, scaled, false);
         if (result.ok()) result.originalSize = original;
         return result;
     }
 
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull()) {
-        result.error = CannotDecode(path, QStringLiteral("out of memory"));
+        result.error = CannotDecode(path, QStringLiteral("内存不足"));
         return result;
     }
     // Format_RGB32 is 0xffRRGGBB in native order; TurboJPEG fills the X byte with 0xFF.
@@ -134,14 +425,14 @@ DecodedImage DecodeJpeg(const QString& path, const FileBytes& bytes, const Neede
 #else
     const int pixelFormat = TJPF_XRGB;
 #endif
-    if (tjDecompress2(tj.get(), bytes.data(), static_cast<unsigned long>(bytes.size()),
-                      image.bits(), scaled.width(), static_cast<int>(image.bytesPerLine()),
-                      scaled.height(), pixelFormat, 0) != 0 &&
+    if (tjDecompress2(tj.get(), data, length, image.bits(), scaled.width(),
+                      static_cast<int>(image.bytesPerLine()), scaled.height(), pixelFormat,
+                      TJFLAG_LIMITSCANS) != 0 &&
         tjGetErrorCode(tj.get()) != TJERR_WARNING) {
         // A truncated or damaged file only warns and keeps what could be decoded; anything
-        // fatal gets a second chance with Qt's reader.
+        // fatal gets a second chance with Qt's reader (within the same limits, checked above).
         const QString reason = tj.errorText();
-        result = ReadWithQt(path, bytes, scaled);
+        result = ReadBytesWithQt(path, bytes, scaled, false);
         if (result.ok())
             result.originalSize = original;
         else
@@ -154,38 +445,45 @@ DecodedImage DecodeJpeg(const QString& path, const FileBytes& bytes, const Neede
 }
 
 DecodedImage Decode(const QString& path, const NeededFor& neededFor) {
-    const FileBytes bytes(path);
-    if (!bytes.opened()) {
+    const PhotoFile file(path);
+    if (!file.ok()) {
+        DecodedImage result;
+        result.error = file.error();
+        return result;
+    }
+    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor);
+    // Other formats stream from the file: a BMP is not held twice.
+    QFile device;
+    if (!device.open(file.descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         DecodedImage result;
         result.error = CannotOpen(path);
         return result;
     }
-    if (bytes.isJpeg()) return DecodeJpeg(path, bytes, neededFor);
-    return ReadWithQt(path, bytes);
+    return ReadWithQt(path, &device, QSize(), true);
 }
 
 }  // namespace
 
 QSize ReadImageSize(const QString& path) {
-    const FileBytes bytes(path);
-    if (!bytes.opened()) return QSize();
-    if (bytes.isJpeg()) {
-        Decompressor tj;
-        int width = 0, height = 0, subsampling = 0, colourspace = 0;
-        if (!tj.get() ||
-            tjDecompressHeader3(tj.get(), bytes.data(), static_cast<unsigned long>(bytes.size()),
-                                &width, &height, &subsampling, &colourspace) != 0 ||
-            width <= 0 || height <= 0)
+    const PhotoFile file(path);
+    if (!file.ok()) return QSize();
+    if (file.startsLikeJpeg()) {
+        // The same admission as decoding; the scans are counted only in files that need it.
+        QByteArray bytes;
+        JpegLayout layout = ReadJpegLayoutOf(file, false, &bytes);
+        if (layout.wholeImageBuffer) layout = ReadJpegLayoutOf(file, true, &bytes);
+        if (!layout.frameFound || layout.size.isEmpty() || !RefusalOf(layout).isEmpty())
             return QSize();
-        return QSize(width, height);
+        return layout.size;
     }
-    QByteArray data = bytes.view();
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    QFile device;
+    if (!device.open(file.descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return QSize();
+    QImageReader reader(&device);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
-    return size.isEmpty() ? QSize() : size;
+    if (size.isEmpty() || !RefusalOfWholeDecode(size).isEmpty()) return QSize();
+    return size;
 }
 
 DecodedImage DecodeImage(const QString& path, QSize needed) {

@@ -1,5 +1,7 @@
 #include "images/thumbnail.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QtEndian>
 
 #include "data/errors.h"
@@ -10,6 +12,8 @@ namespace images {
 namespace {
 
 constexpr int kFileHeaderSize = 14;
+// Thumbnails of other makers' files may be larger than ours, never near this.
+constexpr qint64 kMaxStoredThumbnailPixels = 4096 * 4096;
 constexpr int kInfoHeaderSize = 40;
 
 void Put16(char* at, quint16 value) { qToLittleEndian(value, at); }
@@ -77,9 +81,17 @@ QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescre
 
 QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder) {
     if (!blob.isEmpty()) {
+        // A stored thumbnail is small; a blob claiming a huge bitmap is refused before any
+        // memory is taken for it.
+        QByteArray data = blob;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "BMP");
+        const QSize size = reader.size();
         QImage image;
-        if (!image.loadFromData(blob, "BMP"))
-            throw data::VerimondError(QStringLiteral("缩略图数据无效"));
+        if (size.isValid() && qint64(size.width()) * size.height() <= kMaxStoredThumbnailPixels)
+            image = reader.read();
+        if (image.isNull()) throw data::VerimondError(QStringLiteral("缩略图数据无效"));
         return image;
     }
     DecodedImage decoded = DecodeImage(placeholder);

@@ -121,7 +121,9 @@ class TestWorkspaceShell : public QObject {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         app::Tfrmps workspace;
         QCOMPARE(fixture.dialogs().Texts("message"),
-                 QStringList{"数据库连结错误,请检查数据库连结设置！"});
+                 QStringList{"数据库连结错误,请检查数据库连结设置！\n" +
+                             data::OpenFailureReason(data::OpenResult::Missing,
+                                                     fixture.file("function.dll"))});
         workspace.resize(1366, 768);
         workspace.FormShow();
         QVERIFY(!workspace.IconCheckFailed());

@@ -43,6 +43,29 @@ QList<qint64> IdsInDisplayOrder(const QString& view, const QString& condition,
     return ids;
 }
 
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The database file and its journal files, "-" for one that does not exist. The -shm is
+// only an index that readers mark as they go; that it stays is what counts.
+QStringList Digests(const QString& path) {
+    QStringList digests;
+    for (const QString suffix : {"", "-wal", "-journal"})
+        digests << (QFile::exists(path + suffix)
+                        ? QString::fromLatin1(testing_support::FileDigest(path + suffix).toHex())
+                        : QStringLiteral("-"));
+    digests << (QFile::exists(path + "-shm") ? QStringLiteral("shm") : QStringLiteral("-"));
+    return digests;
+}
+
 }  // namespace
 
 class TestDatabase : public QObject {
@@ -84,39 +107,100 @@ class TestDatabase : public QObject {
         QCOMPARE(testing_support::FileDigest(path), before);
     }
 
-    void openRefusesFilesThatAreNotOurs_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("plainSqlite");
+    // Every refusal says why, and leaves the file and its journal files exactly as they were.
+    void openTellsWhyAFileIsRefused_data() {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("expected");
-        QTest::newRow("text file")
-            << QByteArray("not a database at all\n") << false << int(OpenResult::NotOurs);
-        QTest::newRow("empty file") << QByteArray() << false << int(OpenResult::NotOurs);
-        QTest::newRow("someone else's sqlite") << QByteArray() << true << int(OpenResult::NotOurs);
+        QTest::newRow("text file") << "text" << int(OpenResult::NotOurs);
+        QTest::newRow("empty file") << "empty" << int(OpenResult::NotOurs);
+        QTest::newRow("someone else's sqlite") << "foreign" << int(OpenResult::NotOurs);
+        QTest::newRow("someone else's sqlite with a pending wal")
+            << "foreign-wal" << int(OpenResult::NotOurs);
+        QTest::newRow("ours from a newer release") << "newer" << int(OpenResult::Newer);
+        QTest::newRow("ours from a newer release, pending wal")
+            << "newer-wal" << int(OpenResult::Newer);
+        QTest::newRow("ours cut within the header") << "cut-header" << int(OpenResult::Damaged);
+        QTest::newRow("ours cut after a page") << "cut-page" << int(OpenResult::Damaged);
+        QTest::newRow("ours cut in half") << "cut-half" << int(OpenResult::Damaged);
     }
-    void openRefusesFilesThatAreNotOurs() {
-        QFETCH(QByteArray, content);
-        QFETCH(bool, plainSqlite);
+    void openTellsWhyAFileIsRefused() {
+        QFETCH(QString, kind);
         QFETCH(int, expected);
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         const QString path = fixture.file(kDatabaseFileName);
-        if (plainSqlite) {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec("create table t(a)");
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase("foreign");
+        if (kind == "text") {
+            WriteFile(path, "not a database at all\n");
+        } else if (kind == "empty") {
+            WriteFile(path, QByteArray());
+        } else if (kind.startsWith("foreign") || kind.startsWith("newer")) {
+            // A copy taken while its writer still had changes in the -wal, as after a crash.
+            const QString source = fixture.file("source.db");
+            if (kind.startsWith("newer")) {
+                QString error;
+                QVERIFY2(CreateDatabase(source, &error), qPrintable(error));
+            }
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "writer");
+                db.setDatabaseName(source);
+                QVERIFY(db.open());
+                QSqlQuery query(db);
+                QVERIFY(query.exec("pragma journal_mode = wal"));
+                QVERIFY(query.exec("pragma wal_autocheckpoint = 0"));
+                if (kind.startsWith("foreign")) {
+                    QVERIFY(query.exec("create table t(a)"));
+                    QVERIFY(query.exec("insert into t values('x')"));
+                } else {
+                    QVERIFY(query.exec("pragma user_version = 99"));
+                }
+                const bool pending = kind.endsWith("-wal");
+                if (!pending) QVERIFY(query.exec("pragma wal_checkpoint(truncate)"));
+                QVERIFY(QFile::copy(source, path));
+                if (pending) {
+                    QVERIFY(QFile::copy(source + "-wal", path + "-wal"));
+                    QVERIFY(QFile::copy(source + "-shm", path + "-shm"));
+                }
+                query.finish();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("writer");
+            QCOMPARE(QFile::exists(path + "-wal"), kind.endsWith("-wal"));
         } else {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(content);
+            // A real file of ours with a few pages of thumbnails, copied only in part.
+            const QString source = fixture.file("source.db");
+            QString error;
+            QVERIFY2(CreateDatabase(source, &error), qPrintable(error));
+            QCOMPARE(OpenConnection(source), OpenResult::Opened);
+            for (int i = 0; i < 20; ++i)
+                AppendRow("photoinfo",
+                          {{"customerid", 1}, {"odrnum", i}, {"photofile", QByteArray(8000, 'x')}});
+            CloseConnection();
+            const QByteArray whole = ReadFile(source);
+            QVERIFY(whole.size() > 16 * 4096);
+            const int cut = kind == "cut-header" ? 80
+                            : kind == "cut-page" ? 4096
+                                                 : whole.size() / 2;
+            WriteFile(path, whole.left(cut));
         }
-        const QByteArray before = testing_support::FileDigest(path);
+
+        const QStringList before = Digests(path);
         QCOMPARE(int(OpenConnection(path)), expected);
         QVERIFY(!IsConnected());
-        QCOMPARE(testing_support::FileDigest(path), before);
-        QVERIFY(!QFile::exists(path + "-wal"));
+        QCOMPARE(Digests(path), before);
+        QVERIFY(!OpenFailureReason(OpenResult(expected), path).isEmpty());
+    }
+
+    void refusalsAreToldApart() {
+        const QString path = "/x/function.dll";
+        QSet<QString> reasons;
+        for (OpenResult result : {OpenResult::Missing, OpenResult::NotOurs, OpenResult::Newer,
+                                  OpenResult::Damaged, OpenResult::Failed}) {
+            const QString reason = OpenFailureReason(result, path);
+            QVERIFY2(reason.contains(path), qPrintable(reason));
+            reasons.insert(reason);
+        }
+        QCOMPARE(reasons.size(), 5);
+        QVERIFY(OpenFailureReason(OpenResult::Newer, path).contains("新版本"));
+        QVERIFY(OpenFailureReason(OpenResult::Damaged, path).contains("不完整"));
     }
 
     void olderFileIsUpgradedOnOpening() {
@@ -132,7 +216,7 @@ class TestDatabase : public QObject {
         // A file from a newer release is left alone.
         Execute("pragma user_version = 99");
         CloseConnection();
-        QCOMPARE(OpenConnection(fixture.file(kDatabaseFileName)), OpenResult::NotOurs);
+        QCOMPARE(OpenConnection(fixture.file(kDatabaseFileName)), OpenResult::Newer);
     }
 
     void missingFileIsNotCreated() {

@@ -1,13 +1,18 @@
 // Decoding: JPEG at the smallest DCT scale that covers the need, the original size reported
 // whatever the scale, other formats through Qt, failures reported rather than thrown.
 
+#include <sys/stat.h>
 #include <turbojpeg.h>
 
 #include <QFile>
 #include <QImageWriter>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "images/image_decoder.h"
+#include "images/thumbnail.h"
+#include "support/hostile_files.h"
 #include "support/runtime_fixture.h"
 
 using images::DecodedImage;
@@ -57,6 +62,14 @@ class DecodingTest : public QObject {
     void fitDecodesWhatTheBoxNeeds();
     void turnsAreClockwise_data();
     void turnsAreClockwise();
+    void claimsBeyondTheLimitsAreRefused_data();
+    void claimsBeyondTheLimitsAreRefused();
+    void decodeStaysWithinItsBudget();
+    void largePhotosOfOtherFormatsDecode_data();
+    void largePhotosOfOtherFormatsDecode();
+    void whatIsNotAPhotoFileIsNotRead_data();
+    void whatIsNotAPhotoFileIsNotRead();
+    void photoRewrittenWhileDecoded();
 
   private:
     RuntimeFixture fixture_{RuntimeFixture::Database::None};
@@ -265,6 +278,140 @@ void DecodingTest::turnsAreClockwise() {
     const QPoint blue = red == top ? bottom : red == bottom ? top : red == left ? right : left;
     QVERIFY(Reddish(image.pixel(red)));
     QVERIFY(Bluish(image.pixel(blue)));
+}
+
+// Whatever a file claims, a decode never grows beyond what a studio's photos need, and the
+// thumbnail of a refused file is the placeholder.
+void DecodingTest::claimsBeyondTheLimitsAreRefused_data() {
+    using namespace testing_support;
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray jpeg = SmallJpeg(64, 48);
+    const QByteArray progressive = SmallJpeg(64, 48, true);
+    QTest::newRow("jpeg claiming 60000 x 60000") << WithClaimedSize(jpeg, 60000, 60000);
+    QTest::newRow("jpeg claiming 65000 x 65000") << WithClaimedSize(jpeg, 65000, 65000);
+    // Held whole as coefficients: 14000 x 14000 would take about 600 MB at any scale.
+    QTest::newRow("progressive claiming 14000 x 14000")
+        << WithClaimedSize(progressive, 14000, 14000);
+    // 100 KB whose 410 scans each go over 375,000 blocks.
+    QTest::newRow("progressive with 410 scans")
+        << WithRepeatedLastScan(SmallJpeg(4000, 4000, true, true), 400);
+    QTest::newRow("bmp claiming 60000 x 60000") << BmpClaiming(60000, 60000, 24, 64);
+    QTest::newRow("png claiming 60000 x 60000") << PngClaiming(60000, 60000);
+    QTest::newRow("png beyond a whole decode's budget") << PngClaiming(12000, 11000);
+    QTest::newRow("gif claiming 65535 x 65535") << GifClaiming(65535, 65535);
+}
+
+void DecodingTest::claimsBeyondTheLimitsAreRefused() {
+    QFETCH(QByteArray, content);
+    QVERIFY(!content.isEmpty());
+    const QString path = fixture_.file("claims.jpg");
+    WriteBytes(path, content);
+    for (const DecodedImage& result :
+         {images::DecodeImage(path, QSize(105, 80)), images::DecodeImage(path),
+          images::DecodeForFit(path, QSize(1654, 760), 1)}) {
+        QVERIFY2(!result.ok(), qPrintable(QStringLiteral("decoded %1 x %2")
+                                              .arg(result.image.width())
+                                              .arg(result.image.height())));
+        QVERIFY(!result.error.isEmpty());
+    }
+    QVERIFY(!images::ReadImageSize(path).isValid());
+    const QImage thumbnail = QImage::fromData(images::MakeThumbnail(path, false, 100), "BMP");
+    QCOMPARE(thumbnail.size(), QSize(105, 80));
+}
+
+// A header may claim up to the picture limit; asked for all of it, the decode comes out at
+// the largest DCT scale within its budget and still reports the original size.
+void DecodingTest::decodeStaysWithinItsBudget() {
+    const QString path = fixture_.file("claims-12000.jpg");
+    WriteBytes(path,
+               testing_support::WithClaimedSize(testing_support::SmallJpeg(64, 48), 12000, 12000));
+    QCOMPARE(images::ReadImageSize(path), QSize(12000, 12000));
+    const DecodedImage full = images::DecodeImage(path);
+    QVERIFY2(full.ok(), qPrintable(full.error));
+    QCOMPARE(full.originalSize, QSize(12000, 12000));
+    QCOMPARE(full.image.size(), QSize(6000, 6000));
+    const DecodedImage small = images::DecodeImage(path, QSize(105, 80));
+    QCOMPARE(small.image.size(), QSize(1500, 1500));
+}
+
+// A 45-megapixel camera's pictures as BMP and PNG: beyond Qt's default allocation limit.
+void DecodingTest::largePhotosOfOtherFormatsDecode_data() {
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("bmp") << QByteArray("bmp");
+    QTest::newRow("png") << QByteArray("png");
+}
+
+void DecodingTest::largePhotosOfOtherFormatsDecode() {
+    QFETCH(QByteArray, format);
+    const QSize size(8256, 5504);
+    const QString path = fixture_.file("large." + format);
+    {
+        QImage photo(size, QImage::Format_RGB32);
+        photo.fill(QColor(30, 160, 60));
+        if (format == "bmp")
+            WriteBytes(path, images::EncodeBmp24(photo));
+        else
+            QVERIFY(photo.save(path, "PNG", 0));
+    }
+    QCOMPARE(images::ReadImageSize(path), size);
+    const DecodedImage result = images::DecodeImage(path, QSize(105, 80));
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.originalSize, size);
+    const QImage thumbnail = QImage::fromData(images::MakeThumbnail(path, false, 100), "BMP");
+    QCOMPARE(thumbnail.pixel(52, 40) | 0xFF000000u, qRgb(30, 160, 60));
+}
+
+void DecodingTest::whatIsNotAPhotoFileIsNotRead_data() {
+    QTest::addColumn<QString>("kind");
+    // 3 GiB with nothing but a hole: neither is read, whatever the first bytes say.
+    QTest::newRow("3 GiB named .jpg") << "huge";
+    QTest::newRow("3 GiB starting like a jpeg") << "huge-jpeg";
+    QTest::newRow("pipe named .jpg") << "pipe";
+    QTest::newRow("device named .jpg") << "device";
+}
+
+void DecodingTest::whatIsNotAPhotoFileIsNotRead() {
+    QFETCH(QString, kind);
+    const QString path = fixture_.file(kind + ".jpg");
+    if (kind == "huge") QVERIFY(testing_support::WriteSparseFile(path, qint64(3) << 30));
+    if (kind == "huge-jpeg")
+        QVERIFY(testing_support::WriteSparseFile(path, qint64(3) << 30,
+                                                 testing_support::SmallJpeg(64, 48).left(600)));
+    if (kind == "pipe") QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    if (kind == "device") QVERIFY(QFile::link("/dev/zero", path));
+
+    for (const DecodedImage& result :
+         {images::DecodeImage(path), images::DecodeForFit(path, QSize(105, 80))}) {
+        QVERIFY(!result.ok());
+        QVERIFY(!result.error.isEmpty());
+    }
+    QVERIFY(!images::ReadImageSize(path).isValid());
+}
+
+// A retoucher saving over a sample while it is drawn: the file shrinks and grows under the
+// decoder, which must come out with a picture or an error, never a crash.
+void DecodingTest::photoRewrittenWhileDecoded() {
+    const QByteArray photo = ReadBytes(fixture_.writePhoto("retouched-source.jpg", 2400, 1600));
+    const QString path = fixture_.file("retouched.jpg");
+    WriteBytes(path, photo);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        while (!done) {
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+                continue;
+            for (int at = 0; at < photo.size() && !done; at += 8192)
+                file.write(photo.constData() + at, qMin(8192, int(photo.size()) - at));
+        }
+    });
+    int unexplained = 0;
+    for (int i = 0; i < 300; ++i) {
+        const DecodedImage result = images::DecodeImage(path, QSize(300, 200));
+        if (!result.ok() && result.error.isEmpty()) ++unexplained;
+    }
+    done = true;
+    writer.join();
+    QCOMPARE(unexplained, 0);
 }
 
 QTEST_MAIN(DecodingTest)

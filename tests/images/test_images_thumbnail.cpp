@@ -9,6 +9,7 @@
 #include "data/errors.h"
 #include "images/image_checks.h"
 #include "images/thumbnail.h"
+#include "support/hostile_files.h"
 #include "support/runtime_fixture.h"
 
 using testing_support::RuntimeFixture;
@@ -197,6 +198,9 @@ void ThumbnailTest::showUnreadableThumbnailThrows_data() {
     QTest::addColumn<QString>("placeholder");
     QTest::newRow("garbage blob") << QByteArray("BM not really a bitmap")
                                   << "photo/placeholder.jpg";
+    // Would take 900 MB if it were believed.
+    QTest::newRow("blob claiming 15000 x 15000")
+        << testing_support::BmpClaiming(15000, 15000, 24, 64) << "photo/placeholder.jpg";
     QTest::newRow("no blob, placeholder missing") << QByteArray() << "photo/none.jpg";
     QTest::newRow("no blob, placeholder undecodable") << QByteArray() << "text.jpg";
 }

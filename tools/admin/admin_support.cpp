@@ -58,14 +58,7 @@ QString DatabaseIn(const QString& folder) {
 }
 
 QString OpenFailureText(data::OpenResult result, const QString& path) {
-    switch (result) {
-        case data::OpenResult::Missing:
-            return QStringLiteral("找不到数据库文件: %1").arg(path);
-        case data::OpenResult::NotOurs:
-            return QStringLiteral("不是本程序的数据库文件: %1").arg(path);
-        default:
-            return QStringLiteral("无法打开数据库文件: %1").arg(path);
-    }
+    return data::OpenFailureReason(result, path);
 }
 
 bool OpenOrReport(const QString& database) {

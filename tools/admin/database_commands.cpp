@@ -1,8 +1,8 @@
 // Database commands: a new empty database, and the demo customer with its photos.
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include "data/records.h"
 #include "data/schema.h"
@@ -68,11 +68,10 @@ int RunDemo(QStringList args) {
     }
     const QString damaged = QDir(photos).filePath(
         QStringLiteral("IMG_%1.jpg").arg(number + 1, 4, 10, QLatin1Char('0')));
-    QFile broken(damaged);
+    QSaveFile broken(damaged);
     if (!broken.open(QIODevice::WriteOnly) ||
-        broken.write("\xff\xd8 this file was cut short\n") < 0)
+        broken.write("\xff\xd8 this file was cut short\n") < 0 || !broken.commit())
         return Fail(QStringLiteral("无法写入文件: %1").arg(damaged));
-    broken.close();
 
     if (!OpenOrReport(database)) return 1;
     if (!data::LookupValue(QStringLiteral("customer"), QStringLiteral("customerid"),
