@@ -14,6 +14,7 @@
 #include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/daily_backup.h"
+#include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/records.h"
 #include "settings/tfrmset.h"
@@ -141,13 +142,19 @@ void Tfrmps::SetFullScreenViewer(workspace::TFrmfull* viewer) {
 }
 
 void Tfrmps::FormCreate() {
-    // The database is function.dll in the current directory, and nowhere else.
-    const QString database = data::DatabasePathInCurrentDirectory();
-    const data::OpenResult opened = data::OpenConnection(database);
+    // The database is the one the current directory names: function.dll there, or the
+    // server of the verimond.ini beside it; nowhere else.
+    const data::DatabaseTarget database = data::DatabaseOfFolder(QDir::currentPath());
+    const data::OpenResult opened = data::OpenDatabase(database);
     if (opened != data::OpenResult::Opened)
         widgets::Dialogs::Current().Message(
             this, QStringLiteral("数据库连结错误,请检查数据库连结设置！\n") +
                       data::OpenFailureReason(opened, database));
+    else if (data::ConnectedOnNetworkFolder())
+        widgets::Dialogs::Current().Message(
+            this, QStringLiteral("数据库文件在网络文件夹中: ") + data::ConnectedDatabaseFile() +
+                      QStringLiteral("\n多台电脑同时使用网络文件夹中的数据库文件可能损坏数据,"
+                                     "请改用数据库服务器(见帮助\"多台电脑共用数据库\")。"));
 }
 
 void Tfrmps::showEvent(QShowEvent* event) {
@@ -238,7 +245,9 @@ void Tfrmps::ApplyLayout(QSize size) {
 }
 
 void Tfrmps::StartDailyBackup() {
-    if (data::IsConnected()) backup_->Start(data::DatabasePathInCurrentDirectory());
+    // The embedded file only: a server is backed up with its own tools.
+    const QString file = data::ConnectedDatabaseFile();
+    if (!file.isEmpty()) backup_->Start(file);
 }
 
 void Tfrmps::closeEvent(QCloseEvent* event) {

@@ -27,8 +27,9 @@ QString LikeLiteral(const QString& text) {
 QString CustomerListSql(const QString& namePart, const QString& status) {
     QString sql = QStringLiteral("select * from customer where 1=1  ");
     if (!namePart.isEmpty())
-        sql += QStringLiteral(" and customername like '%") + data::SqlQuote(LikeLiteral(namePart)) +
-               QStringLiteral("%' escape '\\'");
+        // Letters match in either case, as the embedded file's "like" does by itself.
+        sql += QStringLiteral(" and lower(customername) like lower('%") +
+               data::SqlQuote(LikeLiteral(namePart)) + QStringLiteral("%') escape '\\'");
     if (status == kStatusOpen || status == kStatusClosed)
         sql += QStringLiteral(" and staus ='") + data::SqlQuote(status) + QStringLiteral("'");
     return sql + QStringLiteral(" order by customerid");

@@ -1,22 +1,40 @@
 #include "data/connection.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimeZone>
 #include <memory>
 
 #include "data/database_lock.h"
 #include "data/errors.h"
+#include "data/file_system.h"
+#include "data/records.h"
 #include "data/schema.h"
+#include "data/sql_dialect.h"
 
 namespace data {
 namespace {
 
-// Held while adocnn is open, so a restore knows the database is in use.
+// Held while adocnn is open on a file, so a restore knows the database is in use.
 std::unique_ptr<DatabaseUseLock>& UseLock() {
     static std::unique_ptr<DatabaseUseLock> lock;
     return lock;
+}
+
+// What adocnn is open on, and why the last open failed.
+struct Opened {
+    QString file;  // the embedded file; empty for a server
+    bool networkFolder = false;
+    QString detail;        // the server's words, or the setting's problem
+    int transactions = 0;  // open Transaction guards
+};
+
+Opened& Current() {
+    static Opened opened;
+    return opened;
 }
 
 QString EngineText(const QSqlError& error) {
@@ -26,17 +44,81 @@ QString EngineText(const QSqlError& error) {
     return text;
 }
 
+// The settings of a server session that the program's statements rely on.
+bool SetUpServerSession(QSqlDatabase& db, QString* error) {
+    QSqlQuery query(db);
+    // Text is quoted by doubling single quotes alone; a backslash must mean itself.
+    // Thumbnails come back as hex, the shortest text form of bytes.
+    for (const char* statement : {"set standard_conforming_strings = on", "set bytea_output = hex",
+                                  "set client_min_messages = warning"}) {
+        if (!query.exec(QString::fromLatin1(statement))) {
+            *error = EngineText(query.lastError());
+            return false;
+        }
+    }
+    // Creation dates are the station's local time, as the file writes them. A zone the
+    // server does not know by name is given as today's offset.
+    const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    if (zone.isEmpty() ||
+        !query.exec(QStringLiteral("set time zone '") + SqlQuote(zone) + QStringLiteral("'"))) {
+        const int offset = QDateTime::currentDateTime().offsetFromUtc() / 60;
+        query.exec(QStringLiteral("set time zone interval '%1%2:%3' hour to minute")
+                       .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                       .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
+                       .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0')));
+    }
+    return true;
+}
+
+// After a server restart or a network cut the connection is gone for good (the driver
+// marks it closed); the next statement opens it again. Only outside a transaction, whose
+// statements would be lost with it, and only when a plain probe fails too (a wrong
+// statement is no lost line).
+bool RecoverLostServerConnection() {
+    if (Current().transactions > 0) return false;
+    QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
+    if (!db.isValid() || db.driverName() != QLatin1String("QPSQL")) return false;
+    if (db.isOpen()) {
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("select 1"))) return false;
+    }
+    db.close();
+    QString error;
+    if (!db.open()) return false;
+    if (!SetUpServerSession(db, &error)) {
+        db.close();
+        return false;
+    }
+    return true;
+}
+
 QSqlDatabase OpenDatabaseOrThrow() {
     QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
+    if (db.isValid() && !db.isOpen()) RecoverLostServerConnection();
     if (!db.isValid() || !db.isOpen()) throw DbError(QStringLiteral("数据库没有连接"));
     return db;
 }
 
-QSqlQuery Run(const QString& sql) {
-    QSqlQuery query(OpenDatabaseOrThrow());
-    query.setForwardOnly(true);
-    if (!query.exec(sql)) throw DbError(EngineText(query.lastError()));
-    return query;
+enum class Repeat { Safe, Never };
+
+// Runs sql; a statement that failed because the server connection was lost is run again
+// on the reopened connection when that is safe (a read), never when it may have reached
+// the server (a write).
+QSqlQuery Run(const QString& sql, Repeat repeat) {
+    QSqlError failure;
+    {
+        QSqlQuery query(OpenDatabaseOrThrow());
+        query.setForwardOnly(true);
+        if (query.exec(sql)) return query;
+        failure = query.lastError();
+    }
+    if (RecoverLostServerConnection() && repeat == Repeat::Safe) {
+        QSqlQuery again(OpenDatabaseOrThrow());
+        again.setForwardOnly(true);
+        if (again.exec(sql)) return again;
+        failure = again.lastError();
+    }
+    throw DbError(EngineText(failure));
 }
 
 }  // namespace
@@ -45,6 +127,7 @@ QString DatabasePathInCurrentDirectory() { return QDir::current().filePath(kData
 
 OpenResult OpenConnection(const QString& filePath) {
     CloseConnection();
+    Current().detail.clear();
     QFileInfo info(filePath);
     if (!info.exists() || !info.isFile()) return OpenResult::Missing;
 
@@ -74,14 +157,20 @@ OpenResult OpenConnection(const QString& filePath) {
             result = CheckSchemaMark(db) ? OpenResult::Opened : OpenResult::NotOurs;
             if (result == OpenResult::Opened) {
                 // A restore in progress holds the lock alone for a moment.
-                UseLock() = std::make_unique<DatabaseUseLock>(
-                    info.absoluteFilePath(), DatabaseUseLock::Mode::Shared, 3000);
+                UseLock() = std::make_unique<DatabaseUseLock>(info.absoluteFilePath(),
+                                                              DatabaseUseLock::Mode::Shared, 3000);
                 if (!UseLock()->isHeld() &&
                     QFileInfo::exists(DatabaseUseLock::LockFileFor(info.absoluteFilePath())))
                     result = OpenResult::Failed;
             }
-            if (result == OpenResult::Opened && !PrepareOpenedDatabase(db))
+            const bool network =
+                result == OpenResult::Opened && IsOnNetworkFileSystem(info.absolutePath());
+            if (result == OpenResult::Opened && !PrepareOpenedDatabase(db, network))
                 result = OpenResult::Failed;
+            if (result == OpenResult::Opened) {
+                Current().file = info.absoluteFilePath();
+                Current().networkFolder = network;
+            }
         }
         if (result != OpenResult::Opened) {
             db.close();
@@ -107,10 +196,103 @@ QString OpenFailureReason(OpenResult result, const QString& filePath) {
             return QStringLiteral(
                        "数据库文件不完整或已损坏(可能是复制时被中断),请换用完好的备份: %1")
                 .arg(filePath);
+        case OpenResult::Empty:
+        case OpenResult::BadSetting:
         case OpenResult::Failed:
             break;
     }
     return QStringLiteral("无法打开数据库文件(可能正被占用或没有读写权限): %1").arg(filePath);
+}
+
+QSqlDatabase OpenServerConnection(const QString& name, const ServerAddress& server,
+                                  QString* error) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        *error = QStringLiteral("缺少 Qt 的 PostgreSQL 驱动(软件包 libqt6sql6-psql)");
+        return QSqlDatabase();
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(server.host);
+    db.setPort(server.port);
+    db.setDatabaseName(server.name);
+    db.setUserName(server.user);
+    db.setPassword(server.password);
+    // A server that does not answer is reported after a few seconds, not after minutes.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=verimond"));
+    if (!db.open()) {
+        *error = EngineText(db.lastError());
+        return db;
+    }
+    if (!SetUpServerSession(db, error)) db.close();
+    return db;
+}
+
+OpenResult OpenDatabase(const DatabaseTarget& target) {
+    CloseConnection();
+    Current().detail.clear();
+    if (!target.problem.isEmpty()) {
+        Current().detail = target.problem;
+        return OpenResult::BadSetting;
+    }
+    if (target.engine == Engine::Embedded) return OpenConnection(target.file);
+
+    OpenResult result = OpenResult::Failed;
+    QString error;
+    {
+        QSqlDatabase db = OpenServerConnection(kConnectionName, target.server, &error);
+        if (db.isOpen()) {
+            // Read from the catalogue only: a database that is not ours is never written.
+            int version = 0;
+            switch (InspectServerDatabase(db, &version, &error)) {
+                case ServerState::Ours:
+                    result = OpenResult::Opened;
+                    break;
+                case ServerState::Empty:
+                    result = OpenResult::Empty;
+                    break;
+                case ServerState::NotOurs:
+                    result = OpenResult::NotOurs;
+                    break;
+                case ServerState::Newer:
+                    result = OpenResult::Newer;
+                    break;
+                case ServerState::Unreadable:
+                    result = OpenResult::Failed;
+                    break;
+            }
+            // The server's schema begins at version 2; later versions add their steps here.
+            if (result != OpenResult::Opened) db.close();
+        }
+    }
+    if (result != OpenResult::Opened) {
+        QSqlDatabase::removeDatabase(kConnectionName);
+        Current().detail = error;
+    }
+    return result;
+}
+
+QString OpenFailureReason(OpenResult result, const DatabaseTarget& target) {
+    if (result == OpenResult::BadSetting)
+        return QStringLiteral("数据库设置有误: %1").arg(Current().detail);
+    if (target.engine == Engine::Embedded) return OpenFailureReason(result, target.file);
+    const QString server = DescribeTarget(target);
+    switch (result) {
+        case OpenResult::Opened:
+            return QString();
+        case OpenResult::NotOurs:
+            return QStringLiteral("服务器上的数据库不是本程序的数据库: %1").arg(server);
+        case OpenResult::Newer:
+            return QStringLiteral("服务器上的数据库由新版本的程序建立,请使用新版本打开: %1")
+                .arg(server);
+        case OpenResult::Empty:
+            return QStringLiteral(
+                       "服务器上的数据库还是空的,请先用 verimond-admin init 建立数据表: %1")
+                .arg(server);
+        default:
+            break;
+    }
+    const QString detail = Current().detail.trimmed();
+    return QStringLiteral("无法连接%1%2")
+        .arg(server, detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
 }
 
 void CloseConnection() {
@@ -121,6 +303,9 @@ void CloseConnection() {
     }
     QSqlDatabase::removeDatabase(kConnectionName);
     UseLock().reset();
+    Current().file.clear();
+    Current().networkFolder = false;
+    Current().transactions = 0;
 }
 
 bool IsConnected() {
@@ -130,14 +315,18 @@ bool IsConnected() {
 
 QSqlDatabase Connection() { return QSqlDatabase::database(kConnectionName, false); }
 
+QString ConnectedDatabaseFile() { return IsConnected() ? Current().file : QString(); }
+
+bool ConnectedOnNetworkFolder() { return IsConnected() && Current().networkFolder; }
+
 Rows QueryRows(const QString& sql) {
-    QSqlQuery query = Run(sql);
+    QSqlQuery query = Run(sql, Repeat::Safe);
     Rows rows;
     while (query.next()) rows.push_back(query.record());
     return rows;
 }
 
-void Execute(const QString& sql) { Run(sql); }
+void Execute(const QString& sql) { Run(sql, Repeat::Never); }
 
 qint64 AppendRow(const QString& table, const ColumnValues& values) {
     QStringList names;
@@ -146,13 +335,30 @@ qint64 AppendRow(const QString& table, const ColumnValues& values) {
         names << name;
         marks << QStringLiteral("?");
     }
-    QSqlQuery query(OpenDatabaseOrThrow());
-    const QString sql = QStringLiteral("insert into %1(%2) values(%3)")
-                            .arg(table, names.join(','), marks.join(','));
-    if (!query.prepare(sql)) throw DbError(EngineText(query.lastError()));
-    for (const auto& pair : values) query.addBindValue(pair.second);
-    if (!query.exec()) throw DbError(EngineText(query.lastError()));
-    return query.lastInsertId().toLongLong();
+    QString sql = QStringLiteral("insert into %1(%2) values(%3)")
+                      .arg(table, names.join(','), marks.join(','));
+    // The server hands the new key back with the insert; the file knows its last rowid.
+    const bool server = CurrentEngine() == Engine::Server;
+    const QString key = GeneratedKeyOf(table);
+    if (server && !key.isEmpty()) sql += QStringLiteral(" returning ") + key;
+    QSqlError failure;
+    bool prepared = false;
+    {
+        QSqlQuery query(OpenDatabaseOrThrow());
+        prepared = query.prepare(sql);
+        if (prepared) {
+            for (const auto& pair : values) query.addBindValue(pair.second);
+            if (query.exec()) {
+                if (!server) return query.lastInsertId().toLongLong();
+                return !key.isEmpty() && query.next() ? query.value(0).toLongLong() : 0;
+            }
+        }
+        failure = query.lastError();
+    }
+    // A lost server line is opened again for the next statement; the row is not written
+    // twice, since the insert may have reached the server before the line went.
+    RecoverLostServerConnection();
+    throw DbError(EngineText(failure));
 }
 
 QString TextOf(const QSqlRecord& row, const QString& column) {
@@ -164,23 +370,31 @@ QString TextOf(const QSqlRecord& row, const QString& column) {
 
 Transaction::Transaction() {
     QSqlDatabase db = OpenDatabaseOrThrow();
-    if (!db.transaction()) throw DbError(EngineText(db.lastError()));
+    if (!db.transaction()) {
+        const QSqlError failure = db.lastError();
+        // Nothing has happened yet, so beginning again on a reopened line is safe.
+        if (!RecoverLostServerConnection() || !db.transaction()) throw DbError(EngineText(failure));
+    }
     open_ = true;
+    ++Current().transactions;
 }
 
 Transaction::~Transaction() {
-    if (open_) Connection().rollback();
+    if (!open_) return;
+    QSqlDatabase db = Connection();
+    if (db.isOpen()) db.rollback();  // a cut server line has taken the transaction with it
+    --Current().transactions;
 }
 
 void Transaction::commit() {
     QSqlDatabase db = OpenDatabaseOrThrow();
+    open_ = false;
+    --Current().transactions;
     if (!db.commit()) {
         const QString text = EngineText(db.lastError());
         db.rollback();
-        open_ = false;
         throw DbError(text);
     }
-    open_ = false;
 }
 
 }  // namespace data

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "data/database_setting.h"
+
 namespace data {
 
 inline constexpr char kConnectionName[] = "adocnn";
@@ -16,11 +18,13 @@ inline constexpr char kDatabaseFileName[] = "function.dll";
 
 enum class OpenResult {
     Opened,
-    Missing,  // no file of that name
-    NotOurs,  // not an SQLite file, or one without our mark
-    Failed,   // the engine refused to open it (locked, unreadable)
-    Newer,    // ours, written by a newer release with a schema this one does not know
-    Damaged,  // ours, but cut short or unreadable inside (an interrupted copy)
+    Missing,     // no file of that name
+    NotOurs,     // not an SQLite file, or one without our mark
+    Failed,      // the engine refused to open it (locked, unreadable)
+    Newer,       // ours, written by a newer release with a schema this one does not know
+    Damaged,     // ours, but cut short or unreadable inside (an interrupted copy)
+    Empty,       // a server database without any table: "verimond-admin init" makes ours
+    BadSetting,  // verimond.ini cannot be used
 };
 
 // function.dll in the current directory, resolved now.
@@ -32,8 +36,27 @@ OpenResult OpenConnection(const QString& filePath);
 void CloseConnection();
 // Why a file was refused, for staff: one line naming the file.
 QString OpenFailureReason(OpenResult result, const QString& filePath);
+
+// Opens adocnn on the database a runtime folder names: its function.dll, or the server
+// of its verimond.ini. A server database is used only when it carries our mark.
+OpenResult OpenDatabase(const DatabaseTarget& target);
+// Why the database was refused, for staff: one line naming the file or the server (with
+// the server's own words when it refused the connection).
+QString OpenFailureReason(OpenResult result, const DatabaseTarget& target);
+
 bool IsConnected();
 QSqlDatabase Connection();
+// The embedded file adocnn is open on; empty when it is open on a server or closed.
+// Backups and the in-use lock belong to that file alone.
+QString ConnectedDatabaseFile();
+// Whether adocnn's file lies on a network folder (and is used without WAL).
+bool ConnectedOnNetworkFolder();
+
+// A connection of its own, under name, to a server, with the session settings every
+// statement of the program relies on (standard_conforming_strings on, the station's
+// time zone). Not open on failure, with *error saying why. The caller closes it and
+// removes it (QSqlDatabase::removeDatabase) when done.
+QSqlDatabase OpenServerConnection(const QString& name, const ServerAddress& server, QString* error);
 
 using Rows = std::vector<QSqlRecord>;
 using ColumnValues = std::vector<std::pair<QString, QVariant>>;

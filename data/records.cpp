@@ -16,7 +16,10 @@ QString LookupValue(const QString& table, const QString& field, const QString& c
         QueryRows(QStringLiteral("select ") + field + QStringLiteral(" from ") + table +
                   QStringLiteral(" where ") + condition + QStringLiteral(" limit 1"));
     if (rows.empty()) return QString();
-    return TextOf(rows.front(), field);
+    // The one column selected is the field; read by place, a field such as count(*) reads
+    // the same whatever name the engine gives the column.
+    const QSqlRecord& row = rows.front();
+    return row.count() > 0 ? TextOf(row, row.fieldName(0)) : QString();
 }
 
 void UpdateValue(const QString& table, const QString& field, const QString& value,
@@ -27,9 +30,10 @@ void UpdateValue(const QString& table, const QString& field, const QString& valu
 
 bool ValueExists(const QString& table, const QString& field, const QString& value,
                  const QString& excludedId) {
-    QString sql = QStringLiteral("select ") + field + QStringLiteral(" from ") + table +
-                  QStringLiteral(" where ") + field + QStringLiteral("='") + SqlQuote(value) +
-                  QStringLiteral("'");
+    // Only whether a row exists counts. Selecting a constant keeps a field such as
+    // "customerid=5 and filename" out of the select list, where the server wants a type.
+    QString sql = QStringLiteral("select 1 from ") + table + QStringLiteral(" where ") + field +
+                  QStringLiteral("='") + SqlQuote(value) + QStringLiteral("'");
     if (!excludedId.isEmpty()) sql += QStringLiteral(" and id<>") + excludedId;
     return !QueryRows(sql + QStringLiteral(" limit 1")).empty();
 }

@@ -10,82 +10,54 @@
 #include <QtEndian>
 #include <cstring>
 
+#include "data/connection.h"
+#include "data/file_system.h"
+#include "data/sql_dialect.h"
+
 namespace data {
 namespace {
 
-// Display numbers come from row_number() over keys only, and only the keys are put in
-// display order; the wide columns (thumbnails) are joined by key afterwards, so a page
-// of twelve never sorts or copies a whole customer's thumbnails. Ties in odrnum are
-// broken by id, which keeps the order the same from one query to the next.
-const char* const kViews[] = {
-    R"(create view V_photoinfo as
-        select n.id as id, n.customerid as customerid, p.odrnum as odrnum,
-               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
-               n.disid as disid
-        from (select id, customerid,
-                     row_number() over (partition by customerid order by odrnum, id) as disid
-              from photoinfo
-              order by customerid, disid) as n
-        join photoinfo as p on p.id = n.id)",
-    R"(create view V_xcphoto as
-        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
-               p.filename as filename, p.photofile as photofile, n.disid as disid
-        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
-                     row_number() over (partition by x.customerid, x.xcmc order by x.id) as disid
-              from xcphoto as x join photoinfo as s on s.id = x.photoid
-              order by x.customerid, x.xcmc, disid) as n
-        join photoinfo as p on p.id = n.photoid)",
-    R"(create view V_xcphotoall as
-        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
-               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
-               n.disid as disid
-        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
-                     row_number() over (partition by x.customerid order by x.id) as disid
-              from xcphoto as x join photoinfo as s on s.id = x.photoid
-              order by x.customerid, disid) as n
-        join photoinfo as p on p.id = n.photoid)",
-};
-
-const char* const kSchema[] = {
+// The tables are written once; the column types come from the engine's dialect.
+const char* const kTables[] = {
     R"(create table customer (
-        customerid integer primary key autoincrement,
-        customername text not null default '',
-        adddate text not null default (strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime')),
-        staus text not null default '正常',
-        photopath text,
-        note text))",
+        customerid {key},
+        customername {text} not null default '',
+        adddate {text} not null default {now},
+        staus {text} not null default '正常',
+        photopath {text},
+        note {text}))",
     R"(create table photoinfo (
-        id integer primary key autoincrement,
+        id {key},
         customerid integer not null,
-        odrnum real not null default 0,
-        filename text,
-        photofile blob,
-        zzyq text))",
+        odrnum {real} not null default 0,
+        filename {text},
+        photofile {blob},
+        zzyq {text}))",
     R"(create table customerxc (
-        id integer primary key autoincrement,
+        id {key},
         customerid integer not null,
-        xcmc text not null))",
+        xcmc {text} not null))",
     R"(create table xcphoto (
-        id integer primary key autoincrement,
+        id {key},
         customerid integer not null,
         photoid integer not null,
-        xcmc text not null))",
+        xcmc {text} not null))",
     R"(create table xclib (
-        id integer primary key autoincrement,
-        xcmc text not null))",
+        id {key},
+        xcmc {text} not null))",
     R"(create table print (
-        ID integer primary key autoincrement,
-        photo blob,
-        xcmc text,
-        filepath text,
+        ID {key},
+        photo {blob},
+        xcmc {text},
+        filepath {text},
         customerid integer,
-        zzyq text))",
+        zzyq {text}))",
     R"(create table SysSet (
-        itemname text primary key,
-        itemvalue text))",
+        itemname {text} primary key,
+        itemvalue {text}))",
     R"(create table usertable (
-        username text primary key,
-        password text))",
+        username {text} primary key,
+        password {text}))",
 
     "create index photoinfo_order on photoinfo(customerid, odrnum, id)",
     "create index photoinfo_file on photoinfo(customerid, filename)",
@@ -93,7 +65,10 @@ const char* const kSchema[] = {
     "create index xcphoto_sample on xcphoto(customerid, photoid)",
     "create index xcphoto_album on xcphoto(customerid, xcmc, id)",
     "create index customer_status on customer(staus, customerid)",
+};
 
+// The rows of a new database: the settings, the administrator and the default albums.
+const char* const kDefaultRows[] = {
     "insert into SysSet(itemname, itemvalue) values('widthsalerote', '75')",
     "insert into SysSet(itemname, itemvalue) values('openwidthsale', '否')",
     "insert into SysSet(itemname, itemvalue) values('qhkh', '否')",
@@ -111,10 +86,9 @@ int PragmaValue(QSqlDatabase& db, const char* pragma, bool* ok) {
     return *ok ? query.value(0).toInt() : 0;
 }
 
-template <size_t N>
-bool RunAll(QSqlQuery& query, const char* const (&statements)[N], QString* error) {
-    for (const char* statement : statements) {
-        if (!query.exec(QString::fromUtf8(statement))) {
+bool RunAll(QSqlQuery& query, const QStringList& statements, QString* error) {
+    for (const QString& statement : statements) {
+        if (!query.exec(statement)) {
             *error = query.lastError().text();
             return false;
         }
@@ -130,7 +104,7 @@ bool UpgradeToVersion2(QSqlDatabase& db) {
     const bool ok = query.exec(QStringLiteral("drop view if exists V_photoinfo")) &&
                     query.exec(QStringLiteral("drop view if exists V_xcphoto")) &&
                     query.exec(QStringLiteral("drop view if exists V_xcphotoall")) &&
-                    RunAll(query, kViews, &error) &&
+                    RunAll(query, DialectOf(Engine::Embedded).views, &error) &&
                     query.exec(QStringLiteral("pragma user_version = 2"));
     if (!ok) {
         db.rollback();
@@ -139,7 +113,129 @@ bool UpgradeToVersion2(QSqlDatabase& db) {
     return db.commit();
 }
 
+// The number of tables, views and sequences in the schema the server connection uses.
+qint64 ServerRelationCount(QSqlDatabase& db, bool* ok) {
+    QSqlQuery query(db);
+    *ok = query.exec(QStringLiteral(
+              "select count(*) from pg_class c join pg_namespace n on n.oid = c.relnamespace "
+              "where n.nspname = current_schema() and c.relkind in ('r','v','m','S','f','p')")) &&
+          query.next();
+    return *ok ? query.value(0).toLongLong() : 0;
+}
+
 }  // namespace
+
+QStringList SchemaStatements(Engine engine) {
+    const Dialect& d = DialectOf(engine);
+    QStringList statements;
+    for (const char* table : kTables)
+        statements << QString::fromUtf8(table)
+                          .replace(QLatin1String("{key}"), d.key)
+                          .replace(QLatin1String("{text}"), d.text)
+                          .replace(QLatin1String("{real}"), d.real)
+                          .replace(QLatin1String("{blob}"), d.blob)
+                          .replace(QLatin1String("{now}"), d.now);
+    statements << d.views;
+    return statements;
+}
+
+QStringList DefaultRowStatements() {
+    QStringList statements;
+    for (const char* row : kDefaultRows) statements << QString::fromUtf8(row);
+    return statements;
+}
+
+ServerState InspectServerDatabase(QSqlDatabase& db, int* version, QString* error) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("select current_schema() is not null, "
+                                   "to_regclass('%1') is not null, "
+                                   "current_setting('server_encoding')")
+                        .arg(QLatin1String(kServerMarkTable))) ||
+        !query.next()) {
+        *error = query.lastError().text();
+        return ServerState::Unreadable;
+    }
+    const bool hasSchema = query.value(0).toBool();
+    const bool marked = query.value(1).toBool();
+    const QString encoding = query.value(2).toString();
+    query.finish();
+    if (!hasSchema) {
+        *error = QStringLiteral("数据库没有可用的模式(schema),请检查 search_path");
+        return ServerState::Unreadable;
+    }
+    if (encoding.compare(QLatin1String("UTF8"), Qt::CaseInsensitive) != 0) {
+        *error = QStringLiteral("数据库的编码是 %1,应为 UTF8").arg(encoding);
+        return ServerState::Unreadable;
+    }
+    if (!marked) {
+        bool ok = false;
+        const qint64 relations = ServerRelationCount(db, &ok);
+        if (!ok) {
+            *error = QStringLiteral("无法读取数据库的表");
+            return ServerState::Unreadable;
+        }
+        return relations == 0 ? ServerState::Empty : ServerState::NotOurs;
+    }
+    if (!query.exec(QStringLiteral("select application_id, user_version from %1")
+                        .arg(QLatin1String(kServerMarkTable)))) {
+        *error = query.lastError().text();
+        return ServerState::Unreadable;
+    }
+    if (!query.next() || query.value(0).toLongLong() != kApplicationId) return ServerState::NotOurs;
+    const qint64 found = query.value(1).toLongLong();
+    if (query.next()) return ServerState::NotOurs;  // one row, or it is not our mark
+    if (version) *version = int(found);
+    if (found > kSchemaVersion) return ServerState::Newer;
+    return found < 1 ? ServerState::NotOurs : ServerState::Ours;
+}
+
+bool CreateServerSchema(QSqlDatabase& db, bool withDefaultRows, QString* error) {
+    int version = 0;
+    switch (InspectServerDatabase(db, &version, error)) {
+        case ServerState::Empty:
+            break;
+        case ServerState::Unreadable:
+            return false;
+        case ServerState::Ours:
+        case ServerState::Newer:
+            *error = QStringLiteral("服务器上的数据库已经建立过,不会覆盖");
+            return false;
+        case ServerState::NotOurs:
+            *error = QStringLiteral("服务器上的数据库不是空的(有别的表),不会写入");
+            return false;
+    }
+    QSqlQuery query(db);
+    if (!RunAll(query, SchemaStatements(Engine::Server), error)) return false;
+    if (withDefaultRows && !RunAll(query, DefaultRowStatements(), error)) return false;
+    return RunAll(query, MarkStatements(Engine::Server, kApplicationId, kSchemaVersion), error);
+}
+
+bool CreateDatabase(const DatabaseTarget& target, QString* error) {
+    if (!target.problem.isEmpty()) {
+        *error = target.problem;
+        return false;
+    }
+    if (target.engine == Engine::Embedded) return CreateDatabase(target.file, error);
+    const QString name = QStringLiteral("verimond-create-") + QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase db = OpenServerConnection(name, target.server, error);
+        if (db.isOpen()) {
+            // All or nothing: the server makes tables inside a transaction too.
+            ok = db.transaction();
+            if (!ok) *error = db.lastError().text();
+            if (ok) ok = CreateServerSchema(db, true, error);
+            if (ok) {
+                ok = db.commit();
+                if (!ok) *error = db.lastError().text();
+            }
+            if (!ok) db.rollback();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
 
 bool CreateDatabase(const QString& filePath, QString* error) {
     if (QFileInfo::exists(filePath)) {
@@ -168,14 +264,17 @@ bool CreateDatabase(const QString& filePath, QString* error) {
             ok = false;
         } else {
             QSqlQuery query(db);
-            ok = db.transaction() && RunAll(query, kSchema, error) && RunAll(query, kViews, error);
+            ok = db.transaction() && RunAll(query, SchemaStatements(Engine::Embedded), error) &&
+                 RunAll(query, DefaultRowStatements(), error) &&
+                 RunAll(query, MarkStatements(Engine::Embedded, kApplicationId, kSchemaVersion),
+                        error);
             if (ok) {
-                ok = query.exec(QStringLiteral("pragma application_id = %1").arg(kApplicationId)) &&
-                     query.exec(QStringLiteral("pragma user_version = %1").arg(kSchemaVersion)) &&
-                     db.commit();
-                if (!ok) *error = query.lastError().text();
+                ok = db.commit();
+                if (!ok) *error = db.lastError().text();
             }
-            if (ok) {
+            // WAL needs shared memory that a network file system does not share between
+            // computers; there the file keeps SQLite's rollback journal.
+            if (ok && !IsOnNetworkFileSystem(QFileInfo(filePath).absolutePath())) {
                 ok = query.exec(QStringLiteral("pragma journal_mode = wal"));
                 if (!ok) *error = query.lastError().text();
             }
@@ -273,9 +372,15 @@ bool CheckSchemaMark(QSqlDatabase& db) {
     return ok && version >= 1 && version <= kSchemaVersion;
 }
 
-bool PrepareOpenedDatabase(QSqlDatabase& db) {
+bool PrepareOpenedDatabase(QSqlDatabase& db, bool onNetworkFolder) {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("pragma journal_mode = wal"))) return false;
+    if (onNetworkFolder) {
+        // Leaving WAL needs the file alone; another station still holding it open in WAL
+        // keeps it there for now, and the staff are told about the network folder anyway.
+        query.exec(QStringLiteral("pragma journal_mode = delete"));
+    } else if (!query.exec(QStringLiteral("pragma journal_mode = wal"))) {
+        return false;
+    }
     query.finish();  // an open statement would lock the schema against the upgrade
     bool ok = false;
     const int version = PragmaValue(db, "user_version", &ok);

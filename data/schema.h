@@ -4,6 +4,9 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+
+#include "data/database_setting.h"
 
 namespace data {
 
@@ -30,7 +33,32 @@ FileMark ReadFileMark(const QString& filePath);
 
 // True when an opened file carries our mark and a schema version this release reads.
 bool CheckSchemaMark(QSqlDatabase& db);
-// Settings for an opened file of ours: WAL journal, upgrades of older versions.
-bool PrepareOpenedDatabase(QSqlDatabase& db);
+// Settings for an opened file of ours: WAL journal (the rollback journal on a network
+// folder), upgrades of older versions.
+bool PrepareOpenedDatabase(QSqlDatabase& db, bool onNetworkFolder = false);
+
+// The tables, indexes and views on an engine, without rows or mark.
+QStringList SchemaStatements(Engine engine);
+// The rows of a new database: the four settings, the admin row, the default albums.
+QStringList DefaultRowStatements();
+
+// Creates the database a runtime folder names: a new file as above, or the whole schema
+// in an empty database on the server, in one transaction. Refuses a server database that
+// holds any table already.
+bool CreateDatabase(const DatabaseTarget& target, QString* error);
+
+enum class ServerState {
+    Ours,        // our mark and a schema version this release reads
+    Empty,       // no tables at all: ready for "verimond-admin init"
+    NotOurs,     // tables, but not ours
+    Newer,       // ours, from a newer release
+    Unreadable,  // the catalogue could not be read, or the database cannot hold our text
+};
+// What a server database holds, read from its catalogue without writing. *version gets
+// the schema version of a marked database.
+ServerState InspectServerDatabase(QSqlDatabase& db, int* version, QString* error);
+// Makes the schema (and with withDefaultRows the rows of a new database) on an empty
+// server database, inside the caller's transaction.
+bool CreateServerSchema(QSqlDatabase& db, bool withDefaultRows, QString* error);
 
 }  // namespace data

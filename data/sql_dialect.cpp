@@ -1,10 +1,154 @@
 #include "data/sql_dialect.h"
 
+#include <QSqlDatabase>
+
+#include "data/connection.h"
+
 namespace data {
+namespace {
+
+// Display numbers come from row_number() over keys only, and only the keys are put in
+// display order; the wide columns (thumbnails) are joined by key afterwards, so a page
+// of twelve never sorts or copies a whole customer's thumbnails. Ties in odrnum are
+// broken by id, which keeps the order the same from one query to the next.
+//
+// The file keeps the order of the keys' subquery through the join. The server does not
+// promise that, so its views order the joined rows, by the very keys the window
+// function walks (customerid, odrnum, id): the rows arrive in that order from the
+// index, no sort is needed, and "limit 12" stops after twelve.
+const char* const kFileViews[] = {
+    R"(create view V_photoinfo as
+        select n.id as id, n.customerid as customerid, p.odrnum as odrnum,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select id, customerid,
+                     row_number() over (partition by customerid order by odrnum, id) as disid
+              from photoinfo
+              order by customerid, disid) as n
+        join photoinfo as p on p.id = n.id)",
+    R"(create view V_xcphoto as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid, x.xcmc order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid
+              order by x.customerid, x.xcmc, disid) as n
+        join photoinfo as p on p.id = n.photoid)",
+    R"(create view V_xcphotoall as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid
+              order by x.customerid, disid) as n
+        join photoinfo as p on p.id = n.photoid)",
+};
+
+const char* const kServerViews[] = {
+    R"(create view V_photoinfo as
+        select n.id as id, n.customerid as customerid, p.odrnum as odrnum,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select id, customerid, odrnum,
+                     row_number() over (partition by customerid order by odrnum, id) as disid
+              from photoinfo) as n
+        join photoinfo as p on p.id = n.id
+        order by n.customerid, n.odrnum, n.id)",
+    R"(create view V_xcphoto as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid, x.xcmc order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid) as n
+        join photoinfo as p on p.id = n.photoid
+        order by n.customerid, n.xcmc, n.id)",
+    R"(create view V_xcphotoall as
+        select n.id as id, n.customerid as customerid, n.photoid as photoid, n.xcmc as xcmc,
+               p.filename as filename, p.photofile as photofile, p.zzyq as zzyq,
+               n.disid as disid
+        from (select x.id as id, x.customerid as customerid, x.photoid as photoid, x.xcmc as xcmc,
+                     row_number() over (partition by x.customerid order by x.id) as disid
+              from xcphoto as x join photoinfo as s on s.id = x.photoid) as n
+        join photoinfo as p on p.id = n.photoid
+        order by n.customerid, n.id)",
+};
+
+template <size_t N>
+QStringList ListOf(const char* const (&statements)[N]) {
+    QStringList list;
+    for (const char* statement : statements) list << QString::fromUtf8(statement);
+    return list;
+}
+
+Dialect MakeFileDialect() {
+    Dialect d;
+    d.driver = QStringLiteral("QSQLITE");
+    d.key = QStringLiteral("integer primary key autoincrement");
+    d.text = QStringLiteral("text");
+    d.real = QStringLiteral("real");
+    d.blob = QStringLiteral("blob");
+    d.now = QStringLiteral("(strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'))");
+    d.views = ListOf(kFileViews);
+    return d;
+}
+
+Dialect MakeServerDialect() {
+    Dialect d;
+    d.driver = QStringLiteral("QPSQL");
+    d.key = QStringLiteral("integer generated by default as identity primary key");
+    // Byte order, as the file compares text: album names sort and group alike on both,
+    // and the case of ASCII letters alone folds in lower(), whatever the server's locale.
+    d.text = QStringLiteral("text collate \"C\"");
+    d.real = QStringLiteral("double precision");
+    d.blob = QStringLiteral("bytea");
+    // The session's time zone is the station's (set when connecting).
+    d.now = QStringLiteral("to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')");
+    d.views = ListOf(kServerViews);
+    return d;
+}
+
+}  // namespace
+
+Engine CurrentEngine() {
+    const QSqlDatabase db = QSqlDatabase::database(QString::fromLatin1(kConnectionName), false);
+    return db.isValid() && db.driverName() == QLatin1String("QPSQL") ? Engine::Server
+                                                                     : Engine::Embedded;
+}
 
 QString RandomFractionSql() {
+    if (CurrentEngine() == Engine::Server) return QStringLiteral("random()");
     // random() gives a signed 64-bit integer; its low 53 bits make an exact double fraction.
     return QStringLiteral("((random() & 9007199254740991) / 9007199254740992.0)");
+}
+
+const Dialect& DialectOf(Engine engine) {
+    static const Dialect file = MakeFileDialect();
+    static const Dialect server = MakeServerDialect();
+    return engine == Engine::Server ? server : file;
+}
+
+QStringList MarkStatements(Engine engine, int applicationId, int version) {
+    if (engine == Engine::Embedded)
+        return {QStringLiteral("pragma application_id = %1").arg(applicationId),
+                QStringLiteral("pragma user_version = %1").arg(version)};
+    const QString table = QString::fromLatin1(kServerMarkTable);
+    return {QStringLiteral("create table if not exists %1 (application_id integer not null, "
+                           "user_version integer not null)")
+                .arg(table),
+            QStringLiteral("delete from %1").arg(table),
+            QStringLiteral("insert into %1(application_id, user_version) values(%2, %3)")
+                .arg(table)
+                .arg(applicationId)
+                .arg(version)};
+}
+
+QString GeneratedKeyOf(const QString& table) {
+    const QString name = table.trimmed().toLower();
+    if (name == QLatin1String("customer")) return QStringLiteral("customerid");
+    for (const char* keyed : {"photoinfo", "customerxc", "xcphoto", "xclib", "print"})
+        if (name == QLatin1String(keyed)) return QStringLiteral("id");
+    return QString();
 }
 
 }  // namespace data

@@ -77,7 +77,7 @@ QString ComposeStatistics(const QString& customerId) {
     const data::Rows albums =
         QueryRows(QStringLiteral("select xcmc,count(photoid) as shumu  from xcphoto where "
                                  "customerid=") +
-                  customerId + QStringLiteral(" group by xcmc"));
+                  customerId + QStringLiteral(" group by xcmc order by xcmc"));
     if (albums.empty()) return text;
     text += QStringLiteral("    其中");
     for (const auto& row : albums)

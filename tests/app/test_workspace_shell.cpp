@@ -4,14 +4,17 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "app/termination_signals.h"
 #include "app/tfrmps.h"
 #include "app/workspace_layout.h"
 #include "data/connection.h"
+#include "data/file_system.h"
 #include "data/records.h"
 #include "support/runtime_fixture.h"
+#include "support/server_run.h"
 #include "widgets/atedit.h"
 #include "widgets/tfrmpb.h"
 #include "workspace/login_box.h"
@@ -102,6 +105,7 @@ class TestWorkspaceShell : public QObject {
     // The session ending closes the program as its exit button does, and the database
     // is closed cleanly: nothing is left in its write-ahead log.
     void terminationClosesTheProgramCleanly() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
         RuntimeFixture fixture;
         data::CloseConnection();
         QProcess program;
@@ -129,6 +133,35 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(!workspace.IconCheckFailed());
         QVERIFY(!fixture.dialogs().Texts("error").isEmpty());  // the first read fails in its box
         QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
+    // The embedded file on a network folder: the staff are told once, at the start.
+    void networkFolderIsToldOnce_data() {
+        QTest::addColumn<bool>("network");
+        QTest::newRow("network folder") << true;
+        QTest::newRow("local disk") << false;
+    }
+    void networkFolderIsToldOnce() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        QFETCH(bool, network);
+        RuntimeFixture fixture;
+        data::CloseConnection();
+        data::SetNetworkFolderProbeForTesting([network](const QString&) { return network; });
+        const auto restore = qScopeGuard([] { data::SetNetworkFolderProbeForTesting({}); });
+        app::Tfrmps workspace;
+        workspace.resize(1366, 768);
+        workspace.FormShow();
+        QVERIFY(data::IsConnected());
+        const QStringList told = fixture.dialogs().Texts("message");
+        if (!network) {
+            QCOMPARE(told, QStringList());
+            return;
+        }
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains("网络文件夹") && told.first().contains("数据库服务器") &&
+                     told.first().contains(fixture.file("function.dll")),
+                 qPrintable(told.first()));
+        QVERIFY(!QFile::exists(fixture.file("function.dll-wal")));
     }
 
     void missingIconEndsTheProgram_data() {

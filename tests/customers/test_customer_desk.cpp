@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QtTest>
 
 #include "customers/customer_list.h"
@@ -112,11 +113,12 @@ class TestCustomerDesk : public QObject {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QStringList>("expected");
-        const QStringList all{"张三", "李四", "张小'五", "五折50%", "a_b", "ab"};
+        const QStringList all{"张三", "李四", "张小'五", "五折50%", "a_b", "ab", "Zoe\\Li"};
         QTest::newRow("all") << ""
                              << "全部" << all;
         QTest::newRow("open") << ""
-                              << "正常" << QStringList{"张三", "张小'五", "五折50%", "ab"};
+                              << "正常"
+                              << QStringList{"张三", "张小'五", "五折50%", "ab", "Zoe\\Li"};
         QTest::newRow("closed") << ""
                                 << "关闭" << QStringList{"李四", "a_b"};
         QTest::newRow("name part") << "张"
@@ -131,6 +133,10 @@ class TestCustomerDesk : public QObject {
                                                << "全部" << QStringList{"a_b"};
         QTest::newRow("nothing") << "王"
                                  << "全部" << QStringList{};
+        QTest::newRow("letters in either case") << "zO"
+                                                << "全部" << QStringList{"Zoe\\Li"};
+        QTest::newRow("backslash is literal") << "e\\l"
+                                              << "全部" << QStringList{"Zoe\\Li"};
     }
 
     void filters() {
@@ -144,6 +150,7 @@ class TestCustomerDesk : public QObject {
         AddRow("五折50%");
         AddRow("a_b", "关闭");
         AddRow("ab");
+        AddRow("Zoe\\Li");
         Desk desk;
         desk->cxname->setText(name);
         desk->cxzt->setCurrentText(status);
@@ -507,6 +514,33 @@ class TestCustomerDesk : public QObject {
         QCOMPARE(desk->acceptedTypes(), QString(".bmp,"));
         desk->cbfileype3->click();
         QCOMPARE(desk->acceptedTypes(), QString());
+    }
+
+    // Stations on one database: a customer made on another station appears in the
+    // workspace's drop-down when the customer window closes.
+    void customerOfAnotherStationAppearsAfterTheDeskCloses() {
+        WorkspaceFixture fixture;
+        app::Tfrmps& workspace = fixture.workspace();
+        const QString first = fixture.addCustomer("甲", 2);
+        fixture.choose(first);
+        workspace.State().adminLoggedIn = true;
+        fixture.writePhoto("elsewhere/1.jpg", 60, 40);
+        QProcess station;
+        station.setWorkingDirectory(fixture.path());
+        station.start(VERIMOND_ADMIN_PATH,
+                      {"import", "--name", "乙", "--folder", fixture.file("elsewhere")});
+        QVERIFY(station.waitForFinished(120000));
+        QVERIFY2(station.exitCode() == 0, station.readAllStandardError().constData());
+        QCOMPARE(workspace.Rzcbcustomer->count(), 1);
+
+        QTimer::singleShot(0, [] {
+            if (auto* desk = qobject_cast<Tfrmmain*>(QApplication::activeModalWidget()))
+                desk->close();
+        });
+        workspace.SpeedButton2Click();
+        QCOMPARE(workspace.Rzcbcustomer->count(), 2);
+        QVERIFY(workspace.Rzcbcustomer->findText("乙") >= 0);
+        QCOMPARE(workspace.State().customerId, first);
     }
 
     void workspaceFollowsAfterTheDeskCloses() {

@@ -1,16 +1,25 @@
 // The database file, the connection and the record helpers.
 
 #include <QFile>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "data/connection.h"
+#include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/file_names.h"
+#include "data/file_system.h"
 #include "data/records.h"
 #include "data/schema.h"
+#include "data/sql_dialect.h"
 #include "support/runtime_fixture.h"
+#include "support/server_run.h"
 
 using namespace data;
 using testing_support::RuntimeFixture;
@@ -79,7 +88,7 @@ class TestDatabase : public QObject {
         QCOMPARE(LookupValue("SysSet", "itemvalue", "itemname='qhkh'"), QString("否"));
         QVERIFY(!LookupValue("SysSet", "itemvalue", "itemname='printinfo'").isEmpty());
         QCOMPARE(QueryRows("select * from SysSet").size(), size_t(4));
-        const Rows admin = QueryRows("select [password] From usertable where username='admin'");
+        const Rows admin = QueryRows("select password From usertable where username='admin'");
         QCOMPARE(admin.size(), size_t(1));
         QCOMPARE(TextOf(admin.front(), "password"), QString());
     }
@@ -91,13 +100,17 @@ class TestDatabase : public QObject {
         QVERIFY(first > 0 && second > first);
         const QString date =
             LookupValue("customer", "adddate", "customerid=" + QString::number(first));
-        QVERIFY2(QDateTime::fromString(date, "yyyy-MM-dd HH:mm:ss").isValid(), qPrintable(date));
+        const QDateTime made = QDateTime::fromString(date, "yyyy-MM-dd HH:mm:ss");
+        QVERIFY2(made.isValid(), qPrintable(date));
+        // The station's local time, whatever the time zone of a server.
+        QVERIFY2(qAbs(made.secsTo(QDateTime::currentDateTime())) < 120, qPrintable(date));
         // Keys are never reused, even after the newest row is deleted.
         Execute("delete from customer where customerid=" + QString::number(second));
         QVERIFY(AppendRow("customer", {{"customername", "丙"}}) > second);
     }
 
     void createRefusesExistingFile() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
         RuntimeFixture fixture;
         const QString path = fixture.file(kDatabaseFileName);
         const QByteArray before = testing_support::FileDigest(path);
@@ -124,6 +137,7 @@ class TestDatabase : public QObject {
         QTest::newRow("ours cut in half") << "cut-half" << int(OpenResult::Damaged);
     }
     void openTellsWhyAFileIsRefused() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
         QFETCH(QString, kind);
         QFETCH(int, expected);
         RuntimeFixture fixture(RuntimeFixture::Database::None);
@@ -189,6 +203,246 @@ class TestDatabase : public QObject {
         QVERIFY(!OpenFailureReason(OpenResult(expected), path).isEmpty());
     }
 
+    void settingFileChoosesTheDatabase_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("server");
+        QTest::addColumn<QString>("problem");  // a part of the problem text, "" for none
+        QTest::addColumn<QString>("address");  // user@host:port/name password
+        QTest::newRow("no setting") << "" << false << ""
+                                    << "";
+        QTest::newRow("other sections only") << "[window]\nsize=big\n"
+                                             << false << ""
+                                             << "";
+        QTest::newRow("the embedded file named") << "[database]\nengine=sqlite\n"
+                                                 << false << ""
+                                                 << "";
+        QTest::newRow("server")
+            << "# studio\n[Database]\n engine = PostgreSQL \nhost=10.0.0.5\nport=6543\n"
+               "name=studio\nuser=desk\npassword=\"p#w; x \"\n[other]\nhost=ignored\n"
+            << true << ""
+            << "desk@10.0.0.5:6543/studio p#w; x ";
+        QTest::newRow("server with defaults") << "\xEF\xBB\xBF[database]\nengine=postgresql\n"
+                                              << true << ""
+                                              << "verimond@localhost:5432/verimond ";
+        QTest::newRow("server details without engine") << "[database]\nhost=10.0.0.5\n"
+                                                       << false << "engine=postgresql"
+                                                       << "";
+        QTest::newRow("misspelt name") << "[database]\nengine=postgresql\nhots=10.0.0.5\n"
+                                       << false << "hots"
+                                       << "";
+        QTest::newRow("port not a number") << "[database]\nengine=postgresql\nport=54x\n"
+                                           << false << "端口"
+                                           << "";
+        QTest::newRow("port out of range") << "[database]\nengine=postgresql\nport=70000\n"
+                                           << false << "端口"
+                                           << "";
+        QTest::newRow("unknown engine") << "[database]\nengine=mysql\n"
+                                        << false << "mysql"
+                                        << "";
+        QTest::newRow("line without value") << "[database]\nengine=postgresql\nhost\n"
+                                            << false << "第3行"
+                                            << "";
+        QTest::newRow("empty user") << "[database]\nengine=postgresql\nuser=\n"
+                                    << false << "user"
+                                    << "";
+    }
+    void settingFileChoosesTheDatabase() {
+        QFETCH(QString, text);
+        QFETCH(bool, server);
+        QFETCH(QString, problem);
+        QFETCH(QString, address);
+        const DatabaseTarget target = ParseDatabaseSetting(text, "/studio/desk");
+        QCOMPARE(target.engine == Engine::Server, server);
+        QCOMPARE(target.file, QString("/studio/desk/function.dll"));
+        if (problem.isEmpty()) {
+            QVERIFY2(target.problem.isEmpty(), qPrintable(target.problem));
+        } else {
+            QVERIFY2(target.problem.contains(problem) &&
+                         target.problem.contains("/studio/desk/verimond.ini"),
+                     qPrintable(target.problem));
+        }
+        if (server) {
+            const ServerAddress& a = target.server;
+            QCOMPARE(
+                QString("%1@%2:%3/%4 %5").arg(a.user, a.host).arg(a.port).arg(a.name, a.password),
+                address);
+            // Written back, the setting reads the same.
+            const DatabaseTarget again = ParseDatabaseSetting(ServerSettingText(a), "/x");
+            QVERIFY(again.problem.isEmpty());
+            QCOMPARE(again.server.password, a.password);
+            QCOMPARE(again.server.host, a.host);
+            QCOMPARE(again.server.port, a.port);
+        }
+    }
+
+    // A setting that cannot be used is reported, and the file beside it is not used instead:
+    // a station quietly on its own file would split the studio's customers.
+    void brokenSettingIsNotReplacedByTheFile() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QString error;
+        QVERIFY2(CreateDatabase(fixture.file(kDatabaseFileName), &error), qPrintable(error));
+        QFile setting(fixture.file(kSettingFileName));
+        QVERIFY(setting.open(QIODevice::WriteOnly));
+        setting.write("[database]\nengine=postgres\n");
+        setting.close();
+        const DatabaseTarget target = DatabaseOfFolder(fixture.path());
+        QCOMPARE(OpenDatabase(target), OpenResult::BadSetting);
+        QVERIFY(!IsConnected());
+        QVERIFY2(OpenFailureReason(OpenResult::BadSetting, target).contains("engine=postgres"),
+                 qPrintable(OpenFailureReason(OpenResult::BadSetting, target)));
+    }
+
+    void fileSystemTypes_data() {
+        QTest::addColumn<quint64>("type");
+        QTest::addColumn<QString>("mount");
+        QTest::addColumn<bool>("network");
+        QTest::newRow("nfs") << quint64(0x6969) << "nfs4" << true;
+        QTest::newRow("smb/cifs") << quint64(0xFF534D42) << "cifs" << true;
+        QTest::newRow("smb2") << quint64(0xFE534D42) << "smb3" << true;
+        QTest::newRow("old smbfs") << quint64(0x517B) << "smbfs" << true;
+        QTest::newRow("ceph") << quint64(0x00C36400) << "ceph" << true;
+        QTest::newRow("sshfs") << quint64(0x65735546) << "fuse.sshfs" << true;
+        QTest::newRow("a share mounted by the desktop")
+            << quint64(0x65735546) << "fuse.gvfsd-fuse" << true;
+        QTest::newRow("fuse of unknown kind") << quint64(0x65735546) << "" << true;
+        QTest::newRow("ntfs disk through fuse") << quint64(0x65735546) << "fuseblk" << false;
+        QTest::newRow("ext4") << quint64(0xEF53) << "ext4" << false;
+        QTest::newRow("btrfs") << quint64(0x9123683E) << "btrfs" << false;
+        QTest::newRow("tmpfs") << quint64(0x01021994) << "tmpfs" << false;
+    }
+    void fileSystemTypes() {
+        QFETCH(quint64, type);
+        QFETCH(QString, mount);
+        QFETCH(bool, network);
+        QCOMPARE(IsNetworkFileSystemType(type, mount), network);
+    }
+
+    void mountOfAPath() {
+        const QString mounts =
+            "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+            "30 22 0:40 / /mnt/nas rw shared:5 - nfs4 nas:/export rw\n"
+            "31 30 0:41 / /mnt/nas/fuse rw - fuse.sshfs user@host: rw\n"
+            "32 22 0:42 / /mnt/my\\040photos rw - cifs //nas/photos rw\n"
+            "33 22 0:43 / /mnt/nasa rw - ext4 /dev/sdb1 rw\n"
+            "34 22 0:44 / /mnt/nasa rw - cifs //nas/other rw\n";
+        QCOMPARE(MountTypeOf("/mnt/nas/studio", mounts), QString("nfs4"));
+        QCOMPARE(MountTypeOf("/mnt/nas", mounts), QString("nfs4"));
+        QCOMPARE(MountTypeOf("/mnt/nas/fuse/x", mounts), QString("fuse.sshfs"));
+        QCOMPARE(MountTypeOf("/mnt/my photos/a", mounts), QString("cifs"));
+        QCOMPARE(MountTypeOf("/mnt/nasa/b", mounts), QString("cifs"));  // mounted over
+        QCOMPARE(MountTypeOf("/home/studio", mounts), QString("ext4"));
+        // This machine's temporary folder is no network folder.
+        QVERIFY(!IsOnNetworkFileSystem(QDir::tempPath()));
+    }
+
+    // WAL's shared memory is not shared between computers: on a network folder the file is
+    // made and opened with the rollback journal, also when it arrives there in WAL.
+    void networkFolderKeepsTheRollbackJournal() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const auto journal = [] {
+            return TextOf(QueryRows("pragma journal_mode").front(), "journal_mode");
+        };
+        const QString local = fixture.file("local.dll");
+        const QString shared = fixture.file(kDatabaseFileName);
+        QString error;
+        QVERIFY2(CreateDatabase(local, &error), qPrintable(error));
+        QCOMPARE(OpenConnection(local), OpenResult::Opened);
+        QCOMPARE(journal(), QString("wal"));
+        QVERIFY(!ConnectedOnNetworkFolder());
+        CloseConnection();
+
+        SetNetworkFolderProbeForTesting([](const QString&) { return true; });
+        const auto restore = qScopeGuard([] { SetNetworkFolderProbeForTesting({}); });
+        QVERIFY2(CreateDatabase(shared, &error), qPrintable(error));
+        for (const QString& file : {shared, local}) {
+            QCOMPARE(OpenConnection(file), OpenResult::Opened);
+            QVERIFY(ConnectedOnNetworkFolder());
+            QCOMPARE(journal(), QString("delete"));
+            AppendRow("xclib", {{"xcmc", "样"}});
+            QVERIFY(!QFile::exists(file + "-wal"));
+            CloseConnection();
+        }
+    }
+
+    // Text reaches the store as typed: quotes doubled, backslashes plain characters.
+    void quotedTextKeepsEveryCharacter() {
+        RuntimeFixture fixture;
+        const QString text = "C:\\照片\\'新'\\ 100% _x_ \\\\";
+        UpdateValue("SysSet", "itemvalue", "'" + SqlQuote(text) + "'", "itemname='printinfo'");
+        QCOMPARE(LookupValue("SysSet", "itemvalue", "itemname='printinfo'"), text);
+        QVERIFY(ValueExists("SysSet", "itemvalue", text, QString()));
+    }
+
+    // Two stations pick at the same moment: every pick is kept and numbered.
+    void picksAtTheSameMomentAreAllKept() {
+        RuntimeFixture fixture;
+        const qint64 sample = AddSample(1, 1);
+        const QString insert = "insert into xcphoto(customerid,photoid,xcmc) values(1," +
+                               QString::number(sample) + ",'精修')";
+        constexpr int kPicks = 150;
+        const DatabaseTarget target = fixture.database();
+        std::atomic<int> failures{0};
+        std::atomic_bool go{false};
+        QSemaphore ready;
+        QString lastError;
+        std::thread other([&] {
+            {
+                QSqlDatabase db = testing_support::OpenOtherStation(target, "other-station");
+                QSqlQuery query(db);
+                ready.release();
+                while (!go) std::this_thread::yield();
+                for (int i = 0; i < kPicks; ++i)
+                    if (!query.exec(insert)) {
+                        ++failures;
+                        lastError = query.lastError().text();
+                    }
+                query.finish();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("other-station");
+        });
+        ready.acquire();
+        go = true;
+        for (int i = 0; i < kPicks; ++i) Execute(insert);
+        other.join();
+        QVERIFY2(failures == 0, qPrintable(lastError));
+        QCOMPARE(LookupValue("xcphoto", "count(*)", "customerid=1"), QString::number(2 * kPicks));
+        const QList<qint64> numbered =
+            IdsInDisplayOrder("V_xcphoto", "customerid=1 and xcmc='精修'");
+        QCOMPARE(numbered.size(), 2 * kPicks);
+        QVERIFY(std::is_sorted(numbered.begin(), numbered.end()));
+    }
+
+    // Another station sees a transaction's work whole, once committed, or not at all.
+    void anotherStationSeesAllOrNothing() {
+        RuntimeFixture fixture;
+        QSqlDatabase other = testing_support::OpenOtherStation(fixture.database(), "station");
+        QVERIFY(other.isOpen());
+        const auto seen = [&] {
+            QSqlQuery query(other);
+            if (!query.exec("select count(*) from customer") || !query.next()) return -1;
+            return query.value(0).toInt();
+        };
+        {
+            Transaction transaction;
+            const qint64 id = AppendRow("customer", {{"customername", "甲"}});
+            Execute("insert into customerxc(customerid,xcmc)  select " + QString::number(id) +
+                    ", xcmc from xclib order by id");
+            QCOMPARE(seen(), 0);
+            transaction.commit();
+        }
+        QCOMPARE(seen(), 1);
+        {
+            Transaction transaction;
+            AppendRow("customer", {{"customername", "乙"}});
+        }
+        QCOMPARE(seen(), 1);
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase("station");
+    }
+
     void refusalsAreToldApart() {
         const QString path = "/x/function.dll";
         QSet<QString> reasons;
@@ -204,6 +458,7 @@ class TestDatabase : public QObject {
     }
 
     void olderFileIsUpgradedOnOpening() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
         RuntimeFixture fixture;
         const qint64 sample = AddSample(1, 1);
         Execute("drop view V_photoinfo");
@@ -220,6 +475,7 @@ class TestDatabase : public QObject {
     }
 
     void missingFileIsNotCreated() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         const QString path = fixture.file(kDatabaseFileName);
         QCOMPARE(OpenConnection(path), OpenResult::Missing);

@@ -11,6 +11,7 @@
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "support/runtime_fixture.h"
+#include "support/server_run.h"
 #include "workspace/workspace_state.h"
 
 using testing_support::RuntimeFixture;
@@ -174,9 +175,7 @@ class TestSettings : public QObject {
 
     void failedSaveChangesNothing() {
         RuntimeFixture fixture;
-        data::Execute(
-            "create trigger refuse before insert on xclib begin select raise(abort, 'disk full'); "
-            "end");
+        testing_support::FailInsertsInto("xclib");
         workspace::WorkspaceState state;
         settings::Tfrmset w(nullptr, state);
         w.setAttribute(Qt::WA_DeleteOnClose, false);

@@ -9,6 +9,7 @@
 
 #include "data/connection.h"
 #include "data/schema.h"
+#include "support/server_run.h"
 
 namespace testing_support {
 namespace {
@@ -38,16 +39,29 @@ RuntimeFixture::RuntimeFixture(Database database) {
     dialogs_ = dialogs.get();
     widgets::Dialogs::Install(std::move(dialogs));
     if (database == Database::Fresh) {
+        if (ServerRun()) {
+            server_ = CreateServerDatabase();
+            WriteServerSetting(path(), server_);
+        }
         QString error;
-        if (!data::CreateDatabase(file(data::kDatabaseFileName), &error))
+        if (!data::CreateDatabase(this->database(), &error))
             qFatal("cannot create the test database: %s", qPrintable(error));
-        if (data::OpenConnection(file(data::kDatabaseFileName)) != data::OpenResult::Opened)
-            qFatal("cannot open the test database");
+        if (!reopen()) qFatal("cannot open the test database");
     }
+}
+
+bool RuntimeFixture::reopen() {
+    data::CloseConnection();
+    const data::DatabaseTarget target = database();
+    const data::OpenResult opened = data::OpenDatabase(target);
+    if (opened == data::OpenResult::Opened) return true;
+    qWarning("%s", qPrintable(data::OpenFailureReason(opened, target)));
+    return false;
 }
 
 RuntimeFixture::~RuntimeFixture() {
     data::CloseConnection();
+    if (onServer()) DropServerDatabase(server_);
     widgets::Dialogs::Install(std::make_unique<widgets::ScreenDialogs>());
     QDir::setCurrent(previousDir_);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "customers/customer_records.h"
+#include "data/database_setting.h"
 
 namespace admin {
 
@@ -30,12 +31,14 @@ int RunShuffle(QStringList args);
 int RunReimport(QStringList args);
 // Creates a customer in database from its folder, with the program's thumbnail settings,
 // and prints "id=N samples=M".
-int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
+int ImportNewCustomer(const data::DatabaseTarget& database, const customers::NewCustomer& customer,
                       const QString& types, bool subfolders);
 
 // backup_commands.cpp
 int RunBackup(QStringList args);
 int RunRestore(QStringList args);
+// server_commands.cpp
+int RunCopyToServer(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);

@@ -45,26 +45,25 @@ int Help() {
     WriteCommands(Out());
     Out() << "  verimond-admin --help\n\n"
           << "数据库是当前文件夹中的 function.dll; init 和 demo 可以指定文件夹。\n"
-          << "init 建立新的空数据库(含默认相册),已有的数据库文件不会被覆盖;\n"
+          << "文件夹中的 verimond.ini 有 [database] engine=postgresql 时,数据库在它指定的\n"
+          << "PostgreSQL 服务器上,所有命令都用那个数据库(见 README 和帮助)。\n"
+          << "init 建立新的空数据库(含默认相册),已有的数据库文件不会被覆盖,服务器上的\n"
+          << "数据库必须是空的; copy-to-server 把 function.dll 整个复制到空的服务器数据库;\n"
           << "import 从样片文件夹增加一位客户;demo 建立带演示客户的数据库。\n\n"
           << "退出码: 0 完成; 1 操作失败(原因见标准错误输出); 2 用法错误。\n";
     Out().flush();
     return 0;
 }
 
-QString DatabaseIn(const QString& folder) {
-    return QDir(folder.isEmpty() ? QDir::currentPath() : folder)
-        .absoluteFilePath(data::kDatabaseFileName);
+data::DatabaseTarget DatabaseIn(const QString& folder) {
+    return data::DatabaseOfFolder(
+        QDir(folder.isEmpty() ? QDir::currentPath() : folder).absolutePath());
 }
 
-QString OpenFailureText(data::OpenResult result, const QString& path) {
-    return data::OpenFailureReason(result, path);
-}
-
-bool OpenOrReport(const QString& database) {
-    const data::OpenResult opened = data::OpenConnection(database);
+bool OpenOrReport(const data::DatabaseTarget& database) {
+    const data::OpenResult opened = data::OpenDatabase(database);
     if (opened == data::OpenResult::Opened) return true;
-    Fail(OpenFailureText(opened, database));
+    Fail(data::OpenFailureReason(opened, database));
     return false;
 }
 

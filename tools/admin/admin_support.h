@@ -24,11 +24,11 @@ int Usage();
 // stdout and returns 0 (for --help).
 int Help();
 
-// function.dll in folder, or in the current directory when folder is empty.
-QString DatabaseIn(const QString& folder);
-QString OpenFailureText(data::OpenResult result, const QString& path);
+// The database of folder (the current directory when folder is empty): its
+// function.dll, or the server its verimond.ini names.
+data::DatabaseTarget DatabaseIn(const QString& folder);
 // Opens adocnn on database; on failure prints why and returns false.
-bool OpenOrReport(const QString& database);
+bool OpenOrReport(const data::DatabaseTarget& database);
 
 // Takes "--name VALUE" from args when it is there; false (and value untouched) when not.
 // A name at the end without a value is bad usage: *missingValue is set.

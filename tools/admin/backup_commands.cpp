@@ -8,10 +8,29 @@
 #include "tools/admin/admin_support.h"
 
 namespace admin {
+namespace {
+
+// A server's database is no file of ours to copy or replace; its own tools do that, and
+// they do it consistently while the stations work.
+int ServerIsBackedUpByItsTools(const data::DatabaseTarget& database) {
+    const data::ServerAddress& s = database.server;
+    return Fail(QStringLiteral("数据库在服务器上(%1),不是 function.dll 文件。\n"
+                               "请用 PostgreSQL 自带的工具备份和恢复,例如:\n"
+                               "  pg_dump -Fc -h %2 -p %3 -U %4 -f verimond.dump %5\n"
+                               "  pg_restore -h %2 -p %3 -U %4 -d 新的空数据库 verimond.dump")
+                    .arg(data::DescribeTarget(database), s.host)
+                    .arg(s.port)
+                    .arg(s.user, s.name));
+}
+
+}  // namespace
 
 int RunBackup(QStringList args) {
     if (!args.isEmpty()) return Usage();
-    const QString database = DatabaseIn(QString());
+    const data::DatabaseTarget target = DatabaseIn(QString());
+    if (!target.problem.isEmpty()) return Fail(target.problem);
+    if (target.engine == data::Engine::Server) return ServerIsBackedUpByItsTools(target);
+    const QString database = target.file;
     QElapsedTimer timer;
     timer.start();
     const data::BackupResult result = data::BackupDatabase(database, QDateTime::currentDateTime());
@@ -26,7 +45,10 @@ int RunBackup(QStringList args) {
 int RunRestore(QStringList args) {
     if (args.size() != 1) return Usage();
     const QString backup = QFileInfo(args.first()).absoluteFilePath();
-    const QString database = DatabaseIn(QString());
+    const data::DatabaseTarget target = DatabaseIn(QString());
+    if (!target.problem.isEmpty()) return Fail(target.problem);
+    if (target.engine == data::Engine::Server) return ServerIsBackedUpByItsTools(target);
+    const QString database = target.file;
     const data::RestoreResult result =
         data::RestoreDatabase(database, backup, QDateTime::currentDateTime());
     if (!result.ok) return Fail(result.error);

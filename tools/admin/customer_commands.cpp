@@ -40,7 +40,7 @@ bool TakeTypes(QStringList& args, QString* list, bool* badUsage) {
 
 }  // namespace
 
-int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
+int ImportNewCustomer(const data::DatabaseTarget& database, const customers::NewCustomer& customer,
                       const QString& types, bool subfolders) {
     if (!OpenOrReport(database)) return 1;
     const customers::ImportOptions options = OptionsFromSettings(types, subfolders);
@@ -64,7 +64,7 @@ int RunImport(QStringList args) {
     const QString problem = customers::NewCustomerProblem({name, folder, QString()});
     if (!problem.isEmpty()) return Fail(problem);
 
-    const QString database = DatabaseIn(QString());
+    const data::DatabaseTarget database = DatabaseIn(QString());
     if (!OpenOrReport(database)) return 1;
     // A script run twice must not make every customer twice.
     const bool duplicate = customers::CustomerNameExists(name);

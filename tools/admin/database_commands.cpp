@@ -25,10 +25,10 @@ int RunInit(QStringList args) {
     const QString folder = args.value(0);
     if (!folder.isEmpty() && !QDir().mkpath(folder))
         return Fail(QStringLiteral("无法创建文件夹: %1").arg(folder));
-    const QString path = DatabaseIn(folder);
+    const data::DatabaseTarget database = DatabaseIn(folder);
     QString error;
-    if (!data::CreateDatabase(path, &error)) return Fail(error);
-    Out() << path << Qt::endl;
+    if (!data::CreateDatabase(database, &error)) return Fail(error);
+    Out() << data::DescribeTarget(database) << Qt::endl;
     return 0;
 }
 
@@ -38,8 +38,14 @@ int RunDemo(QStringList args) {
     if (!QDir().mkpath(folder)) return Fail(QStringLiteral("无法创建文件夹: %1").arg(folder));
     // The folder is a runtime folder: its photo/ placeholders stand in for the damaged file.
     QDir::setCurrent(folder);
-    const QString database = DatabaseIn(folder);
-    if (!QFileInfo::exists(database)) {
+    const data::DatabaseTarget database = DatabaseIn(folder);
+    if (!database.problem.isEmpty()) return Fail(database.problem);
+    // A new database where there is none yet: no file, or an empty server database.
+    const bool missing = database.engine == data::Engine::Embedded
+                             ? !QFileInfo::exists(database.file)
+                             : data::OpenDatabase(database) == data::OpenResult::Empty;
+    data::CloseConnection();
+    if (missing) {
         QString error;
         if (!data::CreateDatabase(database, &error)) return Fail(error);
     }
@@ -77,7 +83,7 @@ int RunDemo(QStringList args) {
     if (!data::LookupValue(QStringLiteral("customer"), QStringLiteral("customerid"),
                            QStringLiteral("customername='演示客户'"))
              .isEmpty())
-        return Fail(QStringLiteral("数据库中已有演示客户: %1").arg(database));
+        return Fail(QStringLiteral("数据库中已有演示客户: %1").arg(data::DescribeTarget(database)));
     data::CloseConnection();
 
     return ImportNewCustomer(database,
