@@ -9,6 +9,8 @@
 #include <map>
 
 #include "bench/bench_common.h"
+#include "bench/bench_runtime.h"
+#include "data/sql_dialect.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
@@ -60,9 +62,11 @@ int AlbumOfPick(int k, int picks) {
     return k < picks * 17 / 20 ? 1 : 2;
 }
 
-bool OpenOurs(const QString& file, QTextStream& err) {
-    if (data::OpenConnection(file) == data::OpenResult::Opened) return true;
-    err << "cannot open " << file << " as a database of ours\n";
+bool OpenOurs(const QString& argument, QTextStream& err) {
+    const data::DatabaseTarget target = BenchDatabase(argument);
+    const data::OpenResult opened = data::OpenDatabase(target);
+    if (opened == data::OpenResult::Opened) return true;
+    err << "cannot open " << argument << ": " << data::OpenFailureReason(opened, target) << "\n";
     return false;
 }
 
@@ -88,7 +92,7 @@ int RunMakeDb(const QStringList& args) {
     if (positional.size() != 1 || !PositiveOption(args, "--customers", 200, &customers) ||
         !PositiveOption(args, "--samples", 500, &samples) ||
         !PositiveOption(args, "--picks", 50, &picks) || picks > samples) {
-        err << "usage: verimond-bench make-db DBFILE [--customers 200] [--samples 500] "
+        err << "usage: verimond-bench make-db DBFILE|SERVER.ini [--customers 200] [--samples 500] "
                "[--picks 50]\n";
         return 2;
     }
@@ -96,7 +100,8 @@ int RunMakeDb(const QStringList& args) {
     QElapsedTimer timer;
     timer.start();
     QString error;
-    if (!data::CreateDatabase(file, &error)) {
+    // A file must not exist yet; a server database must be empty.
+    if (!data::CreateDatabase(BenchDatabase(file), &error)) {
         err << error << "\n";
         return 1;
     }
@@ -153,12 +158,18 @@ int RunMakeDb(const QStringList& args) {
         err << e.text() << "\n";
         return 1;
     }
-    data::CloseConnection();
     const double seconds = timer.nsecsElapsed() / 1e9;
+    const qint64 bytes = data::CurrentEngine() == data::Engine::Server
+                             ? data::QueryRows("select pg_database_size(current_database())")
+                                   .front()
+                                   .value(0)
+                                   .toLongLong()
+                             : QFileInfo(file).size();
+    data::CloseConnection();
     QTextStream(stdout) << "customers=" << customers << " samples=" << qint64(customers) * samples
                         << " picks=" << qint64(customers) * picks
                         << " elapsed_s=" << QString::number(seconds, 'f', 1) << " size_mb="
-                        << QString::number(QFileInfo(file).size() / 1048576.0, 'f', 1) << "\n";
+                        << QString::number(bytes / 1048576.0, 'f', 1) << "\n";
     return 0;
 }
 
@@ -169,7 +180,7 @@ int RunPage(const QStringList& args) {
     const QStringList positional = PositionalArgs(args, {"--repeat"});
     int repeat = 0;
     if (positional.size() != 2 || !PositiveOption(args, "--repeat", 50, &repeat)) {
-        err << "usage: verimond-bench page DBFILE CUSTOMERID [--repeat N]\n";
+        err << "usage: verimond-bench page DBFILE|SERVER.ini CUSTOMERID [--repeat N]\n";
         return 2;
     }
     if (!OpenOurs(positional[0], err)) return 1;
@@ -223,7 +234,7 @@ int RunAlbumPage(const QStringList& args) {
     const QStringList positional = PositionalArgs(args, {"--repeat"});
     int repeat = 0;
     if (positional.size() != 2 || !PositiveOption(args, "--repeat", 50, &repeat)) {
-        err << "usage: verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n";
+        err << "usage: verimond-bench album-page DBFILE|SERVER.ini CUSTOMERID [--repeat N]\n";
         return 2;
     }
     if (!OpenOurs(positional[0], err)) return 1;

@@ -90,6 +90,27 @@ QString RuntimeFolder::file(const QString& relative) const {
     return QDir(dir_.path()).filePath(relative);
 }
 
+data::DatabaseTarget BenchDatabase(const QString& argument) {
+    const QFileInfo info(argument);
+    if (!argument.endsWith(QLatin1String(".ini"))) {
+        data::DatabaseTarget target;
+        target.file = info.absoluteFilePath();
+        return target;
+    }
+    QFile file(argument);
+    if (!file.open(QIODevice::ReadOnly)) {
+        data::DatabaseTarget target;
+        target.problem = QStringLiteral("cannot read ") + argument;
+        return target;
+    }
+    return data::ParseDatabaseSetting(QString::fromUtf8(file.readAll()), info.absolutePath());
+}
+
+bool RuntimeFolder::UseDatabase(const QString& argument) {
+    if (!argument.endsWith(QLatin1String(".ini"))) return LinkDatabase(argument);
+    return QFile::copy(argument, file(QString::fromLatin1(data::kSettingFileName)));
+}
+
 bool RuntimeFolder::LinkDatabase(const QString& databaseFile) {
     return QFile::link(QFileInfo(databaseFile).absoluteFilePath(),
                        file(QString::fromLatin1(data::kDatabaseFileName)));

@@ -6,7 +6,13 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "data/database_setting.h"
+
 namespace bench {
+
+// A database argument: an embedded file, or a verimond.ini (any name ending in .ini)
+// naming a database on a server.
+data::DatabaseTarget BenchDatabase(const QString& argument);
 
 // Makes the offscreen platform (used unless QT_QPA_PLATFORM names another) show one
 // screen of `size`, since the workspace lays itself out on its screen. Call before the
@@ -26,6 +32,8 @@ class RuntimeFolder {
     QString file(const QString& relative) const;
     // function.dll here as a symbolic link to an existing database file.
     bool LinkDatabase(const QString& databaseFile);
+    // The database of a database argument: the file linked, or the setting copied here.
+    bool UseDatabase(const QString& argument);
 
   private:
     QTemporaryDir dir_;

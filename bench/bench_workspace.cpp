@@ -184,7 +184,8 @@ int RunSwitch(const QStringList& args) {
     const QStringList positional = PositionalArgs(args, {"--repeat", "--other"});
     int repeat = 0;
     if (positional.size() != 2 || !PositiveOption(args, "--repeat", 20, &repeat)) {
-        err << "usage: verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n";
+        err << "usage: verimond-bench switch DBFILE|SERVER.ini CUSTOMERID [--other ID] "
+               "[--repeat N]\n";
         return 2;
     }
     if (!QFileInfo(positional[0]).isFile()) {
@@ -192,7 +193,7 @@ int RunSwitch(const QStringList& args) {
         return 1;
     }
     RuntimeFolder runtime;
-    if (!runtime.ok() || !runtime.LinkDatabase(positional[0])) {
+    if (!runtime.ok() || !runtime.UseDatabase(positional[0])) {
         err << "cannot prepare a runtime folder\n";
         return 1;
     }

@@ -101,10 +101,10 @@ for binary in "$program" "$admin"; do
         depends_on "$package" || fail "$binary links $soname of $package, not in Depends"
     done < <(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }')
 done
-# ... and so do the Qt plugins the program loads (the SQLite driver, the X11 platform,
-# the JPEG and GIF readers) and the font of the Chinese texts.
-for plugin in sqldrivers/libqsqlite.so platforms/libqxcb.so imageformats/libqjpeg.so \
-    imageformats/libqgif.so; do
+# ... and so do the Qt plugins the program loads (the SQLite and PostgreSQL drivers, the
+# X11 platform, the JPEG and GIF readers) and the font of the Chinese texts.
+for plugin in sqldrivers/libqsqlite.so sqldrivers/libqsqlpsql.so platforms/libqxcb.so \
+    imageformats/libqjpeg.so imageformats/libqgif.so; do
     found=$(find /usr/lib -path "*/qt6/plugins/$plugin" | head -n1)
     [ -n "$found" ] || fail "no Qt plugin $plugin on this machine"
     depends_on "$(owner "$found")" || fail "Depends lacks $(owner "$found"), which holds $plugin"
