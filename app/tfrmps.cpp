@@ -14,6 +14,7 @@
 #include "app/workspace_layout.h"
 #include "data/connection.h"
 #include "data/records.h"
+#include "output/tfrmout.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
@@ -257,6 +258,9 @@ void Tfrmps::SpeedButton3Click() {
         widgets::Dialogs::Current().Message(this, QStringLiteral("请先选择客户！"));
         return;
     }
+    // Modal; the window deletes itself when closed.
+    auto* window = new output::Tfrmout(this, state_, [this] { return WidescreenTicked(); });
+    window->exec();
 }
 
 void Tfrmps::imgdlClick() {

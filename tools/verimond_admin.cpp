@@ -17,6 +17,10 @@ const std::vector<Command>& Commands() {
         {"init", "[FOLDER]", RunInit},
         {"import", "--name NAME --folder DIR [--subfolders] [--types .jpg,.jpeg,.bmp]", RunImport},
         {"demo", "[FOLDER]", RunDemo},
+        {"export",
+         "--id ID (--folder DIR [--no-album-name] [--no-source-name] [--no-notes] | --xlsx FILE "
+         "| --pdf FILE [--no-pictures])",
+         RunExport},
     };
     return commands;
 }

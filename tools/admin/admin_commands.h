@@ -28,4 +28,7 @@ int RunImport(QStringList args);
 int ImportNewCustomer(const QString& database, const customers::NewCustomer& customer,
                       const QString& types, bool subfolders);
 
+// output_commands.cpp
+int RunExport(QStringList args);
+
 }  // namespace admin

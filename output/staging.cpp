@@ -1,0 +1,158 @@
+#include "output/staging.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QtConcurrent>
+
+#include "data/connection.h"
+#include "data/errors.h"
+#include "data/records.h"
+#include "images/thumbnail.h"
+
+namespace output {
+namespace {
+
+const QString kStagedFallback = QStringLiteral("photo/nophoto.jpg");
+
+struct MadePicture {
+    QByteArray bmp;
+    QString error;
+};
+
+MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio) {
+    MadePicture made;
+    try {
+        made.bmp = images::MakeThumbnail(path, widescreen, ratio, kStagedFallback);
+    } catch (const data::VerimondError& error) {
+        made.error = error.text();
+    } catch (const std::exception& error) {
+        made.error = QString::fromLocal8Bit(error.what());
+    }
+    return made;
+}
+
+}  // namespace
+
+QString RelativeFilePath(const QString& filename, const QString& photoPath) {
+    if (photoPath.isEmpty()) return filename;
+    QString result = filename;
+    result.remove(photoPath + QLatin1Char('/'), Qt::CaseSensitive);
+    return result;
+}
+
+QString CustomerName(const QString& customerId) {
+    return data::LookupValue(
+        QStringLiteral("customer"), QStringLiteral("customername"),
+        QStringLiteral("customerid=") + QString::number(data::StrToInt(customerId)));
+}
+
+QStringList CustomerAlbums(const QString& customerId) {
+    QStringList albums;
+    for (const auto& row : data::QueryRows(
+             QStringLiteral("select xcmc from customerxc where customerid=") +
+             QString::number(data::StrToInt(customerId)) + QStringLiteral(" order by id")))
+        albums << data::TextOf(row, QStringLiteral("xcmc"));
+    return albums;
+}
+
+int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures pictures,
+                   const StagingProgress& progress) {
+    const QString id = QString::number(data::StrToInt(customer.customerId));
+    data::Execute(QStringLiteral("delete from  print"));
+    const data::Rows picks =
+        data::QueryRows(QStringLiteral("select * from V_xcphotoall where customerid=") + id +
+                        QStringLiteral(" order by disid"));
+    const int total = static_cast<int>(picks.size());
+
+    // A sample picked into several albums is drawn once.
+    std::vector<QByteArray> photos(picks.size());
+    if (pictures == StagedPictures::Draw && total > 0) {
+        QStringList files;
+        QHash<QString, int> fileIndex;
+        std::vector<int> indexOfRow(picks.size());
+        for (int i = 0; i < total; ++i) {
+            const QString file = data::TextOf(picks[i], QStringLiteral("filename"));
+            auto found = fileIndex.constFind(file);
+            if (found == fileIndex.constEnd()) {
+                found = fileIndex.insert(file, static_cast<int>(files.size()));
+                files << file;
+            }
+            indexOfRow[i] = *found;
+        }
+        const bool widescreen = customer.widescreen;
+        const int ratio = customer.widescreenRatio;
+        QFuture<MadePicture> made =
+            QtConcurrent::mapped(files, [widescreen, ratio](const QString& file) {
+                return DrawStagedPicture(file, widescreen, ratio);
+            });
+        try {
+            for (int i = 0; i < total; ++i) {
+                const MadePicture picture = made.resultAt(indexOfRow[i]);
+                if (!picture.error.isEmpty()) throw data::VerimondError(picture.error);
+                photos[i] = picture.bmp;
+                if (progress) progress(i + 1, total, QFileInfo(files[indexOfRow[i]]).fileName());
+            }
+        } catch (...) {
+            made.cancel();
+            made.waitForFinished();
+            throw;
+        }
+    } else {
+        for (int i = 0; i < total; ++i) {
+            const QVariant stored = picks[i].value(QStringLiteral("photofile"));
+            photos[i] = stored.isNull() ? QByteArray() : stored.toByteArray();
+        }
+    }
+
+    data::Transaction transaction;
+    for (int i = 0; i < total; ++i) {
+        const data::Rows::value_type& pick = picks[i];
+        const QString filename = data::TextOf(pick, QStringLiteral("filename"));
+        data::AppendRow(
+            QStringLiteral("print"),
+            {{QStringLiteral("photo"), photos[i]},
+             {QStringLiteral("xcmc"), data::TextOf(pick, QStringLiteral("xcmc"))},
+             {QStringLiteral("filepath"), form == PathForm::Relative
+                                              ? RelativeFilePath(filename, customer.photoPath)
+                                              : filename},
+             {QStringLiteral("customerid"), pick.value(QStringLiteral("customerid")).toInt()},
+             {QStringLiteral("zzyq"), data::TextOf(pick, QStringLiteral("zzyq"))}});
+    }
+    transaction.commit();
+    return total;
+}
+
+std::vector<StagedRow> ReadStagedRows(bool withPictures) {
+    const data::Rows rows = data::QueryRows(
+        withPictures
+            ? QStringLiteral("select * from print order by id")
+            : QStringLiteral("select id, xcmc, filepath, customerid, zzyq from print order by id"));
+    std::vector<StagedRow> staged;
+    staged.reserve(rows.size());
+    for (const auto& row : rows) {
+        StagedRow s;
+        s.id = row.value(QStringLiteral("id")).toLongLong();
+        if (withPictures) {
+            const QVariant photo = row.value(QStringLiteral("photo"));
+            if (!photo.isNull()) s.photo = photo.toByteArray();
+        }
+        s.album = data::TextOf(row, QStringLiteral("xcmc"));
+        s.path = data::TextOf(row, QStringLiteral("filepath"));
+        s.customerId = row.value(QStringLiteral("customerid")).toInt();
+        s.note = data::TextOf(row, QStringLiteral("zzyq"));
+        staged.push_back(std::move(s));
+    }
+    return staged;
+}
+
+std::vector<PickedFile> ReadPickedFiles(const QString& customerId) {
+    std::vector<PickedFile> picks;
+    for (const auto& row : data::QueryRows(
+             QStringLiteral("select xcmc, filename from V_xcphotoall where customerid=") +
+             QString::number(data::StrToInt(customerId)) + QStringLiteral(" order by disid")))
+        picks.push_back({data::TextOf(row, QStringLiteral("xcmc")),
+                         data::TextOf(row, QStringLiteral("filename"))});
+    return picks;
+}
+
+}  // namespace output
