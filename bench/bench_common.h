@@ -73,5 +73,11 @@ int RunAlbumPage(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.
 int RunSwitch(const QStringList& args);
 int RunStep(const QStringList& args);
+// bench_output.cpp: staging and the outputs.
+int RunOutputPhotos(const QStringList& args);
+int RunStage(const QStringList& args);
+int RunExport(const QStringList& args);
+int RunXlsx(const QStringList& args);
+int RunPdf(const QStringList& args);
 
 }  // namespace bench

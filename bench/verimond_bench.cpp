@@ -21,6 +21,11 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
     if (command == QLatin1String("switch")) return bench::RunSwitch(args);
     if (command == QLatin1String("step")) return bench::RunStep(args);
+    if (command == QLatin1String("output-photos")) return bench::RunOutputPhotos(args);
+    if (command == QLatin1String("stage")) return bench::RunStage(args);
+    if (command == QLatin1String("export")) return bench::RunExport(args);
+    if (command == QLatin1String("xlsx")) return bench::RunXlsx(args);
+    if (command == QLatin1String("pdf")) return bench::RunPdf(args);
     QTextStream(stderr)
         << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive]\n"
            "       verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N]\n"
@@ -30,6 +35,11 @@ int main(int argc, char** argv) {
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
            "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
-           "[--no-prefetch]\n";
+           "[--no-prefetch]\n"
+           "       verimond-bench output-photos FOLDER [--count 500] [--distinct 10]\n"
+           "       verimond-bench stage FOLDER [--repeat 3]\n"
+           "       verimond-bench export FOLDER [--repeat 3]\n"
+           "       verimond-bench xlsx FOLDER [--repeat 5]\n"
+           "       verimond-bench pdf FOLDER [--repeat 3]\n";
     return 2;
 }

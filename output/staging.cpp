@@ -2,6 +2,9 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QtConcurrent>
 
 #include "data/connection.h"
@@ -59,14 +62,35 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
                    const StagingProgress& progress) {
     const QString id = QString::number(data::StrToInt(customer.customerId));
     data::Execute(QStringLiteral("delete from  print"));
-    const data::Rows picks =
-        data::QueryRows(QStringLiteral("select * from V_xcphotoall where customerid=") + id +
-                        QStringLiteral(" order by disid"));
+    const QString picksOfCustomer = QStringLiteral(" from V_xcphotoall where customerid=") + id +
+                                    QStringLiteral(" order by disid");
+
+    if (pictures == StagedPictures::FromImport) {
+        // The stored thumbnails travel inside the database: one statement, no blob is
+        // read into the program and written back.
+        const QString filepath = form == PathForm::Relative && !customer.photoPath.isEmpty()
+                                     ? QStringLiteral("replace(filename, '") +
+                                           data::SqlQuote(customer.photoPath + QLatin1Char('/')) +
+                                           QStringLiteral("', '')")
+                                     : QStringLiteral("filename");
+        data::Transaction transaction;
+        data::Execute(QStringLiteral("insert into print(photo, xcmc, filepath, customerid, zzyq) "
+                                     "select photofile, xcmc, ") +
+                      filepath + QStringLiteral(", customerid, zzyq") + picksOfCustomer);
+        transaction.commit();
+        return data::LookupValue(QStringLiteral("print"), QStringLiteral("count(*)"),
+                                 QStringLiteral("1=1"))
+            .toInt();
+    }
+
+    const data::Rows picks = data::QueryRows(
+        QStringLiteral("select customerid, filename, xcmc, zzyq") + picksOfCustomer);
     const int total = static_cast<int>(picks.size());
 
-    // A sample picked into several albums is drawn once.
+    // Pictures are drawn on all cores before the transaction begins; a sample picked into
+    // several albums is drawn once.
     std::vector<QByteArray> photos(picks.size());
-    if (pictures == StagedPictures::Draw && total > 0) {
+    if (total > 0) {
         QStringList files;
         QHash<QString, int> fileIndex;
         std::vector<int> indexOfRow(picks.size());
@@ -97,26 +121,23 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
             made.waitForFinished();
             throw;
         }
-    } else {
-        for (int i = 0; i < total; ++i) {
-            const QVariant stored = picks[i].value(QStringLiteral("photofile"));
-            photos[i] = stored.isNull() ? QByteArray() : stored.toByteArray();
-        }
     }
 
     data::Transaction transaction;
+    QSqlQuery insert(data::Connection());
+    if (!insert.prepare(QStringLiteral("insert into print(photo, xcmc, filepath, customerid, zzyq) "
+                                       "values(?, ?, ?, ?, ?)")))
+        throw data::DbError(insert.lastError().text());
     for (int i = 0; i < total; ++i) {
-        const data::Rows::value_type& pick = picks[i];
+        const QSqlRecord& pick = picks[i];
         const QString filename = data::TextOf(pick, QStringLiteral("filename"));
-        data::AppendRow(
-            QStringLiteral("print"),
-            {{QStringLiteral("photo"), photos[i]},
-             {QStringLiteral("xcmc"), data::TextOf(pick, QStringLiteral("xcmc"))},
-             {QStringLiteral("filepath"), form == PathForm::Relative
-                                              ? RelativeFilePath(filename, customer.photoPath)
-                                              : filename},
-             {QStringLiteral("customerid"), pick.value(QStringLiteral("customerid")).toInt()},
-             {QStringLiteral("zzyq"), data::TextOf(pick, QStringLiteral("zzyq"))}});
+        insert.addBindValue(photos[i]);
+        insert.addBindValue(data::TextOf(pick, QStringLiteral("xcmc")));
+        insert.addBindValue(
+            form == PathForm::Relative ? RelativeFilePath(filename, customer.photoPath) : filename);
+        insert.addBindValue(pick.value(QStringLiteral("customerid")).toInt());
+        insert.addBindValue(data::TextOf(pick, QStringLiteral("zzyq")));
+        if (!insert.exec()) throw data::DbError(insert.lastError().text());
     }
     transaction.commit();
     return total;
