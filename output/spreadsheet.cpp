@@ -1,6 +1,7 @@
 #include "output/spreadsheet.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -20,6 +21,10 @@ QByteArray ReserveTemporary(const QString& path) {
         QFile::encodeName(QFileInfo(path).absolutePath() + QStringLiteral("/.verimond-XXXXXX"));
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return QByteArray();
+    // mkostemp makes the file private; the workbook gets the permissions of any new file.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     return name;
 }

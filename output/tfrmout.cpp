@@ -19,7 +19,7 @@ namespace output {
 namespace {
 
 constexpr int kWidth = 350;
-constexpr int kHeight = 462;
+constexpr int kHeight = 478;
 
 QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geometry) {
     auto* button = new QPushButton(text, parent);
@@ -89,10 +89,13 @@ Tfrmout::Tfrmout(QWidget* mainWindow, const workspace::WorkspaceState& state,
 
     RzGroupBox2 = new QGroupBox(QStringLiteral("导出结果到excel文件"), this);
     RzGroupBox2->setGeometry(8, 134, 334, 62);
+    auto* workbookHint = new QLabel(QStringLiteral("保存为.xlsx文件后打开"), RzGroupBox2);
+    workbookHint->move(14, 30);
+    workbookHint->setStyleSheet(QStringLiteral("color: rgb(225, 225, 225);"));
     Button4 = MakeButton(QStringLiteral("导出"), RzGroupBox2, QRect(224, 24, 96, 28));
 
     RzGroupBox3 = new QGroupBox(QStringLiteral("输出入选样片到文件夹"), this);
-    RzGroupBox3->setGeometry(8, 202, 334, 190);
+    RzGroupBox3->setGeometry(8, 202, 334, 204);
     Label1 = new QLabel(QStringLiteral("样片命名规则:"), RzGroupBox3);
     Label1->move(14, 26);
     Label2 = new QLabel(QStringLiteral("序号-"), RzGroupBox3);
@@ -101,19 +104,19 @@ Tfrmout::Tfrmout(QWidget* mainWindow, const workspace::WorkspaceState& state,
     rcb3 = MakeCheckBox(QStringLiteral("源文件名"), RzGroupBox3, QPoint(160, 50), true);
     rcb4 = MakeCheckBox(QStringLiteral("同时输出文本说明文件"), RzGroupBox3, QPoint(14, 76), true);
     RzRadioGroup1 = new QGroupBox(QStringLiteral("导出目录设置"), RzGroupBox3);
-    RzRadioGroup1->setGeometry(8, 98, 318, 58);
+    RzRadioGroup1->setGeometry(8, 98, 318, 66);
     RzRadioButton1 = new QRadioButton(QStringLiteral("导出时手动选择目录"), RzRadioGroup1);
-    RzRadioButton1->move(8, 18);
+    RzRadioButton1->move(8, 22);
     RzRadioButton1->adjustSize();
     RzRadioButton1->setChecked(true);
     RzRadioButton2 =
         new QRadioButton(QStringLiteral("默认目录(客户样片目录所在位置+客户姓名)"), RzRadioGroup1);
-    RzRadioButton2->move(8, 36);
+    RzRadioButton2->move(8, 42);
     RzRadioButton2->adjustSize();
-    Button3 = MakeButton(QStringLiteral("导出"), RzGroupBox3, QRect(224, 158, 96, 28));
+    Button3 = MakeButton(QStringLiteral("导出"), RzGroupBox3, QRect(224, 170, 96, 28));
 
     RzGroupBox4 = new QGroupBox(QStringLiteral("给修片师的文件名"), this);
-    RzGroupBox4->setGeometry(8, 398, 334, 58);
+    RzGroupBox4->setGeometry(8, 412, 334, 58);
     cbalbum = new QComboBox(RzGroupBox4);
     cbalbum->setGeometry(14, 22, 200, 28);
     cbalbum->addItem(workspace::kAllAlbums);

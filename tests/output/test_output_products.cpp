@@ -236,6 +236,12 @@ print(json.dumps([[{"v": c.value, "t": c.data_type, "f": c.number_format} for c 
                 if (!expected[r][c].isEmpty()) QCOMPARE(cell["t"].toString(), QString("s"));
             }
         }
+        // Readable like any new file of the user's, not private to the program.
+        QFile plain(fixture.file("plain.txt"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QCOMPARE(QFileInfo(path).permissions(), QFileInfo(plain.fileName()).permissions());
+
         // A folder that does not exist cannot take the file: no file, a reason.
         QCOMPARE(
             output::ExportSpreadsheet(fixture.customer(a), fixture.file("nowhere/x.xlsx"), &reason),
