@@ -171,7 +171,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 ExportResult ExportToFolder(const OutputCustomer& customer, const QString& folder,
                             const ExportOptions& options, ExportQuestions& questions) {
     ExportResult result;
-    StageSelection(customer, PathForm::Full, StagedPictures::FromImport);
+    StageSelection(customer, PathForm::Full, StagedPictures::None);
     const std::vector<StagedRow> rows = ReadStagedRows(false);
     const int total = static_cast<int>(rows.size());
 

@@ -159,7 +159,7 @@ QString ListFontFamily() {
 SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPictures,
                                 const StagingProgress& progress) {
     StageSelection(customer, PathForm::Relative,
-                   withPictures ? StagedPictures::Draw : StagedPictures::FromImport, progress);
+                   withPictures ? StagedPictures::Draw : StagedPictures::None, progress);
     SelectionList list;
     list.withPictures = withPictures;
     list.title =

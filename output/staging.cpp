@@ -65,17 +65,16 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
     const QString picksOfCustomer = QStringLiteral(" from V_xcphotoall where customerid=") + id +
                                     QStringLiteral(" order by disid");
 
-    if (pictures == StagedPictures::FromImport) {
-        // The stored thumbnails travel inside the database: one statement, no blob is
-        // read into the program and written back.
+    if (pictures == StagedPictures::None) {
+        // One statement: the rows never pass through the program.
         const QString filepath = form == PathForm::Relative && !customer.photoPath.isEmpty()
                                      ? QStringLiteral("replace(filename, '") +
                                            data::SqlQuote(customer.photoPath + QLatin1Char('/')) +
                                            QStringLiteral("', '')")
                                      : QStringLiteral("filename");
         data::Transaction transaction;
-        data::Execute(QStringLiteral("insert into print(photo, xcmc, filepath, customerid, zzyq) "
-                                     "select photofile, xcmc, ") +
+        data::Execute(QStringLiteral("insert into print(xcmc, filepath, customerid, zzyq) "
+                                     "select xcmc, ") +
                       filepath + QStringLiteral(", customerid, zzyq") + picksOfCustomer);
         transaction.commit();
         return data::LookupValue(QStringLiteral("print"), QStringLiteral("count(*)"),

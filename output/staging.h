@@ -25,9 +25,10 @@ struct OutputCustomer {
 // spreadsheet and the folder export use full paths.
 enum class PathForm { Relative, Full };
 
-// How the staged pictures are made. Only the printed list shows them, so only it pays for
-// drawing every photo afresh; the other outputs store the thumbnail the import made.
-enum class StagedPictures { Draw, FromImport };
+// Whether pictures are staged. Only the printed list with pictures shows them, and it
+// always stages afresh; the other outputs leave photo empty rather than spend seconds
+// drawing pictures nobody will see.
+enum class StagedPictures { Draw, None };
 
 // Called on the calling thread while pictures are made: (done, total, file at hand).
 using StagingProgress = std::function<void(int done, int total, const QString& item)>;

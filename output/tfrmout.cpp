@@ -246,7 +246,8 @@ void Tfrmout::Button3Click() {
                                                           customer.photoPath);
     } else {
         folder = DefaultExportFolder(customer);
-        if (!QDir().mkpath(folder)) {
+        // Without a photo folder the default would be a folder at the top of the disk.
+        if (customer.photoPath.isEmpty() || !QDir().mkpath(folder)) {
             widgets::Dialogs::Current().Message(
                 this, QStringLiteral("未知原因导致创建文件夹失败,请尝试手工选择目录"));
             return;

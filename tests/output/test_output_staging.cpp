@@ -118,7 +118,7 @@ class TestOutputStaging : public QObject {
         OutputFixture fixture;
         const QString a = fixture.addCustomer("甲", {{"1.jpg", 96, 64}});
         fixture.pick(a, 1, "精修相册");
-        output::StageSelection(fixture.customer(a), PathForm::Relative, StagedPictures::FromImport);
+        output::StageSelection(fixture.customer(a), PathForm::Relative, StagedPictures::None);
         QCOMPARE(output::ReadStagedRows(false).at(0).path, QString("1.jpg"));
     }
 
@@ -152,18 +152,6 @@ class TestOutputStaging : public QObject {
         const QImage narrowed = StagedPicture(output::ReadStagedRows(true).at(0));
         QVERIFY(IsGrey(narrowed.pixel(35, 40)) && !IsGrey(narrowed.pixel(52, 40)));
         QVERIFY(!IsGrey(tall.pixel(35, 40)));
-    }
-
-    void picturesFromImportAreTheStoredThumbnails() {
-        OutputFixture fixture;
-        const QString a = fixture.addCustomer("甲", {{"1.jpg", 300, 200}});
-        fixture.pick(a, 1, "精修相册");
-        output::StageSelection(fixture.customer(a), PathForm::Full, StagedPictures::FromImport);
-        const QByteArray stored = data::QueryRows("select photofile from photoinfo")
-                                      .at(0)
-                                      .value("photofile")
-                                      .toByteArray();
-        QCOMPARE(output::ReadStagedRows(true).at(0).photo, stored);
     }
 
     void failureRollsBackAndReports() {

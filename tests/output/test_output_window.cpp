@@ -196,7 +196,7 @@ class TestOutputWindow : public QObject {
         dialogs.previewPdf = fixture.file("preview.pdf");
         dialogs.duringPreview = [&] {
             output::StageSelection(fixture.customer(b), output::PathForm::Relative,
-                                   output::StagedPictures::FromImport);
+                                   output::StagedPictures::None);
         };
         w.window->Button1Click();
         QCOMPARE(dialogs.Texts("preview").size(), 1);
