@@ -1,5 +1,7 @@
 #include "output/staging.h"
 
+#include <QCache>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
@@ -34,7 +36,25 @@ MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio) {
     return made;
 }
 
+// Pictures drawn earlier in this run, keyed on everything that changes them: the file's
+// path, size and modification time, and the widescreen correction. The preview, the print
+// and the PDF that usually follow one another draw each photo once. Cost in KiB.
+QCache<QString, QByteArray>& DrawnPictures() {
+    static QCache<QString, QByteArray> cache(48 * 1024);
+    return cache;
+}
+
+QString PictureKey(const QString& path, bool widescreen, int ratio) {
+    const QFileInfo info(path);
+    const bool file = info.isFile();
+    return path + QLatin1Char('\n') + QString::number(file ? info.size() : -1) + QLatin1Char('\n') +
+           QString::number(file ? info.lastModified().toMSecsSinceEpoch() : -1) +
+           QLatin1Char('\n') + QString::number(widescreen ? ratio : 100);
+}
+
 }  // namespace
+
+void ForgetDrawnPictures() { DrawnPictures().clear(); }
 
 QString RelativeFilePath(const QString& filename, const QString& photoPath) {
     if (photoPath.isEmpty()) return filename;
@@ -104,16 +124,35 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
         }
         const bool widescreen = customer.widescreen;
         const int ratio = customer.widescreenRatio;
+        std::vector<QByteArray> drawn(static_cast<size_t>(files.size()));
+        QStringList keys;
+        QStringList toDraw;
+        std::vector<int> drawIndex(static_cast<size_t>(files.size()), -1);
+        for (int u = 0; u < files.size(); ++u) {
+            keys << PictureKey(files[u], widescreen, ratio);
+            if (const QByteArray* cached = DrawnPictures().object(keys[u])) {
+                drawn[u] = *cached;
+            } else {
+                drawIndex[u] = static_cast<int>(toDraw.size());
+                toDraw << files[u];
+            }
+        }
         QFuture<MadePicture> made =
-            QtConcurrent::mapped(files, [widescreen, ratio](const QString& file) {
+            QtConcurrent::mapped(toDraw, [widescreen, ratio](const QString& file) {
                 return DrawStagedPicture(file, widescreen, ratio);
             });
         try {
             for (int i = 0; i < total; ++i) {
-                const MadePicture picture = made.resultAt(indexOfRow[i]);
-                if (!picture.error.isEmpty()) throw data::VerimondError(picture.error);
-                photos[i] = picture.bmp;
-                if (progress) progress(i + 1, total, QFileInfo(files[indexOfRow[i]]).fileName());
+                const int u = indexOfRow[i];
+                if (drawn[u].isEmpty()) {
+                    const MadePicture picture = made.resultAt(drawIndex[u]);
+                    if (!picture.error.isEmpty()) throw data::VerimondError(picture.error);
+                    drawn[u] = picture.bmp;
+                    DrawnPictures().insert(keys[u], new QByteArray(picture.bmp),
+                                           std::max<qsizetype>(1, picture.bmp.size() / 1024));
+                }
+                photos[i] = drawn[u];
+                if (progress) progress(i + 1, total, QFileInfo(files[u]).fileName());
             }
         } catch (...) {
             made.cancel();

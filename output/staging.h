@@ -43,6 +43,10 @@ QString RelativeFilePath(const QString& filename, const QString& photoPath);
 int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures pictures,
                    const StagingProgress& progress = {});
 
+// Forgets the pictures drawn so far in this run (they are reused while their files stay
+// the same); for measuring the drawing itself.
+void ForgetDrawnPictures();
+
 struct StagedRow {
     qint64 id = 0;
     QByteArray photo;  // BMP; empty when not read or not stored

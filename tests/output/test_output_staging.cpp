@@ -154,6 +154,20 @@ class TestOutputStaging : public QObject {
         QVERIFY(!IsGrey(tall.pixel(35, 40)));
     }
 
+    void changedPhotoIsDrawnAgain() {
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"1.jpg", 300, 600}});
+        fixture.pick(a, 1, "精修相册");
+        output::StageSelection(fixture.customer(a), PathForm::Full, StagedPictures::Draw);
+        const QImage before = StagedPicture(output::ReadStagedRows(true).at(0));
+        QVERIFY(IsGrey(before.pixel(0, 40)));
+        // The photo is replaced by a wide one: the picture follows the file, not the last run.
+        fixture.writePhoto("shoots/甲/1.jpg", 600, 300);
+        output::StageSelection(fixture.customer(a), PathForm::Full, StagedPictures::Draw);
+        const QImage after = StagedPicture(output::ReadStagedRows(true).at(0));
+        QVERIFY(!IsGrey(after.pixel(0, 40)) && IsGrey(after.pixel(52, 0)));
+    }
+
     void failureRollsBackAndReports() {
         OutputFixture fixture;
         const QString a = fixture.addCustomer("甲", {{"1.jpg", 96, 64}, {"2.jpg", 96, 64}});
