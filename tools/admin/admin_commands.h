@@ -39,5 +39,7 @@ int RunRestore(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);
+// output_commands.cpp
+int RunExport(QStringList args);
 
 }  // namespace admin
