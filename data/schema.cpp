@@ -1,5 +1,7 @@
 #include "data/schema.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -9,6 +11,8 @@
 #include <QUuid>
 #include <QtEndian>
 #include <cstring>
+
+#include "data/file_names.h"
 
 namespace data {
 namespace {
@@ -158,6 +162,8 @@ bool CreateDatabase(const QString& filePath, QString* error) {
         }
         building = reserve.fileName();
     }
+    // The reserved name is private; the database is shared like any file the user makes.
+    ::chmod(QFile::encodeName(building).constData(), NewFileMode());
     const QString name = QStringLiteral("verimond-create-") + QUuid::createUuid().toString();
     bool ok = true;
     {

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "data/errors.h"
+#include "data/file_names.h"
 
 namespace output {
 
@@ -43,15 +44,6 @@ QString FileErrorReason(int error) {
 
 namespace {
 
-mode_t CurrentUmask() {
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(022);
-        ::umask(m);
-        return m;
-    }();
-    return mask;
-}
-
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -76,7 +68,7 @@ bool WriteThroughTemporary(const QString& target, mode_t mode, const std::functi
         *reason = FileErrorReason(errno);
         return false;
     }
-    bool ok = ::fchmod(out, mode & ~CurrentUmask()) == 0 || errno == EPERM;
+    bool ok = ::fchmod(out, data::NewFileMode(mode)) == 0 || errno == EPERM;
     ok = ok && fill(out);
     int error = ok ? 0 : errno;
     // Some file systems (network shares, sticks) report a failed write only on close.

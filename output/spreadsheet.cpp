@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "data/file_names.h"
 #include "output/folder_export.h"
 
 namespace output {
@@ -22,9 +23,7 @@ QByteArray ReserveTemporary(const QString& path) {
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return QByteArray();
     // mkostemp makes the file private; the workbook gets the permissions of any new file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd, data::NewFileMode());
     ::close(fd);
     return name;
 }
