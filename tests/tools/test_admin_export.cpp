@@ -1,27 +1,16 @@
 // verimond-admin export: the same products as the output window, from a script.
 
-#include <QProcess>
 #include <QtTest>
 
 #include "../output/output_fixture.h"
+#include "support/admin_process.h"
 
 using testing_support::OutputFixture;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-Result Admin(const QStringList& args) {
-    QProcess process;
-    process.start(VERIMOND_ADMIN_PATH, args);
-    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Result = testing_support::AdminResult;
+using testing_support::Admin;
 
 }  // namespace
 
