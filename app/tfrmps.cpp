@@ -20,6 +20,7 @@
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
+#include "output/tfrmout.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "widgets/theme.h"
@@ -310,6 +311,9 @@ void Tfrmps::SpeedButton3Click() {
         widgets::Dialogs::Current().Message(this, QStringLiteral("请先选择客户！"));
         return;
     }
+    // Modal; the window deletes itself when closed.
+    auto* window = new output::Tfrmout(this, state_, [this] { return WidescreenTicked(); });
+    window->exec();
 }
 
 void Tfrmps::imgdlClick() {

@@ -76,5 +76,11 @@ int RunStep(const QStringList& args);
 // bench_desk.cpp: the customer window.
 int RunDesk(const QStringList& args);
 int RunDeskCreate(const QStringList& args);
+// bench_output.cpp: staging and the outputs.
+int RunOutputPhotos(const QStringList& args);
+int RunStage(const QStringList& args);
+int RunExport(const QStringList& args);
+int RunXlsx(const QStringList& args);
+int RunPdf(const QStringList& args);
 
 }  // namespace bench

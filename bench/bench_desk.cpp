@@ -37,6 +37,13 @@ class YesDialogs : public widgets::Dialogs {
     void Error(QWidget*, const QString& text) override { messages << text; }
     QString ChooseFolder(QWidget*, const QString&, const QString&) override { return QString(); }
     bool OpenDocument(const QUrl&) override { return false; }
+    QString ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return QString();
+    }
+    void PrintPreview(QWidget*, const widgets::PagePainter&) override {}
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const widgets::PagePainter&) override {
+        return widgets::PrintResult::NoPrinter;
+    }
     QStringList messages;
 };
 

@@ -35,6 +35,16 @@ class ConsoleDialogs : public widgets::Dialogs {
         Print("open", url.toString());
         return false;
     }
+    QString ChooseSaveFile(QWidget*, const QString& title, const QString&,
+                           const QString&) override {
+        Print("save", title);
+        return QString();
+    }
+    void PrintPreview(QWidget*, const widgets::PagePainter&) override { Print("preview", {}); }
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const widgets::PagePainter&) override {
+        Print("print", {});
+        return widgets::PrintResult::NoPrinter;
+    }
 
   private:
     static void Print(const char* kind, const QString& text) {

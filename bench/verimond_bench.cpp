@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("step")) return bench::RunStep(args);
     if (command == QLatin1String("desk")) return bench::RunDesk(args);
     if (command == QLatin1String("desk-create")) return bench::RunDeskCreate(args);
+    if (command == QLatin1String("output-photos")) return bench::RunOutputPhotos(args);
+    if (command == QLatin1String("stage")) return bench::RunStage(args);
+    if (command == QLatin1String("export")) return bench::RunExport(args);
+    if (command == QLatin1String("xlsx")) return bench::RunXlsx(args);
+    if (command == QLatin1String("pdf")) return bench::RunPdf(args);
     QTextStream(stderr)
         << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive]\n"
            "       verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N]\n"
@@ -34,6 +39,11 @@ int main(int argc, char** argv) {
            "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
            "[--no-prefetch]\n"
            "       verimond-bench desk DBFILE [--repeat N] [--filter TEXT]\n"
-           "       verimond-bench desk-create FOLDER [--repeat N] [--admin PATH]\n";
+           "       verimond-bench desk-create FOLDER [--repeat N] [--admin PATH]\n"
+           "       verimond-bench output-photos FOLDER [--count 500] [--distinct 10]\n"
+           "       verimond-bench stage FOLDER [--repeat 3]\n"
+           "       verimond-bench export FOLDER [--repeat 3]\n"
+           "       verimond-bench xlsx FOLDER [--repeat 5]\n"
+           "       verimond-bench pdf FOLDER [--repeat 3]\n";
     return 2;
 }

@@ -1,5 +1,7 @@
 #include "data/schema.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -11,6 +13,7 @@
 #include <cstring>
 
 #include "data/connection.h"
+#include "data/file_names.h"
 #include "data/file_system.h"
 #include "data/sql_dialect.h"
 
@@ -254,6 +257,8 @@ bool CreateDatabase(const QString& filePath, QString* error) {
         }
         building = reserve.fileName();
     }
+    // The reserved name is private; the database is shared like any file the user makes.
+    ::chmod(QFile::encodeName(building).constData(), NewFileMode());
     const QString name = QStringLiteral("verimond-create-") + QUuid::createUuid().toString();
     bool ok = true;
     {

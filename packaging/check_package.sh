@@ -112,6 +112,9 @@ done
 font=$(fc-match -f '%{file}' 'Noto Sans CJK SC:lang=zh-cn')
 [[ $font == *CJK* ]] || fail "fc-match found no CJK font here: $font"
 depends_on "$(owner "$font")" || fail "Depends lacks $(owner "$font") (the Chinese font)"
+font=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei:lang=zh-cn')
+[[ $font == *wqy* ]] || fail "fc-match found no WenQuanYi font here: $font"
+depends_on "$(owner "$font")" || fail "Depends lacks $(owner "$font") (the printed list's font)"
 
 step "desktop entry"
 entry="$root/usr/share/applications/verimond.desktop"

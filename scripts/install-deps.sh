@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
   libturbojpeg0-dev libxlsxwriter-dev libexif-dev libsqlite3-dev
   libqt6sql6-psql postgresql
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-wqy-microhei
   dpkg-dev fakeroot file desktop-file-utils
   sqlite3 xvfb xauth
   python3 python3-openpyxl poppler-utils

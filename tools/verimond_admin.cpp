@@ -29,6 +29,10 @@ const std::vector<Command>& Commands() {
         {"delete", "--id ID", RunDelete},
         {"shuffle", "--id ID", RunShuffle},
         {"reimport", "--id ID [--subfolders] [--types .jpg,.jpeg,.bmp]", RunReimport},
+        {"export",
+         "--id ID (--folder DIR [--no-album-name] [--no-source-name] [--no-notes] | --xlsx FILE "
+         "| --pdf FILE [--no-pictures])",
+         RunExport},
     };
     return commands;
 }

@@ -3,9 +3,18 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QMimeDatabase>
+#include <QPageLayout>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
 
 namespace widgets {
 namespace {
@@ -32,6 +41,24 @@ class ModalScope {
     Dialogs::OpenBox open_;
     QPointer<QWidget> owner_;
 };
+// Whether the desktop names a program for a local file. openUrl only starts xdg-open,
+// which fails later and out of sight when no program takes the file's type.
+bool DesktopHasProgramFor(const QUrl& url) {
+    if (!url.isLocalFile()) return true;
+    const QString type = QMimeDatabase().mimeTypeForFile(url.toLocalFile()).name();
+    if (type == QLatin1String("text/html")) return true;  // browsers are found other ways too
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty()) return true;  // openUrl will tell
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!process.waitForFinished(5000)) return true;
+    return !process.readAllStandardOutput().trimmed().isEmpty();
+}
+
+QPageLayout A4Layout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                       QPageLayout::Millimeter);
+}
 
 }  // namespace
 
@@ -93,6 +120,39 @@ QString ScreenDialogs::ChooseFolder(QWidget* parent, const QString& title, const
     return QFileDialog::getExistingDirectory(parent, title, start);
 }
 
-bool ScreenDialogs::OpenDocument(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool ScreenDialogs::OpenDocument(const QUrl& url) {
+    return DesktopHasProgramFor(url) && QDesktopServices::openUrl(url);
+}
+
+QString ScreenDialogs::ChooseSaveFile(QWidget* parent, const QString& title,
+                                      const QString& proposed, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, title, proposed, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void ScreenDialogs::PrintPreview(QWidget* parent, const PagePainter& paint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(A4Layout());
+    QPrintPreviewDialog preview(&printer, parent, Qt::Window);
+    preview.setWindowTitle(QStringLiteral("打印预览"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&paint](QPrinter* target) { paint(target); });
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        preview.resize(area.width() * 4 / 5, area.height() * 9 / 10);
+        preview.move(area.center() - preview.rect().center());
+    }
+    preview.exec();
+}
+
+PrintResult ScreenDialogs::PrintOnDefaultPrinter(QWidget*, const PagePainter& paint) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) return PrintResult::NoPrinter;
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setCopyCount(1);
+    printer.setPageLayout(A4Layout());
+    return paint(&printer) ? PrintResult::Printed : PrintResult::Failed;
+}
 
 }  // namespace widgets

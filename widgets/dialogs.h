@@ -5,13 +5,20 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
+class QPagedPaintDevice;
 class QWidget;
 
 namespace widgets {
 
 enum class Answer { Yes, No, Closed };
+
+// Paints pages (a print preview, a printer); false when they could not be painted.
+using PagePainter = std::function<bool(QPagedPaintDevice* device)>;
+
+enum class PrintResult { Printed, NoPrinter, Failed };
 
 class Dialogs {
   public:
@@ -28,8 +35,17 @@ class Dialogs {
     virtual void Error(QWidget* parent, const QString& text) = 0;
     // Folder choice; empty when cancelled.
     virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
-    // Opens a document or address with the desktop's default program.
+    // Opens a document or address with the desktop's default program; false when no
+    // program could take it.
     virtual bool OpenDocument(const QUrl& url) = 0;
+    // Save-as choice, starting at proposed (a full path); empty when cancelled. Does not ask
+    // about an existing file: the caller does, in its own words.
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                                   const QString& filter) = 0;
+    // Shows the pages in a print preview and returns when it is closed.
+    virtual void PrintPreview(QWidget* parent, const PagePainter& paint) = 0;
+    // Prints the pages on the default printer, one copy, without a printer dialog.
+    virtual PrintResult PrintOnDefaultPrinter(QWidget* parent, const PagePainter& paint) = 0;
 
     static Dialogs& Current();
     // Takes ownership; the previous one is destroyed.
@@ -56,6 +72,10 @@ class ScreenDialogs : public Dialogs {
     void Error(QWidget* parent, const QString& text) override;
     QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
     bool OpenDocument(const QUrl& url) override;
+    QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                           const QString& filter) override;
+    void PrintPreview(QWidget* parent, const PagePainter& paint) override;
+    PrintResult PrintOnDefaultPrinter(QWidget* parent, const PagePainter& paint) override;
 };
 
 // Error text as the error box shows it: a full stop added unless it ends in one.

@@ -1,5 +1,7 @@
 // The database file, the connection and the record helpers.
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -118,6 +120,21 @@ class TestDatabase : public QObject {
         QVERIFY(!CreateDatabase(path, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(testing_support::FileDigest(path), before);
+    }
+
+    // A new database can be shared like any file the user makes (a studio folder used by
+    // several accounts): not private to its maker because it was built under a temporary name.
+    void newDatabaseHasTheUsualPermissions() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const mode_t previous = ::umask(022);
+        const QString path = fixture.file(kDatabaseFileName);
+        QString error;
+        const bool created = CreateDatabase(path, &error);
+        ::umask(previous);
+        QVERIFY2(created, qPrintable(error));
+        QCOMPARE(QFileInfo(path).permissions() &
+                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOwner | QFile::ReadOwner),
+                 QFile::ReadGroup | QFile::ReadOther | QFile::WriteOwner | QFile::ReadOwner);
     }
 
     // Every refusal says why, and leaves the file and its journal files exactly as they were.

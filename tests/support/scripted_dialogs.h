@@ -1,6 +1,7 @@
 #pragma once
 // A Dialogs stand-in for tests: records every box and answers from a script.
 
+#include <QPdfWriter>
 #include <QStringList>
 #include <QUrl>
 #include <deque>
@@ -13,7 +14,8 @@ namespace testing_support {
 class ScriptedDialogs : public widgets::Dialogs {
   public:
     struct Shown {
-        QString kind;  // "message", "question", "warning", "error", "folder"
+        // "message", "question", "warning", "error", "folder", "save", "preview", "print"
+        QString kind;
         QString text;
         QWidget* parent = nullptr;  // the window the box was opened over
     };
@@ -39,8 +41,28 @@ class ScriptedDialogs : public widgets::Dialogs {
     }
     bool OpenDocument(const QUrl& url) override {
         opened << url;
-        return true;
+        return canOpen;
     }
+    QString ChooseSaveFile(QWidget*, const QString& title, const QString&,
+                           const QString&) override {
+        shown.push_back({"save", title});
+        return saveFiles.empty() ? QString() : saveFiles.takeFirst();
+    }
+    // The preview's pages go into previewPdf when it is set; duringPreview runs first, as
+    // whatever the user might do while a preview is open.
+    void PrintPreview(QWidget*, const widgets::PagePainter& paint) override {
+        shown.push_back({"preview", QString()});
+        if (duringPreview) duringPreview();
+        PaintInto(previewPdf, paint);
+    }
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*,
+                                               const widgets::PagePainter& paint) override {
+        shown.push_back({"print", QString()});
+        if (!hasPrinter) return widgets::PrintResult::NoPrinter;
+        return PaintInto(printedPdf, paint) ? widgets::PrintResult::Printed
+                                            : widgets::PrintResult::Failed;
+    }
+
 
     QStringList Texts(const QString& kind = {}) const {
         QStringList texts;
@@ -53,10 +75,21 @@ class ScriptedDialogs : public widgets::Dialogs {
     std::deque<widgets::Answer> answers;
     QStringList folders;
     QList<QUrl> opened;
+    QStringList saveFiles;
     // Runs while each box is open, as events (a timer, a key) would on screen.
     std::function<void()> whileOpen;
+    bool canOpen = true;
+    bool hasPrinter = false;
+    QString previewPdf;
+    QString printedPdf;
+    std::function<void()> duringPreview;
 
   private:
+    static bool PaintInto(const QString& pdf, const widgets::PagePainter& paint) {
+        QPdfWriter writer(pdf.isEmpty() ? QStringLiteral("/dev/null") : pdf);
+        writer.setResolution(150);
+        return paint(&writer);
+    }
     void Open(const Shown& box) {
         shown.push_back(box);
         const OpenBox open;

@@ -1,29 +1,18 @@
 // verimond-admin's settings and password commands.
 
-#include <QProcess>
 #include <QtTest>
 
 #include "data/connection.h"
 #include "data/records.h"
+#include "support/admin_process.h"
 #include "support/runtime_fixture.h"
 
 using testing_support::RuntimeFixture;
 
 namespace {
 
-struct Result {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-Result Admin(const QStringList& args) {
-    QProcess process;
-    process.start(VERIMOND_ADMIN_PATH, args);
-    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+using Result = testing_support::AdminResult;
+using testing_support::Admin;
 
 QString Stored(const QString& file, const QString& table, const QString& field,
                const QString& condition) {

@@ -42,5 +42,7 @@ int RunCopyToServer(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);
+// output_commands.cpp
+int RunExport(QStringList args);
 
 }  // namespace admin
