@@ -361,6 +361,12 @@ qint64 AppendRow(const QString& table, const ColumnValues& values) {
     throw DbError(EngineText(failure));
 }
 
+void LockTableForWriting(const QString& table) {
+    if (CurrentEngine() == Engine::Server)
+        Execute(QStringLiteral("lock table ") + table +
+                QStringLiteral(" in share row exclusive mode"));
+}
+
 QString TextOf(const QSqlRecord& row, const QString& column) {
     const QVariant value = row.value(column);
     if (!value.isValid() || value.isNull()) return QString();

@@ -69,6 +69,10 @@ void Execute(const QString& sql);
 // and returns its new key. Values are bound, blobs included.
 qint64 AppendRow(const QString& table, const ColumnValues& values);
 
+// Inside a transaction: keeps other stations from writing table until the transaction
+// ends, while they may still read it. The file's write transaction does so by itself.
+void LockTableForWriting(const QString& table);
+
 // Text of a column; NULL and a missing column read as empty text.
 QString TextOf(const QSqlRecord& row, const QString& column);
 

@@ -163,8 +163,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 ExportResult ExportToFolder(const OutputCustomer& customer, const QString& folder,
                             const ExportOptions& options, ExportQuestions& questions) {
     ExportResult result;
-    StageSelection(customer, PathForm::Full, StagedPictures::None);
-    const std::vector<StagedRow> rows = ReadStagedRows(false);
+    const std::vector<StagedRow> rows =
+        StageAndReadSelection(customer, PathForm::Full, StagedPictures::None, false);
     const int total = static_cast<int>(rows.size());
 
     QStringList notes;

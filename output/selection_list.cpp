@@ -158,8 +158,9 @@ QString ListFontFamily() {
 
 SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPictures,
                                 const StagingProgress& progress) {
-    StageSelection(customer, PathForm::Relative,
-                   withPictures ? StagedPictures::Draw : StagedPictures::None, progress);
+    std::vector<StagedRow> stagedRows = StageAndReadSelection(
+        customer, PathForm::Relative, withPictures ? StagedPictures::Draw : StagedPictures::None,
+        withPictures, progress);
     SelectionList list;
     list.withPictures = withPictures;
     list.title =
@@ -167,7 +168,7 @@ SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPicture
     list.folderLine = QStringLiteral("文件夹路径:") + customer.photoPath;
     list.footer = data::LookupValue(QStringLiteral("sysset"), QStringLiteral("itemvalue"),
                                     QStringLiteral("itemname='printinfo'"));
-    for (StagedRow& staged : ReadStagedRows(withPictures)) {
+    for (StagedRow& staged : stagedRows) {
         ListRow row;
         row.album = staged.album;
         row.path = staged.path;

@@ -85,8 +85,8 @@ bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& p
 }
 
 int ExportSpreadsheet(const OutputCustomer& customer, const QString& path, QString* reason) {
-    StageSelection(customer, PathForm::Full, StagedPictures::None);
-    const std::vector<StagedRow> rows = ReadStagedRows(false);
+    const std::vector<StagedRow> rows =
+        StageAndReadSelection(customer, PathForm::Full, StagedPictures::None, false);
     if (!WriteSelectionWorkbook(rows, path, reason)) return -1;
     return static_cast<int>(rows.size());
 }

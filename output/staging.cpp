@@ -78,8 +78,13 @@ QStringList CustomerAlbums(const QString& customerId) {
     return albums;
 }
 
-int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures pictures,
-                   const StagingProgress& progress) {
+namespace {
+
+// Empties print and writes the customer's picks into it inside one transaction, which
+// also runs readBack: print is one table for every station, and another station's output
+// must neither empty it between the writing and the reading nor add its rows to these.
+int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures,
+          const StagingProgress& progress, const std::function<void()>& readBack) {
     const QString id = QString::number(data::StrToInt(customer.customerId));
     data::Execute(QStringLiteral("delete from  print"));
     const QString picksOfCustomer = QStringLiteral(" from V_xcphotoall where customerid=") + id +
@@ -93,13 +98,17 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
                                            QStringLiteral("', '')")
                                      : QStringLiteral("filename");
         data::Transaction transaction;
+        data::LockTableForWriting(QStringLiteral("print"));
+        data::Execute(QStringLiteral("delete from  print"));
         data::Execute(QStringLiteral("insert into print(xcmc, filepath, customerid, zzyq) "
                                      "select xcmc, ") +
                       filepath + QStringLiteral(", customerid, zzyq") + picksOfCustomer);
+        const int staged = data::LookupValue(QStringLiteral("print"), QStringLiteral("count(*)"),
+                                             QStringLiteral("1=1"))
+                               .toInt();
+        if (readBack) readBack();
         transaction.commit();
-        return data::LookupValue(QStringLiteral("print"), QStringLiteral("count(*)"),
-                                 QStringLiteral("1=1"))
-            .toInt();
+        return staged;
     }
 
     const data::Rows picks = data::QueryRows(
@@ -162,6 +171,8 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
     }
 
     data::Transaction transaction;
+    data::LockTableForWriting(QStringLiteral("print"));
+    data::Execute(QStringLiteral("delete from  print"));
     QSqlQuery insert(data::Connection());
     if (!insert.prepare(QStringLiteral("insert into print(photo, xcmc, filepath, customerid, zzyq) "
                                        "values(?, ?, ?, ?, ?)")))
@@ -177,8 +188,24 @@ int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures
         insert.addBindValue(data::TextOf(pick, QStringLiteral("zzyq")));
         if (!insert.exec()) throw data::DbError(insert.lastError().text());
     }
+    if (readBack) readBack();
     transaction.commit();
     return total;
+}
+
+}  // namespace
+
+int StageSelection(const OutputCustomer& customer, PathForm form, StagedPictures pictures,
+                   const StagingProgress& progress) {
+    return Stage(customer, form, pictures, progress, {});
+}
+
+std::vector<StagedRow> StageAndReadSelection(const OutputCustomer& customer, PathForm form,
+                                             StagedPictures pictures, bool withPictures,
+                                             const StagingProgress& progress) {
+    std::vector<StagedRow> rows;
+    Stage(customer, form, pictures, progress, [&] { rows = ReadStagedRows(withPictures); });
+    return rows;
 }
 
 std::vector<StagedRow> ReadStagedRows(bool withPictures) {

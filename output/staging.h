@@ -59,6 +59,13 @@ struct StagedRow {
 // The rows of print in staging order; the pictures only when asked for.
 std::vector<StagedRow> ReadStagedRows(bool withPictures);
 
+// StageSelection and ReadStagedRows as one: the rows are read back inside the staging's
+// transaction, so an output on another station at the same moment can neither empty print
+// in between nor mix its rows in. What every output uses.
+std::vector<StagedRow> StageAndReadSelection(const OutputCustomer& customer, PathForm form,
+                                             StagedPictures pictures, bool withPictures,
+                                             const StagingProgress& progress = {});
+
 // The customer's name from customer, or empty text.
 QString CustomerName(const QString& customerId);
 

@@ -2,7 +2,6 @@
 // database, refusing databases that are not ours, moving a studio's file onto the server,
 // the program on a server, and a server line that was cut.
 
-#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -15,28 +14,16 @@
 #include "data/records.h"
 #include "data/schema.h"
 #include "data/sql_dialect.h"
+#include "support/admin_process.h"
 #include "support/runtime_fixture.h"
 #include "support/server_run.h"
 
 using namespace data;
+using testing_support::Admin;
+using testing_support::AdminResult;
 using testing_support::RuntimeFixture;
 
 namespace {
-
-struct Result {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-Result Admin(const QString& folder, const QStringList& args) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(VERIMOND_ADMIN_PATH, args);
-    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 // An empty database on the test server named by the folder's verimond.ini, dropped at the end.
 struct EmptyServerDatabase {
@@ -174,8 +161,7 @@ class TestServer : public QObject {
         if (kind == "foreign")
             server.run({"create table orders(id integer, what text)",
                         "insert into orders values(1, 'x')"});
-        if (kind == "ours" || kind == "newer")
-            QCOMPARE(Admin(fixture.path(), {"init"}).exitCode, 0);
+        if (kind == "ours" || kind == "newer") QCOMPARE(Admin({"init"}).exitCode, 0);
         if (kind == "newer") server.run({"update schema_mark set user_version = 99"});
 
         const DatabaseTarget target = fixture.database();
@@ -184,7 +170,7 @@ class TestServer : public QObject {
         if (before == int(OpenResult::Empty)) QVERIFY2(reason.contains("init"), qPrintable(reason));
         CloseConnection();
 
-        const Result init = Admin(fixture.path(), {"init"});
+        const AdminResult init = Admin({"init"});
         QCOMPARE(init.exitCode, made ? 0 : 1);
         QVERIFY2(init.err.contains(says), qPrintable(init.err));
         if (made) QVERIFY2(init.out.contains(server.address.name), qPrintable(init.out));
@@ -220,7 +206,7 @@ class TestServer : public QObject {
         const QByteArray digest = testing_support::FileDigest(file);
 
         EmptyServerDatabase server(fixture.path());
-        const Result copy = Admin(fixture.path(), {"copy-to-server"});
+        const AdminResult copy = Admin({"copy-to-server"});
         QVERIFY2(copy.exitCode == 0, qPrintable(copy.err));
         QVERIFY2(copy.out.contains("photoinfo: 文件 6 行, 服务器 6 行"), qPrintable(copy.out));
 
@@ -236,7 +222,7 @@ class TestServer : public QObject {
         CloseConnection();
 
         // A second copy finds the server in use and changes nothing.
-        const Result again = Admin(fixture.path(), {"copy-to-server"});
+        const AdminResult again = Admin({"copy-to-server"});
         QCOMPARE(again.exitCode, 1);
         QVERIFY2(again.err.contains("已经建立过"), qPrintable(again.err));
         QCOMPARE(OpenDatabase(fixture.database()), OpenResult::Opened);
@@ -253,7 +239,7 @@ class TestServer : public QObject {
         Execute("update usertable set password='a' || char(0) || 'b' where username='admin'");
         CloseConnection();
         EmptyServerDatabase server(fixture.path());
-        const Result copy = Admin(fixture.path(), {"copy-to-server"});
+        const AdminResult copy = Admin({"copy-to-server"});
         QCOMPARE(copy.exitCode, 1);
         QVERIFY2(copy.err.contains("没有改动"), qPrintable(copy.err));
         QCOMPARE(OpenDatabase(fixture.database()), OpenResult::Empty);
@@ -261,11 +247,11 @@ class TestServer : public QObject {
 
     void copyNeedsAServerSetting() {
         RuntimeFixture fixture;  // a server database of ours already
-        const Result copy = Admin(fixture.path(), {"copy-to-server", "nowhere.dll"});
+        const AdminResult copy = Admin({"copy-to-server", "nowhere.dll"});
         QCOMPARE(copy.exitCode, 1);
         QVERIFY2(copy.err.contains("nowhere.dll"), qPrintable(copy.err));
         QFile::remove(fixture.file(kSettingFileName));
-        const Result local = Admin(fixture.path(), {"copy-to-server"});
+        const AdminResult local = Admin({"copy-to-server"});
         QCOMPARE(local.exitCode, 1);
         QVERIFY2(local.err.contains("engine=postgresql"), qPrintable(local.err));
     }
@@ -286,7 +272,7 @@ class TestServer : public QObject {
         }
         for (const QString name : {"function.dll", "function.dll.lock", "backup"})
             QVERIFY2(!QFile::exists(fixture.file(name)), qPrintable(name));
-        const Result backup = Admin(fixture.path(), {"backup"});
+        const AdminResult backup = Admin({"backup"});
         QCOMPARE(backup.exitCode, 1);
         QVERIFY2(backup.err.contains("pg_dump"), qPrintable(backup.err));
         QVERIFY(!QFile::exists(fixture.file("backup")));

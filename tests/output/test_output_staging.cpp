@@ -1,14 +1,20 @@
 // Staging the selection into print, and the pure pieces of the outputs: relative paths,
 // export names, the notes file's bytes and the retoucher's name lists.
 
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QSqlQuery>
 #include <QStringDecoder>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "data/errors.h"
 #include "images/thumbnail.h"
 #include "output/export_naming.h"
 #include "output/staging.h"
 #include "output_fixture.h"
+#include "support/server_run.h"
 
 using output::PathForm;
 using output::StagedPictures;
@@ -67,6 +73,69 @@ class TestOutputStaging : public QObject {
             QCOMPARE(again[i].path, rows[i].path);
             QCOMPARE(again[i].photo, rows[i].photo);
         }
+    }
+
+    // Another station runs outputs all the while: each of ours still reads exactly its own
+    // customer's picks, never an emptied table or the other station's rows.
+    void outputsOfTwoStationsDoNotMix_data() {
+        QTest::addColumn<bool>("pictures");
+        QTest::newRow("without pictures") << false;
+        QTest::newRow("with pictures") << true;
+    }
+    void outputsOfTwoStationsDoNotMix() {
+        QFETCH(bool, pictures);
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"1.jpg", 96, 64}, {"2.jpg", 96, 64}});
+        const QString b = fixture.addCustomer("乙", {{"1.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        fixture.pick(a, 2, "放大摆台");
+        fixture.pick(a, 1, "电子相册");
+        fixture.pick(b, 1, "精修相册");
+        const data::DatabaseTarget target = fixture.database();
+        std::atomic_bool stop{false};
+        std::atomic<int> otherOutputs{0};
+        QSemaphore started;
+        std::thread other([&] {
+            {
+                QSqlDatabase db = testing_support::OpenOtherStation(target, "other-station");
+                QSqlQuery query(db);
+                started.release();
+                // The other station's outputs, as its staging writes print.
+                while (!stop) {
+                    if (query.exec("delete from print") &&
+                        query.exec("insert into print(xcmc, filepath, customerid, zzyq) select "
+                                   "xcmc, filename, customerid, zzyq from V_xcphotoall where "
+                                   "customerid=" +
+                                   b))
+                        ++otherOutputs;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                }
+                query.finish();
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("other-station");
+        });
+        started.acquire();
+        const auto join = qScopeGuard([&] {
+            stop = true;
+            other.join();
+        });
+        const StagedPictures draw = pictures ? StagedPictures::Draw : StagedPictures::None;
+        for (int i = 0; i < 25; ++i) {
+            const auto rows =
+                output::StageAndReadSelection(fixture.customer(a), PathForm::Full, draw, pictures);
+            QCOMPARE(rows.size(), size_t(3));
+            QStringList albums;
+            for (const auto& row : rows) {
+                QCOMPARE(row.customerId, a.toInt());
+                QCOMPARE(row.photo.isEmpty(), !pictures);
+                albums << row.album;
+            }
+            QCOMPARE(albums, (QStringList{"精修相册", "放大摆台", "电子相册"}));
+            // A moment between outputs, in which the other station gets its turn.
+            QThread::msleep(10);
+        }
+        QVERIFY(otherOutputs > 0);
     }
 
     void customerWithoutPicksEmptiesPrint() {
