@@ -31,7 +31,8 @@ struct CopyResult {
 using CopyProgress = std::function<void(const QString& table, qint64 done, qint64 total)>;
 
 // Copies the embedded file at filePath (ours, read through a read-only connection of
-// its own, as one consistent snapshot) into the empty server database.
+// its own, as one consistent snapshot) into the empty server database. Refuses while a
+// program or command has the file open.
 CopyResult CopyFileToServer(const QString& filePath, const ServerAddress& server,
                             const CopyProgress& progress = {});
 

@@ -10,6 +10,7 @@
 #include "app/tfrmps.h"
 #include "data/connection.h"
 #include "data/daily_backup.h"
+#include "data/database_lock.h"
 #include "data/errors.h"
 #include "data/records.h"
 #include "data/schema.h"
@@ -243,6 +244,24 @@ class TestServer : public QObject {
         QCOMPARE(copy.exitCode, 1);
         QVERIFY2(copy.err.contains("没有改动"), qPrintable(copy.err));
         QCOMPARE(OpenDatabase(fixture.database()), OpenResult::Empty);
+    }
+
+    // A station still open on the file would go on writing into it after the move.
+    void copyRefusesAFileInUse() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString file = fixture.file(kDatabaseFileName);
+        FillStudioFile(file);
+        EmptyServerDatabase server(fixture.path());
+        {
+            const DatabaseUseLock program(file, DatabaseUseLock::Mode::Shared);
+            QVERIFY(program.isHeld());
+            const AdminResult copy = Admin({"copy-to-server"});
+            QCOMPARE(copy.exitCode, 1);
+            QVERIFY2(copy.err.contains("正在使用"), qPrintable(copy.err));
+            QCOMPARE(OpenDatabase(fixture.database()), OpenResult::Empty);
+        }
+        const AdminResult copy = Admin({"copy-to-server"});
+        QVERIFY2(copy.exitCode == 0, qPrintable(copy.err));
     }
 
     void copyNeedsAServerSetting() {
