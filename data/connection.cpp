@@ -81,7 +81,7 @@ bool SetUpServerSession(QSqlDatabase& db, QString* error) {
 bool RecoverLostServerConnection() {
     if (Current().transactions > 0) return false;
     QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
-    if (!db.isValid() || db.driverName() != QLatin1String("QPSQL")) return false;
+    if (!db.isValid() || db.driverName() != DialectOf(Engine::Server).driver) return false;
     if (db.isOpen()) {
         QSqlQuery probe(db);
         if (probe.exec(QStringLiteral("select 1"))) return false;
@@ -103,7 +103,7 @@ bool RecoverLostServerConnection() {
 QSqlDatabase OpenDatabaseOrThrow() {
     QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
     if (db.isValid() && !db.isOpen() && !RecoverLostServerConnection() &&
-        db.driverName() == QLatin1String("QPSQL"))
+        db.driverName() == DialectOf(Engine::Server).driver)
         throw DbError(QStringLiteral("与数据库服务器的连接断开了,请检查网络和服务器后再试"));
     if (!db.isValid() || !db.isOpen()) throw DbError(QStringLiteral("数据库没有连接"));
     return db;
@@ -158,7 +158,8 @@ OpenResult OpenConnection(const QString& filePath) {
 
     OpenResult result = OpenResult::Opened;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnectionName);
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(DialectOf(Engine::Embedded).driver, kConnectionName);
         db.setDatabaseName(info.absoluteFilePath());
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
@@ -216,11 +217,11 @@ QString OpenFailureReason(OpenResult result, const QString& filePath) {
 
 QSqlDatabase OpenServerConnection(const QString& name, const ServerAddress& server,
                                   QString* error) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+    if (!QSqlDatabase::isDriverAvailable(DialectOf(Engine::Server).driver)) {
         *error = QStringLiteral("缺少 Qt 的 PostgreSQL 驱动(软件包 libqt6sql6-psql)");
         return QSqlDatabase();
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    QSqlDatabase db = QSqlDatabase::addDatabase(DialectOf(Engine::Server).driver, name);
     db.setHostName(server.host);
     db.setPort(server.port);
     db.setDatabaseName(server.name);

@@ -112,8 +112,8 @@ Dialect MakeServerDialect() {
 
 Engine CurrentEngine() {
     const QSqlDatabase db = QSqlDatabase::database(QString::fromLatin1(kConnectionName), false);
-    return db.isValid() && db.driverName() == QLatin1String("QPSQL") ? Engine::Server
-                                                                     : Engine::Embedded;
+    return db.isValid() && db.driverName() == DialectOf(Engine::Server).driver ? Engine::Server
+                                                                               : Engine::Embedded;
 }
 
 QString RandomFractionSql() {
