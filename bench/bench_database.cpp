@@ -10,7 +10,6 @@
 
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
-#include "data/sql_dialect.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
@@ -159,17 +158,12 @@ int RunMakeDb(const QStringList& args) {
         return 1;
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
-    const qint64 bytes = data::CurrentEngine() == data::Engine::Server
-                             ? data::QueryRows("select pg_database_size(current_database())")
-                                   .front()
-                                   .value(0)
-                                   .toLongLong()
-                             : QFileInfo(file).size();
+    const qint64 bytes = data::ConnectedDatabaseBytes();
     data::CloseConnection();
     QTextStream(stdout) << "customers=" << customers << " samples=" << qint64(customers) * samples
                         << " picks=" << qint64(customers) * picks
-                        << " elapsed_s=" << QString::number(seconds, 'f', 1) << " size_mb="
-                        << QString::number(bytes / 1048576.0, 'f', 1) << "\n";
+                        << " elapsed_s=" << QString::number(seconds, 'f', 1)
+                        << " size_mb=" << QString::number(bytes / 1048576.0, 'f', 1) << "\n";
     return 0;
 }
 

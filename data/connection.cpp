@@ -335,6 +335,13 @@ QString ConnectedDatabaseFile() { return IsConnected() ? Current().file : QStrin
 
 bool ConnectedOnNetworkFolder() { return IsConnected() && Current().networkFolder; }
 
+qint64 ConnectedDatabaseBytes() {
+    if (!IsConnected()) return 0;
+    if (CurrentEngine() == Engine::Embedded) return QFileInfo(Current().file).size();
+    const Rows rows = QueryRows(QStringLiteral("select pg_database_size(current_database())"));
+    return rows.empty() ? 0 : rows.front().value(0).toLongLong();
+}
+
 Rows QueryRows(const QString& sql) {
     QSqlQuery query = Run(sql, Repeat::Safe);
     Rows rows;

@@ -51,6 +51,8 @@ QSqlDatabase Connection();
 QString ConnectedDatabaseFile();
 // Whether adocnn's file lies on a network folder (and is used without WAL).
 bool ConnectedOnNetworkFolder();
+// The bytes adocnn's database takes: the file, or the database on the server.
+qint64 ConnectedDatabaseBytes();
 
 // A connection of its own, under name, to a server, with the session settings every
 // statement of the program relies on (standard_conforming_strings on, the station's
