@@ -337,7 +337,9 @@ bool ConnectedOnNetworkFolder() { return IsConnected() && Current().networkFolde
 
 qint64 ConnectedDatabaseBytes() {
     if (!IsConnected()) return 0;
-    if (CurrentEngine() == Engine::Embedded) return QFileInfo(Current().file).size();
+    if (CurrentEngine() == Engine::Embedded)  // pages not yet folded in wait in the -wal
+        return QFileInfo(Current().file).size() +
+               QFileInfo(Current().file + QStringLiteral("-wal")).size();
     const Rows rows = QueryRows(QStringLiteral("select pg_database_size(current_database())"));
     return rows.empty() ? 0 : rows.front().value(0).toLongLong();
 }
