@@ -16,6 +16,7 @@
 #include "data/daily_backup.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "settings/system_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
@@ -173,7 +174,7 @@ void Tfrmps::FormShow() {
     }
     widgets::GuardHandler(this, [this] {
         FillCustomerList();
-        ReadWidescreenSettings();
+        ReadViewSettings();
         const int demo = Rzcbcustomer->findText(QStringLiteral("演示客户"), Qt::MatchExactly);
         if (demo >= 0) {
             Rzcbcustomer->setCurrentIndex(demo);
@@ -192,7 +193,7 @@ bool Tfrmps::LoadIcons() {
     return true;
 }
 
-void Tfrmps::ReadWidescreenSettings() {
+void Tfrmps::ReadViewSettings() {
     state_.widescreenRatio =
         data::StrToInt(data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
                                          QStringLiteral("itemname='widthsalerote'")));
@@ -200,6 +201,7 @@ void Tfrmps::ReadWidescreenSettings() {
                                            QStringLiteral("itemname='openwidthsale'"));
     const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it
     viewer_->rzcbwidthsale->setChecked(open == kTicked);
+    state_.cameraOrientation = settings::CameraOrientationOn();
 }
 
 void Tfrmps::resizeEvent(QResizeEvent* event) {
@@ -290,10 +292,13 @@ void Tfrmps::SpeedButton4Click() {
         return;
     }
     const int ratio = state_.widescreenRatio;
+    const bool orientation = state_.cameraOrientation;
     auto* window = new settings::Tfrmset(this, state_);
     window->CentreOverMainWindow();
     window->exec();
-    if (state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) RedrawLargeView();
+    if ((state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) ||
+        state_.cameraOrientation != orientation)
+        RedrawLargeView();
 }
 
 void Tfrmps::SpeedButton3Click() {
@@ -359,6 +364,7 @@ void Tfrmps::RedrawLargeView() {
     if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
     DrawFitted(viewer_->Showimg, state_.currentSampleFile);
     state_.rotationAngle = 0;  // drawn upright again
+    PrefetchNeighbours();      // the neighbours drawn ahead with the old settings are no use
 }
 
 }  // namespace app

@@ -20,7 +20,8 @@ const std::vector<Command>& Commands() {
         {"backup", "", RunBackup},
         {"restore", "FILE", RunRestore},
         {"settings",
-         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL]",
+         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL] "
+         "[--camera-orientation 是|否]",
          RunSettings},
         {"password", "--new PASSWORD", RunPassword},
         {"list", "[--name TEXT] [--status 全部|正常|关闭]", RunList},
@@ -28,6 +29,7 @@ const std::vector<Command>& Commands() {
         {"delete", "--id ID", RunDelete},
         {"shuffle", "--id ID", RunShuffle},
         {"reimport", "--id ID [--subfolders] [--types .jpg,.jpeg,.bmp]", RunReimport},
+        {"thumbnails", "--id ID", RunThumbnails},
     };
     return commands;
 }

@@ -36,6 +36,8 @@ int ImportNewCustomer(const QString& database, const customers::NewCustomer& cus
 // backup_commands.cpp
 int RunBackup(QStringList args);
 int RunRestore(QStringList args);
+// thumbnail_commands.cpp
+int RunThumbnails(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);
