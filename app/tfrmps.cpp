@@ -17,6 +17,7 @@
 #include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "settings/system_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
@@ -181,7 +182,7 @@ void Tfrmps::FormShow() {
     }
     widgets::GuardHandler(this, [this] {
         FillCustomerList();
-        ReadWidescreenSettings();
+        ReadViewSettings();
         const int demo = Rzcbcustomer->findText(QStringLiteral("演示客户"), Qt::MatchExactly);
         if (demo >= 0) {
             Rzcbcustomer->setCurrentIndex(demo);
@@ -200,7 +201,7 @@ bool Tfrmps::LoadIcons() {
     return true;
 }
 
-void Tfrmps::ReadWidescreenSettings() {
+void Tfrmps::ReadViewSettings() {
     state_.widescreenRatio =
         data::StrToInt(data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
                                          QStringLiteral("itemname='widthsalerote'")));
@@ -208,6 +209,7 @@ void Tfrmps::ReadWidescreenSettings() {
                                            QStringLiteral("itemname='openwidthsale'"));
     const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it
     viewer_->rzcbwidthsale->setChecked(open == kTicked);
+    state_.cameraOrientation = settings::CameraOrientationOn();
 }
 
 void Tfrmps::resizeEvent(QResizeEvent* event) {
@@ -300,10 +302,13 @@ void Tfrmps::SpeedButton4Click() {
         return;
     }
     const int ratio = state_.widescreenRatio;
+    const bool orientation = state_.cameraOrientation;
     auto* window = new settings::Tfrmset(this, state_);
     window->CentreOverMainWindow();
     window->exec();
-    if (state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) RedrawLargeView();
+    if ((state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) ||
+        state_.cameraOrientation != orientation)
+        RedrawLargeView();
 }
 
 void Tfrmps::SpeedButton3Click() {
@@ -372,6 +377,7 @@ void Tfrmps::RedrawLargeView() {
     if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
     DrawFitted(viewer_->Showimg, state_.currentSampleFile);
     state_.rotationAngle = 0;  // drawn upright again
+    PrefetchNeighbours();      // the neighbours drawn ahead with the old settings are no use
 }
 
 }  // namespace app

@@ -170,7 +170,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void FormCreate();
     void ApplyLayout(QSize size);
     bool LoadIcons();
-    void ReadWidescreenSettings();
+    // The widescreen correction, its ratio and the camera orientation setting.
+    void ReadViewSettings();
     // Draws the sample shown large again, after a setting it depends on changed.
     void RedrawLargeView();
     // A slot that runs handler inside the error guard.

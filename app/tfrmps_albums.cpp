@@ -215,8 +215,11 @@ void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highligh
             continue;
         }
         const QSqlRecord& row = rows[i];
-        albums_->imgdiszc[i]->setPixmap(QPixmap::fromImage(images::ShowThumbnail(
-            row.value(QStringLiteral("photofile")).toByteArray(), kAlbumPlaceholder)));
+        QLabel* image = albums_->imgdiszc[i];
+        image->setPixmap(QPixmap::fromImage(images::ThumbnailForCell(
+            images::ShowThumbnail(row.value(QStringLiteral("photofile")).toByteArray(),
+                                  kAlbumPlaceholder),
+            image->size(), image->devicePixelRatio(), true)));
         albums_->zcbt[i]->setText(data::TextOf(row, QStringLiteral("xcmc")));
         for (QWidget* w : std::initializer_list<QWidget*>{albums_->zcl[i], albums_->imgdiszc[i],
                                                           albums_->spzc[i], albums_->zczu[i],

@@ -222,12 +222,12 @@ void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
             continue;
         }
         const workspace::StripCell& cell = cells[i];
-        QImage thumbnail = images::ShowThumbnail(cell.thumbnail, kStripPlaceholder);
-        // On narrower screens the cells are smaller; the thumbnail keeps its shape.
-        const QSize room = strip_->disimg[i]->size();
-        if (thumbnail.width() > room.width() || thumbnail.height() > room.height())
-            thumbnail = thumbnail.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        strip_->disimg[i]->setPixmap(QPixmap::fromImage(thumbnail));
+        // On narrower screens the cells are smaller; the thumbnail keeps its shape. On a
+        // scaled screen it is drawn on the device pixels of its cell.
+        QLabel* image = strip_->disimg[i];
+        image->setPixmap(QPixmap::fromImage(
+            images::ThumbnailForCell(images::ShowThumbnail(cell.thumbnail, kStripPlaceholder),
+                                     image->size(), image->devicePixelRatio(), false)));
         strip_->disimg[i]->show();
         strip_->dissp[i]->show();
         if (cell.picks > 0) strip_->diszt[i]->show();
@@ -260,6 +260,9 @@ images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
     options.margin = target->parentWidget()->palette().color(QPalette::Window);
     options.widescreen = viewer_->rzcbwidthsale->isChecked();
     options.widescreenRatio = state_.widescreenRatio;
+    options.orientation =
+        state_.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
+    options.devicePixelRatio = target->devicePixelRatio();
     return options;
 }
 
@@ -270,7 +273,7 @@ void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
     // over the large view, at its own size in the top-left corner of the viewer.
     const bool inViewer = full_ && target == full_->imgfull;
     if (inViewer) full_->imgfull->ClearZoom();
-    target->setScaledContents(!(picture.plain && inViewer));
+    target->setScaledContents(picture.plain && !inViewer);
     target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     target->setPixmap(QPixmap::fromImage(picture.canvas));
     if (picture.zoomPercent) {
@@ -413,8 +416,9 @@ void Tfrmps::Image5Click(bool clockwise) {
     state_.rotationAngle += clockwise ? 90 : -90;
     if (state_.rotationAngle == 360 || state_.rotationAngle == -360) state_.rotationAngle = 0;
     images::DrawOptions options = FittedOptions(viewer_->Showimg);
+    // The customer turns the picture from upright, as the camera held it.
     options.quarterTurns = ((state_.rotationAngle / 90) % 4 + 4) % 4;
-    viewer_->Showimg->setScaledContents(true);
+    viewer_->Showimg->setScaledContents(false);
     viewer_->Showimg->setPixmap(
         QPixmap::fromImage(images::DrawRotatedFitted(state_.currentSampleFile, options)));
 }

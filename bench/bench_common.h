@@ -65,6 +65,11 @@ inline QStringList PositionalArgs(const QStringList& args, const QStringList& va
 // The commands, one file per group.
 int RunDraw(const QStringList& args);
 int RunMakePhoto(const QStringList& args);
+// bench_exif.cpp: camera-like EXIF for the test photos, and what reading its tag costs.
+int RunOrientation(const QStringList& args);
+// Puts an EXIF segment as cameras write it (about 40 KB, orientation tag included) into
+// the JPEG at path.
+bool AddCameraExif(const QString& path, int orientation);
 int RunImport(const QStringList& args);
 // bench_database.cpp: the big database and the page fills read from it.
 int RunMakeDb(const QStringList& args);

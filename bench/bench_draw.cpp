@@ -46,12 +46,15 @@ QImage NaiveDraw(const QString& path, QSize size) {
 
 int RunDraw(const QStringList& args) {
     QTextStream err(stderr);
-    const QStringList positional = PositionalArgs(args, {"--repeat", "--out"});
+    const QStringList positional = PositionalArgs(args, {"--repeat", "--out", "--scale"});
     int width = 0, height = 0, repeat = 0;
+    bool scaleOk = false;
+    const qreal scale = Option(args, "--scale", "1").toDouble(&scaleOk);
     if (positional.size() != 3 || !PositiveInt(positional[1], &width) ||
         !PositiveInt(positional[2], &height) ||
-        !PositiveInt(Option(args, "--repeat", "10"), &repeat)) {
-        err << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive]\n";
+        !PositiveInt(Option(args, "--repeat", "10"), &repeat) || !scaleOk || scale <= 0) {
+        err << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive] "
+               "[--scale S] [--as-stored]\n";
         return 2;
     }
     const QString file = positional[0];
@@ -67,6 +70,9 @@ int RunDraw(const QStringList& args) {
         images::DrawOptions options;
         options.size = size;
         options.margin = kMargin;
+        options.devicePixelRatio = scale;
+        // Without the camera's orientation: the tag is not even read.
+        if (Flag(args, "--as-stored")) options.orientation = images::Orientation::AsStored;
         median = MedianMs(repeat, [&] {
             last = naive ? NaiveDraw(file, size)
                          : images::DrawPictureFitted(file, kFallback, options).canvas;
@@ -90,18 +96,20 @@ int RunDraw(const QStringList& args) {
 
 int RunMakePhoto(const QStringList& args) {
     QTextStream err(stderr);
-    const QStringList positional = PositionalArgs(args, {"--seed"});
+    const QStringList positional = PositionalArgs(args, {"--seed", "--exif"});
     int width = 0, height = 0;
-    bool seedOk = false;
+    bool seedOk = false, exifOk = true;
     const int seed = Option(args, "--seed", "1").toInt(&seedOk);
+    const int exif = args.contains("--exif") ? Option(args, "--exif").toInt(&exifOk) : 0;
     if (positional.size() != 3 || !PositiveInt(positional[0], &width) ||
-        !PositiveInt(positional[1], &height) || !seedOk) {
-        err << "usage: verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N]\n";
+        !PositiveInt(positional[1], &height) || !seedOk || !exifOk || exif < 0 || exif > 8) {
+        err << "usage: verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N] [--exif 1..8]\n";
         return 2;
     }
     const QImage photo =
         images::MakeDemoPhoto(width, height, seed, QStringLiteral("样片 %1").arg(seed));
-    if (photo.isNull() || !images::SaveJpeg(photo, positional[2])) {
+    if (photo.isNull() || !images::SaveJpeg(photo, positional[2]) ||
+        (exif > 0 && !AddCameraExif(positional[2], exif))) {
         err << "cannot write " << positional[2] << "\n";
         return 1;
     }

@@ -1,5 +1,6 @@
-// verimond-bench switch / step: the workspace window itself, offscreen at 1920 x 1080 on
-// a runtime folder of its own, timed through the handlers the customer's clicks and keys run.
+// verimond-bench switch / step: the workspace window itself, offscreen at 1920 x 1080 (or the
+// --screen and --scale given) on a runtime folder of its own, timed through the handlers the
+// customer's clicks and keys run.
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <map>
 
 #include "app/tfrmps.h"
-#include "widgets/theme.h"
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 #include "customers/customer_records.h"
@@ -22,6 +22,7 @@
 #include "images/demo_photo.h"
 #include "images/image_decoder.h"
 #include "images/picture_drawing.h"
+#include "widgets/theme.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
@@ -338,7 +339,9 @@ int RunStep(const QStringList& args) {
             const QString file = workspace->State().currentSampleFile;
             const QSize box = view->size();
             bool decoded = false;
-            decode.push_back(TimeMs([&] { decoded = images::DecodeForFit(file, box).ok(); }));
+            const qreal scale = view->devicePixelRatio();
+            decode.push_back(
+                TimeMs([&] { decoded = images::DecodeForFit(file, box, {}, scale).ok(); }));
             if (!decoded) {
                 err << "cannot decode " << file << " (the samples' photo files must exist)\n";
                 return 1;
@@ -355,7 +358,8 @@ int RunStep(const QStringList& args) {
                             << " ratio=" << QString::number(stepMs / decodeMs, 'f', 2)
                             << " prefetch=" << (prefetch ? "on" : "off") << " cache_hits=" << hits
                             << " view=" << view->width() << "x" << view->height()
-                            << " screen=" << ScreenSize(*workspace) << " samples=" << samples
+                            << " screen=" << ScreenSize(*workspace)
+                            << " scale=" << view->devicePixelRatio() << " samples=" << samples
                             << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";

@@ -134,7 +134,11 @@ std::optional<ImportResult> ReimportCustomer(qint64 id, const QString& folder,
                                              const ImportProgress& progress) {
     // Samples of a customer deleted meanwhile would belong to nobody.
     if (!CustomerExists(id)) return std::nullopt;
-    return ImportFolder(IdText(id), folder, options, progress);
+    // Staff re-import to bring a customer up to date: the thumbnails the camera's turn
+    // decides are made again as well, so older ones lying on their side come upright.
+    ImportOptions reimport = options;
+    reimport.remakeTurnedThumbnails = true;
+    return ImportFolder(IdText(id), folder, reimport, progress);
 }
 
 int ShuffleSamples(qint64 id) {

@@ -77,7 +77,8 @@ struct DeletedCustomer {
 DeletedCustomer DeleteCustomer(qint64 id);
 
 // Imports folder again for an existing customer: only files it does not have yet become
-// samples, numbered from 1 per folder. Nothing when there is no such customer.
+// samples, numbered from 1 per folder, and the thumbnails of its samples whose photos the
+// camera turned are made again with today's settings. Nothing when there is no such customer.
 std::optional<ImportResult> ReimportCustomer(qint64 id, const QString& folder,
                                              const ImportOptions& options,
                                              const ImportProgress& progress = {});

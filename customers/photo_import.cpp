@@ -20,6 +20,7 @@
 #include "data/file_names.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
+#include "settings/system_settings.h"
 
 namespace customers {
 namespace {
@@ -29,9 +30,24 @@ struct PendingSample {
     int orderNumber;
 };
 
+// A thumbnail to make: of a new photo (sampleId 0), or again for a sample already stored.
+struct ThumbnailJob {
+    QString path;
+    qint64 sampleId = 0;
+};
+
+// Which stored thumbnails are made again.
+enum class Remake { All, TurnedByCamera };
+
 struct MadeThumbnail {
-    QByteArray bmp;
+    QByteArray bmp;     // empty when a stored thumbnail is not made again
+    bool kept = false;  // a stored one not made again because its photo cannot be read
     QString error;
+};
+
+struct StoredSample {
+    qint64 id = 0;
+    QString path;
 };
 
 // How often a busy notice hears from a long decode of one file.
@@ -108,15 +124,84 @@ void CollectSamples(const QSet<QString>& known, const QString& folder, const Imp
     CollectUnreadable(folder, options, unreadable);
 }
 
-QSet<QString> KnownFiles(const QString& customerId) {
-    QSet<QString> known;
-    if (customerId.isEmpty()) return known;
-    const int customer = data::StrToInt(customerId);
+std::vector<StoredSample> StoredSamples(qint64 customerId) {
+    std::vector<StoredSample> samples;
     for (const auto& row :
-         data::QueryRows(QStringLiteral("select filename from photoinfo where customerid=") +
-                         QString::number(customer)))
-        known.insert(data::TextOf(row, QStringLiteral("filename")));
-    return known;
+         data::QueryRows(QStringLiteral("select id,filename from photoinfo where customerid=") +
+                         QString::number(customerId) + QStringLiteral(" order by id")))
+        samples.push_back({row.value(QStringLiteral("id")).toLongLong(),
+                           data::TextOf(row, QStringLiteral("filename"))});
+    return samples;
+}
+
+images::Orientation OrientationOf(const ImportOptions& options) {
+    return options.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
+}
+
+MadeThumbnail MakeOne(const ThumbnailJob& job, const ImportOptions& options, Remake remake) {
+    MadeThumbnail made;
+    try {
+        if (job.sampleId == 0) {
+            made.bmp = images::MakeThumbnail(job.path, options.widescreen, options.widescreenRatio,
+                                             QStringLiteral("photo/Thumbnails_nophoto.jpg"),
+                                             OrientationOf(options));
+            return made;
+        }
+        // Only the camera's turn makes the thumbnail differ: reading the tag is cheap, a
+        // decode is not.
+        if (remake == Remake::TurnedByCamera && images::ReadCameraOrientation(job.path) == 1)
+            return made;
+        std::optional<QByteArray> bmp = images::RemakeThumbnail(
+            job.path, options.widescreen, options.widescreenRatio, OrientationOf(options));
+        if (bmp)
+            made.bmp = std::move(*bmp);
+        else
+            made.kept = true;
+    } catch (const data::VerimondError& error) {
+        made.error = error.text();
+    } catch (const std::exception& error) {
+        made.error = QString::fromLocal8Bit(error.what());
+    }
+    return made;
+}
+
+// Makes the thumbnails on the pool and hands them back in job order, reporting progress
+// on the calling thread. The first failure ends the run with its error.
+std::vector<MadeThumbnail> MakeThumbnails(const std::vector<ThumbnailJob>& jobs,
+                                          const ImportOptions& options, Remake remake,
+                                          const ImportProgress& progress) {
+    std::vector<MadeThumbnail> results;
+    if (jobs.empty()) return results;
+    QFuture<MadeThumbnail> thumbnails = QtConcurrent::mapped(
+        jobs, [options, remake](const ThumbnailJob& job) { return MakeOne(job, options, remake); });
+    const int total = static_cast<int>(jobs.size());
+    results.reserve(jobs.size());
+    try {
+        for (int i = 0; i < total; ++i) {
+            if (progress) {
+                const QString item = QFileInfo(jobs[i].path).fileName();
+                progress(i, total, item);
+                QElapsedTimer sinceTick;
+                sinceTick.start();
+                while (!thumbnails.isResultReadyAt(i)) {
+                    QThread::msleep(5);
+                    if (sinceTick.elapsed() >= kProgressTickMs) {
+                        progress(i, total, item);
+                        sinceTick.restart();
+                    }
+                }
+            }
+            MadeThumbnail made = thumbnails.resultAt(i);
+            if (!made.error.isEmpty()) throw data::VerimondError(made.error);
+            results.push_back(std::move(made));
+        }
+    } catch (...) {
+        thumbnails.cancel();
+        thumbnails.waitForFinished();
+        throw;
+    }
+    if (progress) progress(total, total, QFileInfo(jobs.back().path).fileName());
+    return results;
 }
 
 [[noreturn]] void ThrowEngineError(const QSqlQuery& query) {
@@ -147,6 +232,7 @@ ImportOptions ImportOptionsFromSettings(const QString& acceptedTypes, bool inclu
                                         QStringLiteral("itemname='widthsalerote'"))
                           .toInt(&ok);
     options.widescreenRatio = ok ? ratio : 100;
+    options.cameraOrientation = settings::CameraOrientationOn();
     return options;
 }
 
@@ -157,55 +243,32 @@ PreparedImport PrepareImport(const QString& customerId, const QString& folder,
     if (folder.trimmed().isEmpty()) return prepared;
     if (!QFileInfo(folder).isDir()) return prepared;
 
-    const QSet<QString> known = KnownFiles(customerId);
+    const std::vector<StoredSample> stored = customerId.isEmpty()
+                                                 ? std::vector<StoredSample>()
+                                                 : StoredSamples(data::StrToInt(customerId));
+    QSet<QString> known;
+    for (const StoredSample& sample : stored) known.insert(sample.path);
     QSet<QString> walked;
     std::vector<PendingSample> pending;
     CollectSamples(known, folder, options, walked, pending, prepared.unreadable);
-    if (pending.empty()) return prepared;
 
-    // Thumbnails are decoded on the pool; results are taken in listing order.
-    QFuture<MadeThumbnail> thumbnails =
-        QtConcurrent::mapped(pending, [options](const PendingSample& sample) {
-            MadeThumbnail made;
-            try {
-                made.bmp =
-                    images::MakeThumbnail(sample.path, options.widescreen, options.widescreenRatio);
-            } catch (const data::VerimondError& error) {
-                made.error = error.text();
-            } catch (const std::exception& error) {
-                made.error = QString::fromLocal8Bit(error.what());
-            }
-            return made;
-        });
+    // New photos in listing order, then the stored samples to look at again; all decoded on
+    // the pool, results taken in that order.
+    std::vector<ThumbnailJob> jobs;
+    for (const PendingSample& sample : pending) jobs.push_back({sample.path, 0});
+    if (options.remakeTurnedThumbnails)
+        for (const StoredSample& sample : stored) jobs.push_back({sample.path, sample.id});
+    std::vector<MadeThumbnail> made =
+        MakeThumbnails(jobs, options, Remake::TurnedByCamera, progress);
 
-    const int total = static_cast<int>(pending.size());
     prepared.samples.reserve(pending.size());
-    try {
-        for (int i = 0; i < total; ++i) {
-            if (progress) {
-                const QString item = QFileInfo(pending[i].path).fileName();
-                progress(i, total, item);
-                QElapsedTimer sinceTick;
-                sinceTick.start();
-                while (!thumbnails.isResultReadyAt(i)) {
-                    QThread::msleep(5);
-                    if (sinceTick.elapsed() >= kProgressTickMs) {
-                        progress(i, total, item);
-                        sinceTick.restart();
-                    }
-                }
-            }
-            MadeThumbnail made = thumbnails.resultAt(i);
-            if (!made.error.isEmpty()) throw data::VerimondError(made.error);
+    for (size_t i = 0; i < made.size(); ++i) {
+        if (jobs[i].sampleId == 0)
             prepared.samples.push_back(
-                {pending[i].path, pending[i].orderNumber, std::move(made.bmp)});
-        }
-    } catch (...) {
-        thumbnails.cancel();
-        thumbnails.waitForFinished();
-        throw;
+                {pending[i].path, pending[i].orderNumber, std::move(made[i].bmp)});
+        else if (!made[i].bmp.isEmpty())
+            prepared.remade.push_back({jobs[i].sampleId, std::move(made[i].bmp)});
     }
-    if (progress) progress(total, total, QFileInfo(pending.back().path).fileName());
     return prepared;
 }
 
@@ -237,16 +300,59 @@ int WriteSamples(qint64 customerId, const std::vector<PreparedSample>& samples, 
     return written;
 }
 
+int WriteThumbnails(qint64 customerId, const std::vector<RemadeThumbnail>& thumbnails) {
+    if (thumbnails.empty()) return 0;
+    QSqlQuery update(data::Connection());
+    // Only what differs is written, and counted.
+    if (!update.prepare(QStringLiteral("update photoinfo set photofile=? where customerid=? and "
+                                       "id=? and (photofile is null or photofile<>?)")))
+        ThrowEngineError(update);
+    int changed = 0;
+    for (const RemadeThumbnail& remade : thumbnails) {
+        update.addBindValue(remade.thumbnail);
+        update.addBindValue(customerId);
+        update.addBindValue(remade.sampleId);
+        update.addBindValue(remade.thumbnail);
+        if (!update.exec()) ThrowEngineError(update);
+        changed += update.numRowsAffected();
+    }
+    return changed;
+}
+
 ImportResult ImportFolder(const QString& customerId, const QString& folder,
                           const ImportOptions& options, const ImportProgress& progress) {
     const int customer = data::StrToInt(customerId);
     PreparedImport prepared = PrepareImport(customerId, folder, options, progress);
     ImportResult result;
     result.unreadable = std::move(prepared.unreadable);
-    if (prepared.samples.empty()) return result;
+    if (prepared.samples.empty() && prepared.remade.empty()) return result;
     data::Transaction transaction;
     result.added = WriteSamples(customer, prepared.samples, true);
+    result.remade = WriteThumbnails(customer, prepared.remade);
     transaction.commit();
+    return result;
+}
+
+ThumbnailsResult RemakeThumbnails(qint64 customerId, const ImportOptions& options,
+                                  const ImportProgress& progress) {
+    ThumbnailsResult result;
+    const std::vector<StoredSample> stored = StoredSamples(customerId);
+    result.samples = static_cast<int>(stored.size());
+    std::vector<ThumbnailJob> jobs;
+    for (const StoredSample& sample : stored) jobs.push_back({sample.path, sample.id});
+    std::vector<MadeThumbnail> made = MakeThumbnails(jobs, options, Remake::All, progress);
+    std::vector<RemadeThumbnail> remade;
+    for (size_t i = 0; i < made.size(); ++i) {
+        if (made[i].kept)
+            result.kept << jobs[i].path;
+        else
+            remade.push_back({jobs[i].sampleId, std::move(made[i].bmp)});
+    }
+    if (remade.empty()) return result;
+    data::Transaction transaction;
+    result.remade = WriteThumbnails(customerId, remade);
+    transaction.commit();
+    result.unchanged = static_cast<int>(remade.size()) - result.remade;
     return result;
 }
 

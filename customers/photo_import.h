@@ -5,7 +5,8 @@
 // An import has two steps. PrepareImport walks the folder and makes every thumbnail (on
 // all cores) without touching the database's write lock; WriteSamples then writes the
 // rows inside a short transaction, so another program instance on the same file is
-// never held up for more than milliseconds.
+// never held up for more than milliseconds. Thumbnails made again for samples already
+// there (a re-import, or staff asking for it) go the same two steps.
 
 #include <QByteArray>
 #include <QString>
@@ -22,13 +23,19 @@ struct ImportOptions {
     // Thumbnails are narrowed like the large view while widescreen correction is on.
     bool widescreen = false;
     int widescreenRatio = 100;
+    // Thumbnails show the photo as the camera held it (its EXIF orientation applied).
+    bool cameraOrientation = true;
+    // Also makes again the thumbnails of the customer's samples whose photos the camera
+    // turned (orientation tag 2..8): those are the thumbnails that differ with the setting
+    // above, and those made before it existed lie on their side. Other thumbnails stay.
+    bool remakeTurnedThumbnails = false;
 };
 
 // The accepted-types list from the three type boxes, in their fixed order.
 QString AcceptedTypesList(bool jpg, bool jpeg, bool bmp);
 
 // Import options for the given types and subfolder choice, with the thumbnail settings
-// (widescreen correction and its ratio) the program itself uses at this moment.
+// (widescreen correction, its ratio, the camera orientation) the program uses right now.
 ImportOptions ImportOptionsFromSettings(const QString& acceptedTypes, bool includeSubfolders);
 
 // Called on the calling thread while thumbnails are made: (thumbnails done, thumbnails to
@@ -50,13 +57,21 @@ struct PreparedSample {
     QByteArray thumbnail;  // a complete BMP file
 };
 
+// A thumbnail made again for a sample the customer has.
+struct RemadeThumbnail {
+    qint64 sampleId = 0;
+    QByteArray thumbnail;  // a complete BMP file
+};
+
 struct PreparedImport {
     std::vector<PreparedSample> samples;  // in listing order
+    std::vector<RemadeThumbnail> remade;  // with remakeTurnedThumbnails
     std::vector<UnreadableName> unreadable;
 };
 
 struct ImportResult {
     int added = 0;
+    int remade = 0;  // stored thumbnails that changed
     std::vector<UnreadableName> unreadable;
 };
 
@@ -72,10 +87,26 @@ PreparedImport PrepareImport(const QString& customerId, const QString& folder,
 // program instance importing the same folder) is not written twice.
 int WriteSamples(qint64 customerId, const std::vector<PreparedSample>& samples, bool skipKnown);
 
-// PrepareImport and WriteSamples in one short transaction of its own: all new samples of
-// the folder are written, or none.
+// Stores thumbnails made again inside the caller's transaction and returns how many stored
+// thumbnails changed; a sample deleted meanwhile is left alone.
+int WriteThumbnails(qint64 customerId, const std::vector<RemadeThumbnail>& thumbnails);
+
+// PrepareImport, then WriteSamples and WriteThumbnails in one short transaction of its own:
+// all new samples of the folder (and thumbnails made again) are written, or none.
 ImportResult ImportFolder(const QString& customerId, const QString& folder,
                           const ImportOptions& options, const ImportProgress& progress = {});
+
+// Every thumbnail of a customer made again from its photo with the given options (widescreen
+// correction and camera orientation), on all cores and off the write lock, then stored in
+// one short transaction.
+struct ThumbnailsResult {
+    int samples = 0;    // samples of the customer
+    int remade = 0;     // stored thumbnails that changed
+    int unchanged = 0;  // made again and the same as stored
+    QStringList kept;   // photos missing or undecodable: their stored thumbnails are kept
+};
+ThumbnailsResult RemakeThumbnails(qint64 customerId, const ImportOptions& options,
+                                  const ImportProgress& progress = {});
 
 // The message telling the staff which files were left out and why; empty when none were.
 QString UnreadableNamesText(const std::vector<UnreadableName>& unreadable);

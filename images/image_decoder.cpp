@@ -1,6 +1,8 @@
 #include "images/image_decoder.h"
 
 #include <fcntl.h>
+#include <libexif/exif-data.h>
+#include <libexif/exif-utils.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <QImageReader>
 #include <QSemaphore>
 #include <QTransform>
+#include <QtMath>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,11 +25,14 @@
 namespace images {
 namespace {
 
-// Size to decode for a given original size (in the file's own orientation).
-using NeededFor = std::function<QSize(QSize original)>;
+// Size to decode for a given original size; both as the picture will be shown (turned).
+using NeededFor = std::function<QSize(QSize shownOriginal)>;
 
 // Enough of a JPEG to reach its frame and first scan headers in all but odd files.
 constexpr qint64 kJpegHeadBytes = 256 * 1024;
+// Enough to reach the EXIF segment: it follows the start of the image, at most after a
+// JFIF segment, and is at most 64 KB long.
+constexpr qint64 kExifHeadBytes = 128 * 1024;
 
 QString CannotOpen(const QString& path) { return QStringLiteral("无法打开图片文件: ") + path; }
 
@@ -157,6 +163,10 @@ struct JpegLayout {
     bool wholeImageBuffer = false;
     qint64 blocks = 0;  // 8x8 blocks of all components, as the decoder pads them
     qint64 scans = 0;   // counted only for files with a whole-image buffer
+    // The first APP1 segment holding EXIF data: where its payload ("Exif\0\0" and the
+    // TIFF structure) starts in the bytes, and its length; -1 when there is none.
+    qint64 exifAt = -1;
+    qint64 exifLength = 0;
 };
 
 quint16 Big16(const uchar* at) { return quint16((at[0] << 8) | at[1]); }
@@ -184,6 +194,11 @@ JpegLayout ReadJpegLayout(const QByteArray& bytes, bool countScans) {
         const qint64 length = Big16(data + at);
         if (length < 2 || at + length > size) return layout;
         const uchar* segment = data + at + 2;
+        if (marker == 0xE1 && layout.exifAt < 0 && length >= 2 + 6 &&
+            memcmp(segment, "Exif\0\0", 6) == 0) {
+            layout.exifAt = at + 2;
+            layout.exifLength = length - 2;
+        }
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame && !layout.frameFound) {
@@ -249,6 +264,74 @@ QString RefusalOfWholeDecode(QSize size) {
         return QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(size));
     return QString();
 }
+
+// The Orientation tag of IFD0, read by libexif from the EXIF segment the layout found.
+int OrientationOf(const QByteArray& bytes, const JpegLayout& layout) {
+    if (layout.exifAt < 0 || layout.exifAt + layout.exifLength > bytes.size()) return 1;
+    ExifData* exif = exif_data_new();
+    if (!exif) return 1;
+    // Read only: no entries added or corrected as a writer would want.
+    exif_data_unset_option(exif, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(exif, reinterpret_cast<const uchar*>(bytes.constData()) + layout.exifAt,
+                        static_cast<unsigned int>(layout.exifLength));
+    int orientation = 1;
+    const ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
+    if (entry && entry->format == EXIF_FORMAT_SHORT && entry->components >= 1 && entry->data &&
+        entry->size >= 2) {
+        const int value = exif_get_short(entry->data, exif_data_get_byte_order(exif));
+        if (value >= 1 && value <= 8) orientation = value;
+    }
+    exif_data_unref(exif);
+    return orientation;
+}
+
+// An EXIF orientation as a mirror of the stored pixels followed by quarter turns clockwise.
+struct MirrorAndTurns {
+    bool horizontal = false;
+    bool vertical = false;
+    int turns = 0;
+};
+
+MirrorAndTurns UprightBy(int orientation) {
+    switch (orientation) {
+        case 2:
+            return {true, false, 0};
+        case 3:
+            return {false, false, 2};
+        case 4:
+            return {false, true, 0};
+        case 5:
+            return {false, true, 1};
+        case 6:
+            return {false, false, 1};
+        case 7:
+            return {true, false, 1};
+        case 8:
+            return {false, false, 3};
+        default:
+            return {};
+    }
+}
+
+// The decoded pixels upright (orientation) and then turned by the customer's turns, in at
+// most one mirror and one turn of the picture.
+QImage Turned(QImage image, int orientation, int turns) {
+    const MirrorAndTurns upright = UprightBy(orientation);
+    if (upright.horizontal || upright.vertical)
+        image = image.mirrored(upright.horizontal, upright.vertical);
+    switch ((upright.turns + turns) % 4) {
+        case 1:
+            return image.transformed(QTransform().rotate(90));
+        case 2:
+            return image.mirrored(true, true);
+        case 3:
+            return image.transformed(QTransform().rotate(270));
+        default:
+            return image;
+    }
+}
+
+int QuarterTurnsOf(int turns) { return ((turns % 4) + 4) % 4; }
 
 // Smallest DCT scale whose result covers `needed` (full size when `needed` is invalid),
 // then smaller while the result is beyond the decode budget.
@@ -362,7 +445,8 @@ class ThreadReadBuffer {
     QByteArray& bytes_;
 };
 
-DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor) {
+DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor,
+                        const Turn& turn) {
     DecodedImage result;
     // What the headers claim is judged before the whole file is read.
     ThreadReadBuffer buffer;
@@ -403,16 +487,29 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
         result.error = CannotDecode(path, QStringLiteral("图像头不一致"));
         return result;
     }
-    const QSize scaled = DctScaledSize(original, neededFor ? neededFor(original) : QSize());
-    const MemoryShare memory(PixelsOf(scaled) * 4 + bytes.size() +
+    // The need is that of the picture as shown; the DCT scale is chosen on the stored pixels.
+    const int orientation =
+        turn.orientation == Orientation::AsTaken ? OrientationOf(bytes, layout) : 1;
+    const int turns = QuarterTurnsOf(turn.quarterTurns);
+    const bool sideways = SwapsAxes(orientation) != (turns % 2 == 1);
+    const QSize shown = sideways ? original.transposed() : original;
+    QSize needed = neededFor ? neededFor(shown) : QSize();
+    if (sideways && needed.isValid()) needed.transpose();
+    const QSize scaled = DctScaledSize(original, needed);
+    const bool turning = orientation != 1 || turns != 0;
+    const MemoryShare memory(PixelsOf(scaled) * (turning ? 8 : 4) + bytes.size() +
                              (layout.wholeImageBuffer ? layout.blocks * 128 : 0));
+    const auto finish = [&](DecodedImage decoded) {
+        if (!decoded.ok()) return decoded;
+        if (turning) decoded.image = Turned(std::move(decoded.image), orientation, turns);
+        decoded.originalSize = shown;
+        decoded.orientation = orientation;
+        return decoded;
+    };
 
     // TurboJPEG cannot turn CMYK into RGB; Qt's reader can, and scales by DCT as well.
-    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK) {
-        result = ReadBytesWithQt(path, bytes, scaled, false);
-        if (result.ok()) result.originalSize = original;
-        return result;
-    }
+    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
+        return finish(ReadBytesWithQt(path, bytes, scaled, false));
 
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull()) {
@@ -433,38 +530,50 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
         // fatal gets a second chance with Qt's reader (within the same limits, checked above).
         const QString reason = tj.errorText();
         result = ReadBytesWithQt(path, bytes, scaled, false);
-        if (result.ok())
-            result.originalSize = original;
-        else
-            result.error = CannotDecode(path, reason);
-        return result;
+        if (!result.ok()) result.error = CannotDecode(path, reason);
+        return finish(std::move(result));
     }
     result.image = std::move(image);
-    result.originalSize = original;
-    return result;
+    return finish(std::move(result));
 }
 
-DecodedImage Decode(const QString& path, const NeededFor& neededFor) {
+DecodedImage Decode(const QString& path, const NeededFor& neededFor, const Turn& turn) {
     const PhotoFile file(path);
     if (!file.ok()) {
         DecodedImage result;
         result.error = file.error();
         return result;
     }
-    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor);
-    // Other formats stream from the file: a BMP is not held twice.
+    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor, turn);
+    // Other formats stream from the file: a BMP is not held twice. They carry no camera
+    // orientation.
     QFile device;
     if (!device.open(file.descriptor(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
         DecodedImage result;
         result.error = CannotOpen(path);
         return result;
     }
-    return ReadWithQt(path, &device, QSize(), true);
+    DecodedImage result = ReadWithQt(path, &device, QSize(), true);
+    const int turns = QuarterTurnsOf(turn.quarterTurns);
+    if (result.ok() && turns != 0) {
+        result.image = Turned(std::move(result.image), 1, turns);
+        if (turns % 2) result.originalSize.transpose();
+    }
+    return result;
 }
 
 }  // namespace
 
-QSize ReadImageSize(const QString& path) {
+bool SwapsAxes(int orientation) { return orientation >= 5 && orientation <= 8; }
+
+int ReadCameraOrientation(const QString& path) {
+    const PhotoFile file(path);
+    if (!file.ok() || !file.startsLikeJpeg()) return 1;
+    const QByteArray head = file.read(kExifHeadBytes);
+    return OrientationOf(head, ReadJpegLayout(head, false));
+}
+
+QSize ReadImageSize(const QString& path, Orientation orientation) {
     const PhotoFile file(path);
     if (!file.ok()) return QSize();
     if (file.startsLikeJpeg()) {
@@ -474,6 +583,8 @@ QSize ReadImageSize(const QString& path) {
         if (layout.wholeImageBuffer) layout = ReadJpegLayoutOf(file, true, &bytes);
         if (!layout.frameFound || layout.size.isEmpty() || !RefusalOf(layout).isEmpty())
             return QSize();
+        if (orientation == Orientation::AsTaken && SwapsAxes(OrientationOf(bytes, layout)))
+            return layout.size.transposed();
         return layout.size;
     }
     QFile device;
@@ -486,24 +597,22 @@ QSize ReadImageSize(const QString& path) {
     return size;
 }
 
-DecodedImage DecodeImage(const QString& path, QSize needed) {
-    return Decode(path, [needed](QSize) { return needed; });
+DecodedImage DecodeImage(const QString& path, QSize needed, const Turn& turn) {
+    return Decode(
+        path, [needed](QSize) { return needed; }, turn);
 }
 
-DecodedImage DecodeForFit(const QString& path, QSize box, int quarterTurns) {
-    const int turns = ((quarterTurns % 4) + 4) % 4;
-    const bool sideways = turns % 2 == 1;
-    DecodedImage result = Decode(path, [&](QSize original) {
-        const QSize shown = sideways ? original.transposed() : original;
-        const Placement p = FitPicture(box.width(), box.height(), shown.width(), shown.height());
-        const QSize needed(p.w, p.h);
-        return sideways ? needed.transposed() : needed;
-    });
-    if (result.ok() && turns != 0) {
-        result.image = result.image.transformed(QTransform().rotate(90.0 * turns));
-        if (sideways) result.originalSize.transpose();
-    }
-    return result;
+DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn,
+                          qreal devicePixelRatio) {
+    return Decode(
+        path,
+        [&](QSize shown) {
+            // Fitted in logical pixels, decoded for the device pixels that show them.
+            const Placement p =
+                FitPicture(box.width(), box.height(), shown.width(), shown.height());
+            return QSize(qCeil(p.w * devicePixelRatio), qCeil(p.h * devicePixelRatio));
+        },
+        turn);
 }
 
 }  // namespace images

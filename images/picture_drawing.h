@@ -2,6 +2,11 @@
 // The one routine that draws a photo into a frame: the large view, the full-screen view,
 // the prefetch workers and the thumbnails all come through here. QImage only, so it runs
 // on any thread.
+//
+// Frames, placements and the zoom percent are in logical pixels, as the layout is. On a
+// scaled screen (a 4K TV at 200 %) the canvas holds devicePixelRatio device pixels per
+// logical pixel and says so (QImage::devicePixelRatio), so the photo is decoded and drawn
+// as finely as the screen shows it.
 
 #include <QColor>
 #include <QImage>
@@ -10,19 +15,25 @@
 #include <optional>
 
 #include "images/fitting.h"
+#include "images/image_decoder.h"
 
 namespace images {
 
 struct DrawOptions {
-    QSize size;     // the frame; the canvas has exactly this size
+    QSize size;     // the frame in logical pixels; the canvas covers exactly this
     QColor margin;  // everything outside the picture
     bool widescreen = false;
     int widescreenRatio = 100;  // percent of the fitted width kept when widescreen
     int quarterTurns = 0;       // clockwise; non-zero draws through DrawRotatedFitted
+    Orientation orientation = Orientation::AsTaken;  // the camera's orientation applied first
+    qreal devicePixelRatio = 1.0;                    // device pixels per logical pixel
 };
 
+// The canvas of a frame in device pixels.
+QSize DeviceSize(QSize logical, qreal devicePixelRatio);
+
 struct DrawnPicture {
-    QImage canvas;
+    QImage canvas;  // device pixels, with the options' devicePixelRatio
     // The file could not be decoded: canvas is the fallback at its own size, for the caller
     // to show as a plain picture.
     bool plain = false;
@@ -42,9 +53,10 @@ DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
 // exception: whatever fails leaves a canvas that is all margin.
 QImage DrawRotatedFitted(const QString& file, const DrawOptions& options);
 
-// Draws an already decoded picture (possibly DCT-reduced) whose file is originalSize pixels,
-// as DrawPictureFitted would; options.quarterTurns is ignored. Null image if drawing failed.
-// `placed`, when given, receives the rectangle the picture occupies.
+// Draws an already decoded (and turned) picture, possibly DCT-reduced, whose file is
+// originalSize pixels as turned, as DrawPictureFitted would; options.quarterTurns and
+// options.orientation are ignored. Null image if drawing failed. `placed`, when given,
+// receives the rectangle the picture occupies, in logical pixels.
 QImage DrawImageFitted(const QImage& picture, QSize originalSize, const DrawOptions& options,
                        Placement* placed = nullptr);
 

@@ -1,6 +1,7 @@
 #include "images/thumbnail.h"
 
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
 
@@ -61,13 +62,23 @@ QByteArray EncodeBmp24(const QImage& image) {
     return bmp;
 }
 
-QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
-                         const QString& fallback) {
+namespace {
+
+DrawOptions ThumbnailOptions(bool widescreen, int widescreenRatio, Orientation orientation) {
     DrawOptions options;
     options.size = QSize(kThumbnailWidth, kThumbnailHeight);
     options.margin = kThumbnailMargin;
     options.widescreen = widescreen;
     options.widescreenRatio = widescreenRatio;
+    options.orientation = orientation;
+    return options;
+}
+
+}  // namespace
+
+QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
+                         const QString& fallback, Orientation orientation) {
+    const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
     DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
     QImage canvas = std::move(drawn.canvas);
     if (drawn.plain) {
@@ -76,6 +87,17 @@ QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescre
         if (canvas.isNull())
             throw data::VerimondError(QStringLiteral("无法生成缩略图: ") + photoPath);
     }
+    return EncodeBmp24(canvas);
+}
+
+std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescreen,
+                                          int widescreenRatio, Orientation orientation) {
+    if (!QFileInfo(photoPath).isFile()) return std::nullopt;
+    const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
+    const DecodedImage decoded = DecodeForFit(photoPath, options.size, {orientation, 0});
+    if (!decoded.ok()) return std::nullopt;
+    const QImage canvas = DrawImageFitted(decoded.image, decoded.originalSize, options);
+    if (canvas.isNull()) return std::nullopt;
     return EncodeBmp24(canvas);
 }
 
@@ -98,6 +120,21 @@ QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder) {
     if (!decoded.ok())
         throw data::VerimondError(QStringLiteral("无法读取图片文件: ") + placeholder);
     return std::move(decoded.image);
+}
+
+QImage ThumbnailForCell(const QImage& thumbnail, QSize cell, qreal devicePixelRatio, bool stretch) {
+    if (thumbnail.isNull() || cell.isEmpty()) return thumbnail;
+    QSize shown = thumbnail.size();
+    if (stretch)
+        shown = cell;
+    else if (shown.width() > cell.width() || shown.height() > cell.height())
+        shown = shown.scaled(cell, Qt::KeepAspectRatio);
+    const QSize device = DeviceSize(shown, devicePixelRatio);
+    QImage prepared = device == thumbnail.size() ? thumbnail
+                                                 : thumbnail.scaled(device, Qt::IgnoreAspectRatio,
+                                                                    Qt::SmoothTransformation);
+    prepared.setDevicePixelRatio(devicePixelRatio);
+    return prepared;
 }
 
 }  // namespace images

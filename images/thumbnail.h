@@ -5,7 +5,11 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <QString>
+#include <optional>
+
+#include "images/image_decoder.h"
 
 namespace images {
 
@@ -21,10 +25,22 @@ QByteArray EncodeBmp24(const QImage& image);
 // gives the fallback fitted the same way; throws data::VerimondError if that fallback cannot
 // be read. Safe to call from several threads at once.
 QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
-                         const QString& fallback = QStringLiteral("photo/Thumbnails_nophoto.jpg"));
+                         const QString& fallback = QStringLiteral("photo/Thumbnails_nophoto.jpg"),
+                         Orientation orientation = Orientation::AsTaken);
+
+// The thumbnail of the photo itself, made again; nothing when the photo is missing or cannot
+// be decoded, since the thumbnail stored then is worth more than a placeholder.
+std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescreen,
+                                          int widescreenRatio, Orientation orientation);
 
 // The picture to show for a stored thumbnail: the BMP blob, or the placeholder file when the
 // blob is empty. Throws data::VerimondError when neither can be read.
 QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder);
+
+// A thumbnail prepared for a cell of `cell` logical pixels on a screen with devicePixelRatio:
+// stretched over the cell, or else shrunk to fit when larger and kept at its own size when
+// not. Either way it is scaled smoothly to the device pixels it covers and carries the ratio,
+// so a scaled screen shows it at the same size, neither blocky nor blurred twice.
+QImage ThumbnailForCell(const QImage& thumbnail, QSize cell, qreal devicePixelRatio, bool stretch);
 
 }  // namespace images

@@ -24,10 +24,12 @@ struct MadePicture {
     QString error;
 };
 
-MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio) {
+MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio, bool upright) {
     MadePicture made;
     try {
-        made.bmp = images::MakeThumbnail(path, widescreen, ratio, kStagedFallback);
+        made.bmp = images::MakeThumbnail(
+            path, widescreen, ratio, kStagedFallback,
+            upright ? images::Orientation::AsTaken : images::Orientation::AsStored);
     } catch (const data::VerimondError& error) {
         made.error = error.text();
     } catch (const std::exception& error) {
@@ -37,19 +39,20 @@ MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio) {
 }
 
 // Pictures drawn earlier in this run, keyed on everything that changes them: the file's
-// path, size and modification time, and the widescreen correction. The preview, the print
-// and the PDF that usually follow one another draw each photo once. Cost in KiB.
+// path, size and modification time, the widescreen correction and the camera's orientation. The
+// preview, the print and the PDF that usually follow one another draw each photo once. Cost in KiB.
 QCache<QString, QByteArray>& DrawnPictures() {
     static QCache<QString, QByteArray> cache(48 * 1024);
     return cache;
 }
 
-QString PictureKey(const QString& path, bool widescreen, int ratio) {
+QString PictureKey(const QString& path, bool widescreen, int ratio, bool upright) {
     const QFileInfo info(path);
     const bool file = info.isFile();
     return path + QLatin1Char('\n') + QString::number(file ? info.size() : -1) + QLatin1Char('\n') +
            QString::number(file ? info.lastModified().toMSecsSinceEpoch() : -1) +
-           QLatin1Char('\n') + QString::number(widescreen ? ratio : 100);
+           QLatin1Char('\n') + QString::number(widescreen ? ratio : 100) +
+           (upright ? QStringLiteral("\nupright") : QStringLiteral("\nas stored"));
 }
 
 }  // namespace
@@ -133,12 +136,13 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
         }
         const bool widescreen = customer.widescreen;
         const int ratio = customer.widescreenRatio;
+        const bool upright = customer.cameraOrientation;
         std::vector<QByteArray> drawn(static_cast<size_t>(files.size()));
         QStringList keys;
         QStringList toDraw;
         std::vector<int> drawIndex(static_cast<size_t>(files.size()), -1);
         for (int u = 0; u < files.size(); ++u) {
-            keys << PictureKey(files[u], widescreen, ratio);
+            keys << PictureKey(files[u], widescreen, ratio, upright);
             if (const QByteArray* cached = DrawnPictures().object(keys[u])) {
                 drawn[u] = *cached;
             } else {
@@ -147,8 +151,8 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
             }
         }
         QFuture<MadePicture> made =
-            QtConcurrent::mapped(toDraw, [widescreen, ratio](const QString& file) {
-                return DrawStagedPicture(file, widescreen, ratio);
+            QtConcurrent::mapped(toDraw, [widescreen, ratio, upright](const QString& file) {
+                return DrawStagedPicture(file, widescreen, ratio, upright);
             });
         try {
             for (int i = 0; i < total; ++i) {

@@ -19,6 +19,7 @@ struct OutputCustomer {
     QString photoPath;   // the folder the samples were imported from
     bool widescreen = false;
     int widescreenRatio = 100;
+    bool cameraOrientation = true;  // pictures turned as the camera held them
 };
 
 // The relative form serves the printed list (its title shows the folder once); the

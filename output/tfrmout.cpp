@@ -156,6 +156,7 @@ OutputCustomer Tfrmout::Customer() const {
     customer.photoPath = state_.customerPhotoPath;
     customer.widescreen = widescreenTicked_ && widescreenTicked_();
     customer.widescreenRatio = state_.widescreenRatio;
+    customer.cameraOrientation = state_.cameraOrientation;
     return customer;
 }
 

@@ -12,6 +12,7 @@ namespace {
 
 const QString kYes = QStringLiteral("是");
 const QString kNo = QStringLiteral("否");
+const QString kCameraOrientation = QStringLiteral("cameraorientation");
 
 }  // namespace
 
@@ -36,10 +37,13 @@ SystemSettings ReadSystemSettings() {
     s.lockWithoutLogin = ReadSetting(QStringLiteral("qhkh")) == kYes;
     s.widescreenRatio = ReadSetting(QStringLiteral("widthsalerote"));
     s.startPage = ReadSetting(QStringLiteral("startpage"));
+    s.cameraOrientation = CameraOrientationOn();
     for (const QSqlRecord& row : data::QueryRows(QStringLiteral("select * from xclib order by id")))
         s.defaultAlbums << data::TextOf(row, QStringLiteral("xcmc"));
     return s;
 }
+
+bool CameraOrientationOn() { return ReadSetting(kCameraOrientation, kYes) != kNo; }
 
 std::optional<int> ParseWidescreenRatio(const QString& text) {
     bool ok = false;
@@ -87,6 +91,7 @@ void SaveSystemSettings(const SystemSettings& s) {
     WriteSetting(QStringLiteral("qhkh"), s.lockWithoutLogin ? kYes : kNo);
     WriteSetting(QStringLiteral("widthsalerote"), QString::number(*ratio));
     WriteSetting(QStringLiteral("startpage"), s.startPage.trimmed());
+    WriteSetting(kCameraOrientation, s.cameraOrientation ? kYes : kNo);
     data::Execute(QStringLiteral("delete from xclib"));
     // New ids in list order, so "order by id" gives the list back as it was.
     for (const QString& album : s.defaultAlbums)

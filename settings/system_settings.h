@@ -16,6 +16,7 @@ struct SystemSettings {
     bool lockWithoutLogin = false;  // qhkh: the customer lock may be toggled without login
     QString widescreenRatio;        // widthsalerote, as typed or stored
     QString startPage;              // startpage: online start page; empty for the local page
+    bool cameraOrientation = true;  // cameraorientation: photos shown as the camera held them
     QStringList defaultAlbums;      // xclib in id order
 };
 
@@ -25,6 +26,10 @@ QString ReadSetting(const QString& name, const QString& fallback = QString());
 void WriteSetting(const QString& name, const QString& value);
 
 SystemSettings ReadSystemSettings();
+
+// Whether photos are shown as the camera held them (their EXIF orientation applied). On
+// unless staff switched it off: a database without the row reads as on.
+bool CameraOrientationOn();
 
 // The ratio as a whole number within the sane range, or nothing.
 std::optional<int> ParseWidescreenRatio(const QString& text);

@@ -15,7 +15,7 @@
 namespace settings {
 namespace {
 
-constexpr QSize kWindowSize(470, 540);
+constexpr QSize kWindowSize(470, 570);
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -61,6 +61,11 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     RzEdit6->setPlaceholderText(QStringLiteral("留空则客户管理窗口显示本地页面"));
     options->addWidget(Label8, 2, 0, 1, 3);
     options->addWidget(RzEdit6, 3, 0, 1, 3);
+    RzCheckBox2 = new QCheckBox(QStringLiteral("按拍摄方向显示照片"), RzGroupBox1);
+    RzCheckBox2->setToolTip(
+        QStringLiteral("按相机记录的拍摄方向(EXIF)摆正竖拍的照片。"
+                       "如果照片已在修图软件中转正而方向记录未更新,请取消勾选。"));
+    options->addWidget(RzCheckBox2, 4, 0, 1, 3);
     options->setColumnStretch(1, 1);
     layout->addWidget(RzGroupBox1);
 
@@ -115,7 +120,8 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     RzEdit5->installEventFilter(this);
     setTabOrder(RzEdit1, RzEdit5);
     setTabOrder(RzEdit5, RzEdit6);
-    setTabOrder(RzEdit6, RzCheckBox1);
+    setTabOrder(RzEdit6, RzCheckBox2);
+    setTabOrder(RzCheckBox2, RzCheckBox1);
     setTabOrder(RzCheckBox1, xclist);
     setTabOrder(xclist, RzEdit4);
 }
@@ -133,6 +139,7 @@ void Tfrmset::FormShow() {
     RzCheckBox1->setChecked(s.lockWithoutLogin);
     RzEdit5->setText(s.widescreenRatio);
     RzEdit6->setText(s.startPage);
+    RzCheckBox2->setChecked(s.cameraOrientation);
     xclist->clear();
     for (const QString& album : s.defaultAlbums) AddListItem(album);
 }
@@ -205,6 +212,7 @@ void Tfrmset::Button3Click() {
     s.lockWithoutLogin = RzCheckBox1->isChecked();
     s.widescreenRatio = RzEdit5->text();
     s.startPage = RzEdit6->text();
+    s.cameraOrientation = RzCheckBox2->isChecked();
     s.defaultAlbums = ListedAlbums();
     try {
         SaveSystemSettings(s);
@@ -212,8 +220,9 @@ void Tfrmset::Button3Click() {
         dialogs.Message(this, QStringLiteral("保存失败"));
         return;
     }
-    // The workspace draws with the new ratio from now on.
+    // The workspace draws with the new ratio and orientation from now on.
     state_.widescreenRatio = *ParseWidescreenRatio(s.widescreenRatio);
+    state_.cameraOrientation = s.cameraOrientation;
     dialogs.Message(this, QStringLiteral("保存成功"));
     close();
 }

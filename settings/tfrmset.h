@@ -1,6 +1,7 @@
 #pragma once
 // The settings window: print footer, lock permission, widescreen ratio, the online
-// start page of the customer window, and the default album names of new customers.
+// start page of the customer window, whether photos are shown as the camera held them,
+// and the default album names of new customers.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -36,7 +37,8 @@ class Tfrmset : public widgets::StaffWindow {
     QLineEdit* RzEdit5 = nullptr;  // widthsalerote
     QLabel* Label7 = nullptr;
     QLabel* Label8 = nullptr;
-    QLineEdit* RzEdit6 = nullptr;  // startpage
+    QLineEdit* RzEdit6 = nullptr;      // startpage
+    QCheckBox* RzCheckBox2 = nullptr;  // cameraorientation
     QGroupBox* RzGroupBox2 = nullptr;
     QCheckBox* RzCheckBox1 = nullptr;  // qhkh
     QGroupBox* RzGroupBox4 = nullptr;

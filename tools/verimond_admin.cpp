@@ -21,7 +21,8 @@ const std::vector<Command>& Commands() {
         {"restore", "FILE", RunRestore},
         {"copy-to-server", "[FILE]", RunCopyToServer},
         {"settings",
-         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL]",
+         "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL] "
+         "[--camera-orientation 是|否]",
          RunSettings},
         {"password", "--new PASSWORD", RunPassword},
         {"list", "[--name TEXT] [--status 全部|正常|关闭]", RunList},
@@ -33,6 +34,7 @@ const std::vector<Command>& Commands() {
          "--id ID (--folder DIR [--no-album-name] [--no-source-name] [--no-notes] | --xlsx FILE "
          "| --pdf FILE [--no-pictures])",
          RunExport},
+        {"thumbnails", "--id ID", RunThumbnails},
     };
     return commands;
 }

@@ -35,7 +35,6 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
         Fill(spzc[i], QColor(64, 64, 64));
         imgdiszc[i] = new QLabel(RzPanel7);
         imgdiszc[i]->setGeometry(8, 38 + y, 58, 41);
-        imgdiszc[i]->setScaledContents(true);
         imgdiszc[i]->setCursor(Qt::PointingHandCursor);
         zcbt[i] = new QLabel(RzPanel7);
         zcbt[i]->setGeometry(70, 44 + y, 131, 16);

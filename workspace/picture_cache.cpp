@@ -43,7 +43,8 @@ PictureCache::FileStamp PictureCache::StampOf(const QString& file) {
 
 bool PictureCache::SameOptions(const images::DrawOptions& a, const images::DrawOptions& b) {
     return a.size == b.size && a.margin == b.margin && a.widescreen == b.widescreen &&
-           a.widescreenRatio == b.widescreenRatio && a.quarterTurns == b.quarterTurns;
+           a.widescreenRatio == b.widescreenRatio && a.quarterTurns == b.quarterTurns &&
+           a.orientation == b.orientation && a.devicePixelRatio == b.devicePixelRatio;
 }
 
 std::list<PictureCache::Entry>::iterator PictureCache::Find(const QString& file,

@@ -4,9 +4,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QTransform>
 
 #include "images/image_decoder.h"
+#include "images/picture_drawing.h"
 #include "widgets/handler_guard.h"
 #include "workspace/full_screen_host.h"
 #include "workspace/viewer_geometry.h"
@@ -170,9 +170,13 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
         labrate->setText(QString::number(state.zoomPercent));
     if (viewerRotationAngle == 360 || viewerRotationAngle == -360) viewerRotationAngle = 0;
 
-    // Decoded only as finely as the zoomed size needs; failures leave the picture cleared.
+    // The zoom percent is of the upright photo, turned by the customer from upright. It is
+    // decoded only as finely as the screen's device pixels show the zoomed size; failures
+    // leave the picture cleared.
     const int turns = QuarterTurns(viewerRotationAngle);
-    const QSize original = images::ReadImageSize(state.currentSampleFile);
+    const images::Orientation orientation =
+        state.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
+    const QSize original = images::ReadImageSize(state.currentSampleFile, orientation);
     imgfull->clear();
     imgfull->ClearZoom();
     if (!original.isValid()) return;
@@ -180,13 +184,12 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
     const QSize drawn =
         ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(), state.widescreenRatio);
     if (drawn.isEmpty()) return;
-    const QSize needed = turns % 2 ? QSize(drawn.height(), drawn.width()) : drawn;
-    images::DecodedImage decoded = images::DecodeImage(state.currentSampleFile, needed);
+    const QSize needed = images::DeviceSize(drawn, imgfull->devicePixelRatio());
+    images::DecodedImage decoded =
+        images::DecodeImage(state.currentSampleFile, needed, {orientation, turns});
     if (!decoded.ok()) return;
-    QImage photo = decoded.image;
-    if (turns) photo = photo.transformed(QTransform().rotate(90 * turns));
     imgfull->resize(drawn);
-    imgfull->SetZoomed(photo);
+    imgfull->SetZoomed(decoded.image);
     imgfull->setGeometry(KeepReachable(imgfull->geometry()));
 }
 

@@ -16,9 +16,10 @@ struct WorkspaceState {
     QString currentAlbum = kAllAlbums;
     bool adminLoggedIn = false;
     bool customerLocked = false;
-    int widescreenRatio = 100;  // percent
-    int rotationAngle = 0;      // degrees, a multiple of 90 in -270..270
-    int zoomPercent = 0;        // scale of the last fitted drawing
+    int widescreenRatio = 100;      // percent
+    bool cameraOrientation = true;  // photos shown as the camera held them
+    int rotationAngle = 0;          // degrees, a multiple of 90 in -270..270
+    int zoomPercent = 0;            // scale of the last fitted drawing
 };
 
 }  // namespace workspace

@@ -17,6 +17,8 @@ class ZoomablePicture : public QLabel {
     void SetZoomed(const QImage& photo);
     void ClearZoom();
     bool zoomed() const { return !photo_.isNull(); }
+    // The pixels held for the zoomed picture (decoded for the screen's device pixels).
+    QSize zoomedPixels() const { return photo_.size(); }
 
   signals:
     void dragged(QPoint offset);

@@ -40,7 +40,7 @@ class HostileFilesTest : public QObject {
         for (const images::DecodedImage& result :
              {images::DecodeImage(path), images::DecodeImage(path, QSize(105, 80)),
               images::DecodeForFit(path, QSize(1654, 760)),
-              images::DecodeForFit(path, QSize(1654, 760), 3)}) {
+              images::DecodeForFit(path, QSize(1654, 760), {images::Orientation::AsTaken, 3})}) {
             if (result.ok()) {
                 QVERIFY2(!mustBeRefused, "a picture came out of a file that must be refused");
                 QVERIFY(qint64(result.image.width()) * result.image.height() <=
@@ -76,8 +76,7 @@ class HostileFilesTest : public QObject {
         }
         customers::ImportOptions options;
         options.acceptedTypes = types;
-        const int imported =
-            customers::ImportFolder("1", fixture_.file("hostile"), options).added;
+        const int imported = customers::ImportFolder("1", fixture_.file("hostile"), options).added;
         QCOMPARE(imported, expected);
         const data::Rows rows =
             data::QueryRows("select filename, photofile from photoinfo where customerid=1");

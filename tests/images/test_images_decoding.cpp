@@ -197,7 +197,8 @@ void DecodingTest::failuresAreReported() {
     if (kind == "file") WriteBytes(path, content);
 
     for (const DecodedImage& result :
-         {images::DecodeImage(path), images::DecodeForFit(path, QSize(100, 100), 1)}) {
+         {images::DecodeImage(path),
+          images::DecodeForFit(path, QSize(100, 100), {images::Orientation::AsTaken, 1})}) {
         QVERIFY(!result.ok());
         QVERIFY(result.image.isNull());
         QVERIFY(!result.originalSize.isValid());
@@ -248,7 +249,8 @@ void DecodingTest::fitDecodesWhatTheBoxNeeds() {
     QFETCH(int, turns);
     QFETCH(QSize, decoded);
     QFETCH(QSize, original);
-    const DecodedImage result = images::DecodeForFit(fit_, box, turns);
+    const DecodedImage result =
+        images::DecodeForFit(fit_, box, {images::Orientation::AsTaken, turns});
     QVERIFY2(result.ok(), qPrintable(result.error));
     QCOMPARE(result.image.size(), decoded);
     QCOMPARE(result.originalSize, original);
@@ -266,7 +268,8 @@ void DecodingTest::turnsAreClockwise_data() {
 void DecodingTest::turnsAreClockwise() {
     QFETCH(int, turns);
     QFETCH(QString, redSide);
-    const DecodedImage result = images::DecodeForFit(halves_, QSize(1000, 1000), turns);
+    const DecodedImage result =
+        images::DecodeForFit(halves_, QSize(1000, 1000), {images::Orientation::AsTaken, turns});
     QVERIFY2(result.ok(), qPrintable(result.error));
     const QImage& image = result.image;
     const int w = image.width(), h = image.height();
@@ -308,7 +311,7 @@ void DecodingTest::claimsBeyondTheLimitsAreRefused() {
     WriteBytes(path, content);
     for (const DecodedImage& result :
          {images::DecodeImage(path, QSize(105, 80)), images::DecodeImage(path),
-          images::DecodeForFit(path, QSize(1654, 760), 1)}) {
+          images::DecodeForFit(path, QSize(1654, 760), {images::Orientation::AsTaken, 1})}) {
         QVERIFY2(!result.ok(), qPrintable(QStringLiteral("decoded %1 x %2")
                                               .arg(result.image.width())
                                               .arg(result.image.height())));

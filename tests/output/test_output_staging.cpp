@@ -14,6 +14,7 @@
 #include "output/export_naming.h"
 #include "output/staging.h"
 #include "output_fixture.h"
+#include "support/oriented_photos.h"
 #include "support/server_run.h"
 
 using output::PathForm;
@@ -221,6 +222,26 @@ class TestOutputStaging : public QObject {
         const QImage narrowed = StagedPicture(output::ReadStagedRows(true).at(0));
         QVERIFY(IsGrey(narrowed.pixel(35, 40)) && !IsGrey(narrowed.pixel(52, 40)));
         QVERIFY(!IsGrey(tall.pixel(35, 40)));
+    }
+
+    // A portrait shot the camera stored on its side: staged upright, or as stored when the
+    // studio turns the setting off; the pictures kept from the first run must not be reused.
+    void stagedPicturesFollowTheCameraOrientation() {
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"1.jpg", 300, 600}});
+        fixture.pick(a, 1, "精修相册");
+        testing_support::WriteOrientedPhoto(fixture.photoPath(a) + "/1.jpg", QSize(300, 600), 6);
+
+        output::OutputCustomer customer = fixture.customer(a);
+        output::StageSelection(customer, PathForm::Full, StagedPictures::Draw);
+        const QImage upright = StagedPicture(output::ReadStagedRows(true).at(0));
+        QVERIFY(IsGrey(upright.pixel(0, 40)) && !IsGrey(upright.pixel(52, 0)));
+        QCOMPARE(testing_support::QuartersUprightIn(upright, QRect(33, 0, 39, 80)), QString());
+
+        customer.cameraOrientation = false;
+        output::StageSelection(customer, PathForm::Full, StagedPictures::Draw);
+        const QImage stored = StagedPicture(output::ReadStagedRows(true).at(0));
+        QVERIFY(!IsGrey(stored.pixel(0, 40)) && IsGrey(stored.pixel(52, 0)));
     }
 
     void changedPhotoIsDrawnAgain() {

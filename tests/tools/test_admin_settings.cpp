@@ -34,14 +34,18 @@ class TestAdminSettings : public QObject {
         const Result shown = Admin({"settings"});
         QCOMPARE(shown.exitCode, 0);
         QCOMPARE(shown.out, QString("printinfo=请核对以上选片信息，确认无误后签字。\nqhkh=否\n"
-                                    "widthsalerote=75\nstartpage=\n"
+                                    "widthsalerote=75\nstartpage=\ncameraorientation=是\n"
                                     "xclib=精修相册,放大摆台,电子相册\n"));
 
-        const Result changed =
-            Admin({"settings", "--printinfo", "Tom's 影楼", "--lock-without-login", "yes",
-                   "--ratio", "90", "--startpage", "https://select.example.com/"});
+        const Result changed = Admin({"settings", "--printinfo", "Tom's 影楼",
+                                      "--lock-without-login", "yes", "--ratio", "90", "--startpage",
+                                      "https://select.example.com/", "--camera-orientation", "否"});
         QVERIFY2(changed.exitCode == 0, qPrintable(changed.err));
         QVERIFY(changed.out.contains("printinfo=Tom's 影楼\nqhkh=是\nwidthsalerote=90\n"));
+        QVERIFY(changed.out.contains("\ncameraorientation=否\n"));
+        QCOMPARE(Stored(fixture.file("function.dll"), "SysSet", "itemvalue",
+                        "itemname='cameraorientation'"),
+                 QString("否"));
         QCOMPARE(
             Stored(fixture.file("function.dll"), "SysSet", "itemvalue", "itemname='startpage'"),
             QString("https://select.example.com/"));
@@ -54,6 +58,8 @@ class TestAdminSettings : public QObject {
                                << 1;
         QTest::newRow("start page") << QStringList{"settings", "--startpage", "ftp://x"} << 1;
         QTest::newRow("yes or no") << QStringList{"settings", "--lock-without-login", "maybe"} << 1;
+        QTest::newRow("orientation yes or no")
+            << QStringList{"settings", "--camera-orientation", "sideways"} << 1;
         QTest::newRow("unknown option") << QStringList{"settings", "--colour", "red"} << 2;
         QTest::newRow("no value") << QStringList{"settings", "--ratio"} << 2;
         QTest::newRow("password without --new") << QStringList{"password"} << 2;

@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/records.h"
 #include "support/admin_process.h"
+#include "support/oriented_photos.h"
 #include "support/runtime_fixture.h"
 
 using testing_support::RuntimeFixture;
@@ -200,8 +201,8 @@ class TestAdminTool : public QObject {
         fixture.writePhoto("甲/4.jpg", 60, 40);
         fixture.writePhoto("甲/5.bmp", 60, 40);
         QCOMPARE(Admin({"reimport", "--id", first, "--types", ".jpg,.bmp"}).out,
-                 "id=" + first + " added=2\n");
-        QCOMPARE(Admin({"reimport", "--id", first}).out, "id=" + first + " added=0\n");
+                 "id=" + first + " added=2 remade=0\n");
+        QCOMPARE(Admin({"reimport", "--id", first}).out, "id=" + first + " added=0 remade=0\n");
         QCOMPARE(Admin({"delete", "--id", second}).out,
                  "id=" + second + " deleted samples=1 albums=3 picks=0\n");
 
@@ -215,6 +216,45 @@ class TestAdminTool : public QObject {
         QCOMPARE(data::LookupValue("customerxc", "count(*)", "customerid=" + second), QString("0"));
     }
 
+    // Thumbnails made on their side come upright when staff ask; a photo gone missing
+    // keeps its stored thumbnail and is named.
+    void thumbnailsMadeAgain() {
+        using namespace testing_support;
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        const QSize portrait(60, 90);
+        WriteOrientedPhoto(fixture.file("甲/1.jpg"), portrait, 6);
+        WriteOrientedPhoto(fixture.file("甲/2.jpg"), QSize(90, 60), 1);
+        QCOMPARE(Admin({"settings", "--camera-orientation", "否"}).exitCode, 0);
+        QCOMPARE(Admin({"import", "--name", "甲", "--folder", fixture.file("甲")}).out,
+                 QString("id=1 samples=2\n"));
+        const auto thumbnail = [&] {
+            data::OpenConnection(fixture.file("function.dll"));
+            const QImage image =
+                QImage::fromData(data::QueryRows("select photofile from photoinfo where id=1")
+                                     .front()
+                                     .value("photofile")
+                                     .toByteArray(),
+                                 "BMP");
+            data::CloseConnection();
+            // Upright, 53 x 80 in the middle of 105 x 80.
+            return QuartersUprightIn(image, QRect(26, 0, 53, 80));
+        };
+        QVERIFY(!thumbnail().isEmpty());
+
+        QCOMPARE(Admin({"settings", "--camera-orientation", "是"}).exitCode, 0);
+        const Result made = Admin({"thumbnails", "--id", "1"});
+        QCOMPARE(made.exitCode, 0);
+        QCOMPARE(made.out, QString("id=1 samples=2 remade=1 unchanged=1 kept=0\n"));
+        QCOMPARE(thumbnail(), QString());
+
+        QFile::remove(fixture.file("甲/1.jpg"));
+        const Result kept = Admin({"thumbnails", "--id", "1"});
+        QCOMPARE(kept.out, QString("id=1 samples=2 remade=0 unchanged=1 kept=1\n"));
+        QVERIFY2(kept.err.contains(fixture.file("甲/1.jpg")), qPrintable(kept.err));
+        QCOMPARE(thumbnail(), QString());
+    }
+
     void deskCommandRefusals_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
@@ -223,6 +263,8 @@ class TestAdminTool : public QObject {
         QTest::newRow("id of nobody") << QStringList{"delete", "--id", "999"} << 1;
         QTest::newRow("shuffle of nobody") << QStringList{"shuffle", "--id", "999"} << 1;
         QTest::newRow("reimport of nobody") << QStringList{"reimport", "--id", "999"} << 1;
+        QTest::newRow("thumbnails of nobody") << QStringList{"thumbnails", "--id", "999"} << 1;
+        QTest::newRow("thumbnails without id") << QStringList{"thumbnails"} << 2;
         QTest::newRow("reimport, bad type")
             << QStringList{"reimport", "--id", "1", "--types", ".png"} << 1;
         QTest::newRow("unknown status") << QStringList{"list", "--status", "暂停"} << 1;

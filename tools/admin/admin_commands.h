@@ -39,6 +39,8 @@ int RunBackup(QStringList args);
 int RunRestore(QStringList args);
 // server_commands.cpp
 int RunCopyToServer(QStringList args);
+// thumbnail_commands.cpp
+int RunThumbnails(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);

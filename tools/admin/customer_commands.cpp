@@ -144,7 +144,7 @@ int RunReimport(QStringList args) {
     const std::optional<customers::ImportResult> result =
         customers::ReimportCustomer(id, record->photoPath, OptionsFromSettings(list, subfolders));
     if (!result) return NoSuchCustomer(id);
-    Out() << "id=" << id << " added=" << result->added << Qt::endl;
+    Out() << "id=" << id << " added=" << result->added << " remade=" << result->remade << Qt::endl;
     ReportUnreadable(result->unreadable);
     data::CloseConnection();
     return 0;

@@ -78,10 +78,11 @@ int RunExport(QStringList args) {
     customer.customerId = QString::number(customerId);
     customer.photoPath =
         data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"), condition);
-    // The pictures follow the widescreen setting the workspace starts with.
+    // The pictures follow the widescreen and orientation settings the workspace starts with.
     const customers::ImportOptions settings = OptionsFromSettings(QString(), false);
     customer.widescreen = settings.widescreen;
     customer.widescreenRatio = settings.widescreenRatio;
+    customer.cameraOrientation = settings.cameraOrientation;
 
     if (toFolder) return ExportFolder(customer, folder, options);
 

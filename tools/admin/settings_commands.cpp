@@ -24,12 +24,14 @@ bool ParseYesNo(const QString& text, bool* value) {
 }  // namespace
 
 int RunSettings(QStringList args) {
-    QString printInfo, lock, ratio, startPage;
+    QString printInfo, lock, ratio, startPage, orientation;
     bool missing = false;
     const bool setPrintInfo = TakeOption(args, QStringLiteral("--printinfo"), &printInfo, &missing);
     const bool setLock = TakeOption(args, QStringLiteral("--lock-without-login"), &lock, &missing);
     const bool setRatio = TakeOption(args, QStringLiteral("--ratio"), &ratio, &missing);
     const bool setStartPage = TakeOption(args, QStringLiteral("--startpage"), &startPage, &missing);
+    const bool setOrientation =
+        TakeOption(args, QStringLiteral("--camera-orientation"), &orientation, &missing);
     if (missing || !args.isEmpty()) return Usage();
 
     if (!OpenOrReport(DatabaseIn(QString()))) return 1;
@@ -39,7 +41,9 @@ int RunSettings(QStringList args) {
         return Fail(QStringLiteral("--lock-without-login 只能是 是/否 (yes/no)"));
     if (setRatio) s.widescreenRatio = ratio;
     if (setStartPage) s.startPage = startPage;
-    if (setPrintInfo || setLock || setRatio || setStartPage) {
+    if (setOrientation && !ParseYesNo(orientation, &s.cameraOrientation))
+        return Fail(QStringLiteral("--camera-orientation 只能是 是/否 (yes/no)"));
+    if (setPrintInfo || setLock || setRatio || setStartPage || setOrientation) {
         for (const QString& refusal : {settings::WidescreenRatioRefusal(s.widescreenRatio),
                                        settings::StartPageRefusal(s.startPage)})
             if (!refusal.isEmpty()) return Fail(refusal);
@@ -50,6 +54,8 @@ int RunSettings(QStringList args) {
           << "qhkh=" << (s.lockWithoutLogin ? QStringLiteral("是") : QStringLiteral("否")) << '\n'
           << "widthsalerote=" << s.widescreenRatio << '\n'
           << "startpage=" << s.startPage << '\n'
+          << "cameraorientation="
+          << (s.cameraOrientation ? QStringLiteral("是") : QStringLiteral("否")) << '\n'
           << "xclib=" << s.defaultAlbums.join(QLatin1Char(',')) << Qt::endl;
     data::CloseConnection();
     return 0;
