@@ -136,9 +136,11 @@ void Tfrmset::showEvent(QShowEvent* event) {
 void Tfrmset::FormShow() {
     const SystemSettings s = ReadSystemSettings();
     RzEdit1->setText(s.printInfo);
+    RzEdit1->setCursorPosition(0);  // a long footer shows its beginning, not its end
     RzCheckBox1->setChecked(s.lockWithoutLogin);
     RzEdit5->setText(s.widescreenRatio);
     RzEdit6->setText(s.startPage);
+    RzEdit6->setCursorPosition(0);
     RzCheckBox2->setChecked(s.cameraOrientation);
     xclist->clear();
     for (const QString& album : s.defaultAlbums) AddListItem(album);
