@@ -75,6 +75,16 @@ bool EnsurePhotos(const QString& folder) {
     return false;
 }
 
+// The arguments every output command takes: FOLDER [--repeat N]. Returns the exit code to
+// give up with (2 bad usage, 1 no photos), or 0 to go on.
+int FolderAndRepeat(const QStringList& args, int defaultRepeat, QString* folder, int* repeat) {
+    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    if (positional.size() != 1 || !PositiveOption(args, "--repeat", defaultRepeat, repeat))
+        return 2;
+    *folder = QDir(positional[0]).absolutePath();
+    return EnsurePhotos(*folder) ? 0 : 1;
+}
+
 class Answers : public output::ExportQuestions {
   public:
     bool GoOnPastMissing(const QString&) override { return true; }
@@ -116,11 +126,9 @@ int RunOutputPhotos(const QStringList& args) {
 }
 
 int RunStage(const QStringList& args) {
-    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    QString folder;
     int repeat = 0;
-    if (positional.size() != 1 || !PositiveOption(args, "--repeat", 3, &repeat)) return 2;
-    const QString folder = QDir(positional[0]).absolutePath();
-    if (!EnsurePhotos(folder)) return 1;
+    if (const int refused = FolderAndRepeat(args, 3, &folder, &repeat)) return refused;
     RuntimeFolder runtime;
     std::vector<double> imports, draws, plain;
     int picks = 0;
@@ -149,11 +157,9 @@ int RunStage(const QStringList& args) {
 }
 
 int RunExport(const QStringList& args) {
-    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    QString folder;
     int repeat = 0;
-    if (positional.size() != 1 || !PositiveOption(args, "--repeat", 3, &repeat)) return 2;
-    const QString folder = QDir(positional[0]).absolutePath();
-    if (!EnsurePhotos(folder)) return 1;
+    if (const int refused = FolderAndRepeat(args, 3, &folder, &repeat)) return refused;
     const QStringList photos = PhotosIn(folder);
     qint64 bytes = 0;
     for (const QString& path : photos) bytes += QFileInfo(path).size();
@@ -195,11 +201,9 @@ int RunExport(const QStringList& args) {
 }
 
 int RunXlsx(const QStringList& args) {
-    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    QString folder;
     int repeat = 0;
-    if (positional.size() != 1 || !PositiveOption(args, "--repeat", 5, &repeat)) return 2;
-    const QString folder = QDir(positional[0]).absolutePath();
-    if (!EnsurePhotos(folder)) return 1;
+    if (const int refused = FolderAndRepeat(args, 5, &folder, &repeat)) return refused;
     RuntimeFolder runtime;
     const output::OutputCustomer customer = CustomerWithPicks(
         runtime.file("xlsx.dll"), folder, {QStringLiteral("精修相册"), QStringLiteral("放大摆台")});
@@ -220,11 +224,9 @@ int RunXlsx(const QStringList& args) {
 }
 
 int RunPdf(const QStringList& args) {
-    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    QString folder;
     int repeat = 0;
-    if (positional.size() != 1 || !PositiveOption(args, "--repeat", 3, &repeat)) return 2;
-    const QString folder = QDir(positional[0]).absolutePath();
-    if (!EnsurePhotos(folder)) return 1;
+    if (const int refused = FolderAndRepeat(args, 3, &folder, &repeat)) return refused;
     RuntimeFolder runtime;
     const output::OutputCustomer customer =
         CustomerWithPicks(runtime.file("pdf.dll"), folder, {QStringLiteral("精修相册")});
