@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/runtime_folder.h"
 #include "app/termination_signals.h"
 #include "app/tfrmps.h"
 #include "data/connection.h"
@@ -38,6 +39,7 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    app::NameRuntimeFolder();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verimond"));
     QApplication::setApplicationDisplayName(QStringLiteral("Verimond"));

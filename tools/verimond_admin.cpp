@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 
+#include "app/runtime_folder.h"
 #include "data/errors.h"
 #include "tools/admin/admin_commands.h"
 #include "tools/admin/admin_support.h"
@@ -52,6 +53,7 @@ bool IsHelp(const QString& arg) {
 int main(int argc, char** argv) {
     // Fonts for the demo captions need a GUI application; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::NameRuntimeFolder();
     QGuiApplication application(argc, argv);
     QStringList args = application.arguments().mid(1);
     if (args.isEmpty()) return admin::Usage();
