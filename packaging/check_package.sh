@@ -109,6 +109,10 @@ for plugin in sqldrivers/libqsqlite.so sqldrivers/libqsqlpsql.so platforms/libqx
     [ -n "$found" ] || fail "no Qt plugin $plugin on this machine"
     depends_on "$(owner "$found")" || fail "Depends lacks $(owner "$found"), which holds $plugin"
 done
+# Qt's own texts in Chinese.
+translation=$(find /usr/share/qt6/translations /usr/lib -name qtbase_zh_CN.qm 2>/dev/null | head -n1)
+[ -n "$translation" ] || fail "no qtbase_zh_CN.qm on this machine"
+depends_on "$(owner "$translation")" || fail "Depends lacks $(owner "$translation"), which holds $translation"
 font=$(fc-match -f '%{file}' 'Noto Sans CJK SC:lang=zh-cn')
 [[ $font == *CJK* ]] || fail "fc-match found no CJK font here: $font"
 depends_on "$(owner "$font")" || fail "Depends lacks $(owner "$font") (the Chinese font)"
