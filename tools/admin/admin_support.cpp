@@ -130,9 +130,10 @@ bool HoldsResources(const QDir& folder) {
 QString ResourcesFolder(QString* error) {
     const QDir tool(QCoreApplication::applicationDirPath());
     const QStringList candidates = {
-        tool.absolutePath(), tool.absoluteFilePath(QStringLiteral(VERIMOND_RESOURCES_FROM_BIN))};
+        tool.absolutePath(),
+        QDir::cleanPath(tool.absoluteFilePath(QStringLiteral(VERIMOND_RESOURCES_FROM_BIN)))};
     for (const QString& candidate : candidates)
-        if (HoldsResources(QDir(candidate))) return QDir::cleanPath(candidate);
+        if (HoldsResources(QDir(candidate))) return candidate;
     *error = QStringLiteral("找不到程序的图片和页面(%1),已查找: %2")
                  .arg(ResourceEntries().join(QStringLiteral(", ")),
                       candidates.join(QStringLiteral(", ")));
