@@ -62,7 +62,11 @@ if ((${#missing[@]})) || [ "$need_server" = yes ]; then
     # unless postgresql-common is told not to. Clusters the machine already has are left
     # as they are.
     echo "Installing PostgreSQL's server programs, without a cluster of the machine's own"
-    installed postgresql-common || apt_get install -y -qq --no-install-recommends postgresql-common
+    fresh_common=no
+    if ! installed postgresql-common; then
+      apt_get install -y -qq --no-install-recommends postgresql-common
+      fresh_common=yes
+    fi
     conf=/etc/postgresql-common/createcluster.conf
     if grep -Eq '^[[:space:]]*#?[[:space:]]*create_main_cluster[[:space:]]*=' "$conf"; then
       sed -i -E 's/^[[:space:]]*#?[[:space:]]*create_main_cluster[[:space:]]*=.*/create_main_cluster = false/' "$conf"
@@ -70,5 +74,12 @@ if ((${#missing[@]})) || [ "$need_server" = yes ]; then
       echo "create_main_cluster = false" >>"$conf"
     fi
     apt_get install -y -qq --no-install-recommends postgresql
+    # postgresql-common enables its boot service, which starts the machine's clusters.
+    # There are none; when it came with us, it stays off (pg_createcluster and
+    # "systemctl enable postgresql" make this machine a database server later).
+    if [ "$fresh_common" = yes ]; then
+      deb-systemd-helper disable postgresql.service >/dev/null 2>&1 || true
+      update-rc.d postgresql disable >/dev/null 2>&1 || true
+    fi
   fi
 fi
