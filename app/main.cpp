@@ -16,6 +16,8 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/qt_translation.h"
+#include "app/runtime_folder.h"
 #include "app/termination_signals.h"
 #include "app/tfrmps.h"
 #include "data/connection.h"
@@ -38,7 +40,9 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    app::NameRuntimeFolder();
     QApplication application(argc, argv);
+    app::InstallQtTranslation();
     QApplication::setApplicationName(QStringLiteral("Verimond"));
     QApplication::setApplicationDisplayName(QStringLiteral("Verimond"));
     QApplication::setWindowIcon(ProgramIcon());

@@ -99,7 +99,7 @@ bool SelectRow(customers::Tfrmmain& desk, qint64 id) {
 QString AdminPath(const QStringList& args) {
     return Option(args, "--admin",
                   QDir(QCoreApplication::applicationDirPath())
-                      .absoluteFilePath(QStringLiteral("../tools/verimond-admin")));
+                      .absoluteFilePath(QStringLiteral("../runtime/verimond-admin")));
 }
 
 }  // namespace

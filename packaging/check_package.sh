@@ -109,6 +109,10 @@ for plugin in sqldrivers/libqsqlite.so sqldrivers/libqsqlpsql.so platforms/libqx
     [ -n "$found" ] || fail "no Qt plugin $plugin on this machine"
     depends_on "$(owner "$found")" || fail "Depends lacks $(owner "$found"), which holds $plugin"
 done
+# Qt's own texts in Chinese.
+translation=$(find /usr/share/qt6/translations /usr/lib -name qtbase_zh_CN.qm 2>/dev/null | head -n1)
+[ -n "$translation" ] || fail "no qtbase_zh_CN.qm on this machine"
+depends_on "$(owner "$translation")" || fail "Depends lacks $(owner "$translation"), which holds $translation"
 font=$(fc-match -f '%{file}' 'Noto Sans CJK SC:lang=zh-cn')
 [[ $font == *CJK* ]] || fail "fc-match found no CJK font here: $font"
 depends_on "$(owner "$font")" || fail "Depends lacks $(owner "$font") (the Chinese font)"
@@ -197,6 +201,23 @@ cp -R "$shared/." "$runtime/"
 query "$runtime/function.dll" "insert into customer(customername) values('陈女士')"
 start "$runtime" VERIMOND_HOME="$work/unused"
 expect_shown "$runtime" 1
+[ ! -e "$work/unused" ] || fail "a data folder was made although the folder held a database"
+
+step "the installed verimond-admin makes complete runtime folders from anywhere"
+for made in "init 0" "demo 1"; do
+    read -r command customers <<<"$made"
+    made="$work/made/$command 文件夹"
+    (cd "$work/elsewhere" && env -u XDG_RUNTIME_DIR TMPDIR="$work" "$admin" "$command" "$made" \
+        >"$work/out.txt" 2>"$work/err.txt") || fail "verimond-admin $command failed: $(cat "$work/err.txt")"
+    [ ! -s "$work/err.txt" ] || fail "verimond-admin $command printed: $(cat "$work/err.txt")"
+    while read -r file; do
+        cmp -s "$shared/$file" "$made/$file" || fail "verimond-admin $command did not copy $file"
+    done < <(cd "$shared" && find . -type f)
+    start "$made" -u XDG_RUNTIME_DIR VERIMOND_HOME="$work/unused" TMPDIR="$work"
+    expect_shown "$made" "$customers"
+    [ ! -s "$work/stderr" ] || fail "the program printed: $(cat "$work/stderr")"
+done
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "left in the folder started from: $(ls -A "$work/elsewhere")"
 [ ! -e "$work/unused" ] || fail "a data folder was made although the folder held a database"
 
 step "without VERIMOND_HOME: XDG_DATA_HOME, then ~/.local/share"

@@ -4,8 +4,9 @@
 #   build/verimond-<version>.tar.gz       the source tree for another machine (no build folders, no .git)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
-"$root/scripts/build.sh"
+"$root/scripts/install-deps.sh" package
+# What the package installs: the program, the admin tool and the manual pages.
+"$root/scripts/build.sh" runtime manpages
 cd "$root/build"
 cpack -G DEB
 cpack --config CPackSourceConfig.cmake

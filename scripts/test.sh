@@ -10,7 +10,7 @@ elif [ $# -gt 0 ]; then
   echo "usage: bash scripts/test.sh [--sanitize]" >&2
   exit 2
 fi
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" tests
 "$root/scripts/build.sh" "$@"
 cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)"

@@ -6,6 +6,8 @@
 
 #include <QGuiApplication>
 
+#include "app/qt_translation.h"
+#include "app/runtime_folder.h"
 #include "data/errors.h"
 #include "tools/admin/admin_commands.h"
 #include "tools/admin/admin_support.h"
@@ -52,7 +54,10 @@ bool IsHelp(const QString& arg) {
 int main(int argc, char** argv) {
     // Fonts for the demo captions need a GUI application; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::NameRuntimeFolder();
     QGuiApplication application(argc, argv);
+    // Qt's own texts in the messages (a driver's, a file's) are Chinese like the tool's.
+    app::InstallQtTranslation();
     QStringList args = application.arguments().mid(1);
     if (args.isEmpty()) return admin::Usage();
     const QString name = args.takeFirst();

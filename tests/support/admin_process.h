@@ -1,6 +1,7 @@
 #pragma once
 // Runs verimond-admin as a script would, in the current directory.
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,14 @@ struct AdminResult {
     QString err;
 };
 
-// Waits up to five minutes; a run that takes longer gives exit code -1.
-AdminResult Admin(const QStringList& args);
+// Waits up to five minutes; a run that takes longer gives exit code -1. Without an
+// environment, the test's own is passed on.
+AdminResult Admin(const QStringList& args, const QProcessEnvironment& environment =
+                                               QProcessEnvironment::systemEnvironment());
+// Starts the program in folder as the package check does (offscreen, closing after its
+// first show) and returns what it printed; one still running after a minute (a box
+// waiting for a click) gives exit code -1.
+AdminResult StartProgram(const QString& folder, QProcessEnvironment environment =
+                                                    QProcessEnvironment::systemEnvironment());
 
 }  // namespace testing_support

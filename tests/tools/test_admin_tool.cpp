@@ -11,6 +11,7 @@
 #include "support/oriented_photos.h"
 #include "support/runtime_fixture.h"
 
+using testing_support::FileDigest;
 using testing_support::RuntimeFixture;
 
 namespace {
@@ -348,6 +349,70 @@ class TestAdminTool : public QObject {
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(result.err.contains(says) && result.err.contains(db), qPrintable(result.err));
         QCOMPARE(testing_support::FileDigest(db), before);
+    }
+
+    // A runtime folder made from anywhere (an installed tool, a script's folder) is
+    // complete: the program starts in it, and nothing prints Qt's complaints outside a
+    // desktop session.
+    void madeFolderStarts_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("customers");
+        QTest::newRow("init") << "init" << 0;
+        QTest::newRow("demo") << "demo" << 1;
+    }
+    void madeFolderStarts() {
+        QFETCH(QString, command);
+        QFETCH(int, customers);
+        QTemporaryDir elsewhere;
+        QTemporaryDir made;
+        const QString folder = made.filePath("影楼/新的 文件夹");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("XDG_RUNTIME_DIR");
+        environment.insert("TMPDIR", made.path());
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(elsewhere.path());
+        const Result result = Admin({command, folder}, environment);
+        QDir::setCurrent(previous);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        QCOMPARE(result.err, QString());
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
+        for (const char* file :
+             {"icon/ztflag.bmp", "photo/Thumbnails_nophoto.jpg", "help.html", "djclientlogin.htm"})
+            QCOMPARE(FileDigest(QDir(folder).filePath(file)),
+                     FileDigest(QStringLiteral(VERIMOND_RESOURCES_DIR "/") + file));
+
+        const Result shown = testing_support::StartProgram(folder, environment);
+        QCOMPARE(shown.exitCode, 0);
+        QCOMPARE(shown.out, QString("verimond: shown in %1, customers: %2\n")
+                                .arg(QDir(folder).canonicalPath())
+                                .arg(customers));
+        QVERIFY2(!shown.err.contains("XDG_RUNTIME_DIR"), qPrintable(shown.err));
+    }
+
+    // A demo that fails half-way takes back what it made, and leaves what was there.
+    void failedDemoLeavesNothing_data() {
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("photos' parent is a file") << "样片";
+        QTest::newRow("photos' folder is a file") << "样片/演示客户";
+    }
+    void failedDemoLeavesNothing() {
+        QFETCH(QString, blocker);
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkpath(QFileInfo(blocker).path()));
+        QFile block(folder.filePath(blocker));
+        QVERIFY(block.open(QIODevice::WriteOnly) && block.write("kept\n") == 5);
+        block.close();
+        const Result result = Admin({"demo", folder.path()});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(!result.err.isEmpty());
+        QStringList left;
+        QDirIterator it(folder.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) left << QDir(folder.path()).relativeFilePath(it.next());
+        left.sort();
+        QStringList expected = {blocker};
+        if (blocker.contains('/')) expected.prepend(QFileInfo(blocker).path());
+        QCOMPARE(left, expected);
     }
 
     void demoMakesTheDemoCustomer() {

@@ -1,6 +1,11 @@
 #include "tools/admin/admin_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include "data/records.h"
 #include "tools/admin/admin_commands.h"
@@ -49,7 +54,9 @@ int Help() {
           << "PostgreSQL 服务器上,所有命令都用那个数据库(见 README 和帮助)。\n"
           << "init 建立新的空数据库(含默认相册),已有的数据库文件不会被覆盖,服务器上的\n"
           << "数据库必须是空的; copy-to-server 把 function.dll 整个复制到空的服务器数据库;\n"
-          << "import 从样片文件夹增加一位客户;demo 建立带演示客户的数据库。\n\n"
+          << "import 从样片文件夹增加一位客户;demo 建立带演示客户的数据库。\n"
+          << "init 和 demo 在任何位置执行都建立可以直接启动程序的完整文件夹(复制程序的图片和\n"
+          << "页面,最后建立数据库);失败时不留下新建的文件。\n\n"
           << "退出码: 0 完成; 1 操作失败(原因见标准错误输出); 2 用法错误。\n";
     Out().flush();
     return 0;
@@ -102,6 +109,103 @@ bool ParseTypes(const QString& text, QString* list) {
 customers::ImportOptions OptionsFromSettings(const QString& types, bool subfolders) {
     // New thumbnails follow the widescreen setting, as when staff import in the program.
     return customers::ImportOptionsFromSettings(types, subfolders);
+}
+
+namespace {
+
+// The top-level entries of the source tree's resources/, as the build found them.
+QStringList ResourceEntries() {
+    return QString::fromUtf8(VERIMOND_RESOURCE_ENTRIES).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+}
+
+bool HoldsResources(const QDir& folder) {
+    const QStringList entries = ResourceEntries();
+    for (const QString& entry : entries)
+        if (!folder.exists(entry)) return false;
+    return !entries.isEmpty();
+}
+
+}  // namespace
+
+QString ResourcesFolder(QString* error) {
+    const QDir tool(QCoreApplication::applicationDirPath());
+    const QStringList candidates = {
+        tool.absolutePath(),
+        QDir::cleanPath(tool.absoluteFilePath(QStringLiteral(VERIMOND_RESOURCES_FROM_BIN)))};
+    for (const QString& candidate : candidates)
+        if (HoldsResources(QDir(candidate))) return candidate;
+    *error = QStringLiteral("找不到程序的图片和页面(%1),已查找: %2")
+                 .arg(ResourceEntries().join(QStringLiteral(", ")),
+                      candidates.join(QStringLiteral(", ")));
+    return QString();
+}
+
+MadePaths::~MadePaths() {
+    for (auto it = made_.crbegin(); it != made_.crend(); ++it) {
+        const QFileInfo info(*it);
+        if (info.isDir() && !info.isSymLink())
+            QDir(*it).removeRecursively();
+        else
+            QFile::remove(*it);
+    }
+}
+
+bool MadePaths::MakeFolder(const QString& folder, QString* error) {
+    // The topmost folder that is missing is the one to take back.
+    QString top;
+    for (QFileInfo at(QDir(folder).absolutePath()); !at.exists() && !at.isSymLink();
+         at = QFileInfo(at.absolutePath())) {
+        top = at.absoluteFilePath();
+        if (at.isRoot()) break;
+    }
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        *error = QStringLiteral("无法创建文件夹: %1").arg(folder);
+        return false;
+    }
+    if (!top.isEmpty()) Add(top);
+    return true;
+}
+
+bool MadePaths::CopyResources(const QString& folder, QString* error) {
+    const QString from = ResourcesFolder(error);
+    if (from.isEmpty()) return false;
+    const QDir source(from);
+    const QDir target(folder);
+    const auto copy = [&](const QString& relative) {
+        const QString to = target.filePath(relative);
+        if (QFileInfo(source.filePath(relative)).isDir()) {
+            if (QFileInfo::exists(to)) return true;
+            if (!QDir().mkdir(to)) {
+                *error = QStringLiteral("无法创建文件夹: %1").arg(to);
+                return false;
+            }
+            Add(to);
+            return true;
+        }
+        if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) return true;
+        QFile in(source.filePath(relative));
+        QSaveFile out(to);
+        if (!in.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("无法读取文件: %1").arg(in.fileName());
+            return false;
+        }
+        if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) < 0 || !out.commit()) {
+            *error = QStringLiteral("无法写入文件: %1").arg(to);
+            return false;
+        }
+        Add(to);
+        return true;
+    };
+    for (const QString& entry : ResourceEntries()) {
+        if (!copy(entry)) return false;
+        if (!QFileInfo(source.filePath(entry)).isDir()) continue;
+        // Folders before their files: the iterator lists a folder before what it holds.
+        QDirIterator it(source.filePath(entry), QDir::AllEntries | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            if (!copy(source.relativeFilePath(it.next()))) return false;
+    }
+    return true;
 }
 
 }  // namespace admin

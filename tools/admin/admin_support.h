@@ -1,6 +1,6 @@
 #pragma once
 // What every verimond-admin command shares: output streams, failure and usage
-// exits, and opening the database of the current directory.
+// exits, opening the database of the current directory, and making runtime folders.
 //
 // Exit codes: 0 done, 1 the operation failed (the reason on stderr), 2 bad usage.
 
@@ -41,5 +41,31 @@ bool ParseTypes(const QString& text, QString* list);
 // Import options for the accepted types and subfolder choice, with the thumbnail
 // settings the program itself would use.
 customers::ImportOptions OptionsFromSettings(const QString& types, bool subfolders);
+
+// The folder holding the pictures and pages of a runtime folder (icon/, photo/, help.html,
+// djclientlogin.htm): beside this tool in the build's runtime folder, or the installed
+// share/verimond. Empty, with *error set, when neither holds them all.
+QString ResourcesFolder(QString* error);
+
+// What a command made on its way to a complete runtime folder. Unless kept, all of it is
+// removed again, newest first, so a command that fails leaves nothing behind.
+class MadePaths {
+  public:
+    MadePaths() = default;
+    MadePaths(const MadePaths&) = delete;
+    MadePaths& operator=(const MadePaths&) = delete;
+    ~MadePaths();
+
+    void Add(const QString& path) { made_ << path; }
+    void Keep() { made_.clear(); }
+    // Makes folder with the folders above it that are missing.
+    bool MakeFolder(const QString& folder, QString* error);
+    // Copies into folder every picture and page it lacks, each file arriving whole;
+    // files already there are kept as they are.
+    bool CopyResources(const QString& folder, QString* error);
+
+  private:
+    QStringList made_;
+};
 
 }  // namespace admin
