@@ -1,6 +1,7 @@
 // The workspace window's start-up, layout and shell buttons.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QProcess>
@@ -133,6 +134,25 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(!workspace.IconCheckFailed());
         QVERIFY(!fixture.dialogs().Texts("error").isEmpty());  // the first read fails in its box
         QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
+    // A server password every account of the computer can read is told at the start,
+    // whatever the connection came to.
+    void settingOthersCanReadIsToldAtStart() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString setting = fixture.file("verimond.ini");
+        QFile file(setting);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[database]\nengine=postgresql\nhost=127.0.0.1\nport=1\npassword=secret\n");
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(setting).constData(), 0644), 0);
+        QCOMPARE(::chmod(QFile::encodeName(fixture.path()).constData(), 0755), 0);
+        app::Tfrmps workspace;
+        const QStringList told = fixture.dialogs().Texts("message");
+        QCOMPARE(told.size(), 2);
+        QVERIFY2(told[0].startsWith("数据库连结错误"), qPrintable(told[0]));
+        QVERIFY2(told[1].contains(setting) && told[1].contains("chmod 600"), qPrintable(told[1]));
     }
 
     // The embedded file on a network folder: the staff are told once, at the start.
