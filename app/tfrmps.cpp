@@ -151,6 +151,8 @@ void Tfrmps::FormCreate() {
     if (opened != data::OpenResult::Opened) {
         const QString text = QStringLiteral("数据库连结错误,请检查数据库连结设置！\n") +
                              data::OpenFailureReason(opened, database);
+        // For the session's log too: a station started from the menu has no terminal.
+        qWarning("verimond: %s", qUtf8Printable(text));
         widgets::Dialogs::Current().Message(this, text);
     } else if (data::ConnectedOnNetworkFolder()) {
         widgets::Dialogs::Current().Message(

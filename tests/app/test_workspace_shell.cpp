@@ -122,6 +122,32 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(!QFile::exists(fixture.file("function.dll-wal")));
     }
 
+    // The session ending while the start tells that the database cannot be opened ends
+    // the program; it does not go on, full screen, without its database.
+    void terminationAtTheStartErrorEndsTheProgram() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        data::CloseConnection();
+        QProcess program;
+        program.setWorkingDirectory(fixture.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Were it to go on, it would say so once shown, and close.
+        environment.insert("VERIMOND_QUIT_AFTER_SHOW", "1");
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VERIMOND_PROGRAM_PATH), {});
+        QVERIFY(program.waitForStarted());
+        // The reason goes to stderr as the box opens.
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += program.readAllStandardError()).contains("数据库连结错误"),
+                                 30000);
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), SIGTERM) == 0);
+        QVERIFY2(program.waitForFinished(30000), "still running after SIGTERM");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
     void missingDatabaseIsReportedAndStartGoesOn() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         app::Tfrmps workspace;
