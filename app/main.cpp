@@ -54,7 +54,9 @@ int main(int argc, char** argv) {
     // button does: the note being typed is saved and the database closed. Leaving
     // every event loop also ends a question that is open at that moment.
     app::Tfrmps* running = nullptr;
-    app::TerminationSignals termination([&running] {
+    bool terminating = false;
+    app::TerminationSignals termination([&running, &terminating] {
+        terminating = true;
         if (running) running->sbtnexitClick();
         QCoreApplication::exit(0);
     });
@@ -74,8 +76,13 @@ int main(int argc, char** argv) {
             workspace.setGeometry(screen->geometry());
             viewer.setGeometry(screen->geometry());
         }
-        workspace.showFullScreen();
-        if (!workspace.IconCheckFailed()) {
+        // The signal may have ended a box shown while the workspace was made or first
+        // shown (a database that cannot be opened): the program ends there rather than
+        // going on, full screen, without what the box was about.
+        if (!terminating) workspace.showFullScreen();
+        if (terminating) {
+            code = 0;
+        } else if (!workspace.IconCheckFailed()) {
             if (qEnvironmentVariableIsSet("VERIMOND_QUIT_AFTER_SHOW")) {
                 QTimer::singleShot(0, &workspace, [&workspace] {
                     std::printf("verimond: shown in %s, customers: %d\n",

@@ -17,11 +17,11 @@
 #include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "output/tfrmout.h"
 #include "settings/system_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
-#include "output/tfrmout.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "widgets/theme.h"
@@ -148,15 +148,19 @@ void Tfrmps::FormCreate() {
     // server of the verimond.ini beside it; nowhere else.
     const data::DatabaseTarget database = data::DatabaseOfFolder(QDir::currentPath());
     const data::OpenResult opened = data::OpenDatabase(database);
-    if (opened != data::OpenResult::Opened)
-        widgets::Dialogs::Current().Message(
-            this, QStringLiteral("数据库连结错误,请检查数据库连结设置！\n") +
-                      data::OpenFailureReason(opened, database));
-    else if (data::ConnectedOnNetworkFolder())
+    if (opened != data::OpenResult::Opened) {
+        const QString text = QStringLiteral("数据库连结错误,请检查数据库连结设置！\n") +
+                             data::OpenFailureReason(opened, database);
+        // For the session's log too: a station started from the menu has no terminal.
+        qWarning("verimond: %s", qUtf8Printable(text));
+        widgets::Dialogs::Current().Message(this, text);
+    } else if (data::ConnectedOnNetworkFolder()) {
         widgets::Dialogs::Current().Message(
             this, QStringLiteral("数据库文件在网络文件夹中: ") + data::ConnectedDatabaseFile() +
                       QStringLiteral("\n多台电脑同时使用网络文件夹中的数据库文件可能损坏数据,"
                                      "请改用数据库服务器(见帮助\"多台电脑共用数据库\")。"));
+    }
+    if (!database.warning.isEmpty()) widgets::Dialogs::Current().Message(this, database.warning);
 }
 
 void Tfrmps::showEvent(QShowEvent* event) {

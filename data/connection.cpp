@@ -42,6 +42,10 @@ Opened& Current() {
 }
 
 QString EngineText(const QSqlError& error) {
+    // lock_not_available: another station held what the statement needed for longer than
+    // the session's lock_timeout.
+    if (error.nativeErrorCode() == QLatin1String("55P03"))
+        return QStringLiteral("另一台电脑正在修改同样的数据,请稍后再试");
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) text = error.text().trimmed();
     if (text.isEmpty()) text = QStringLiteral("数据库操作失败");
@@ -53,8 +57,13 @@ bool SetUpServerSession(QSqlDatabase& db, QString* error) {
     QSqlQuery query(db);
     // Text is quoted by doubling single quotes alone; a backslash must mean itself.
     // Thumbnails come back as hex, the shortest text form of bytes.
+    // A wait for another station's lock ends after a few seconds: their write transactions
+    // last milliseconds (the slow work is done before they begin), so a longer wait means
+    // that station is busy with something long, and this one says so instead of hanging.
+    // Statements as such have no bound: a long import or copy is work, not a wait, and a
+    // cut line is noticed by the connection's keepalives.
     for (const char* statement : {"set standard_conforming_strings = on", "set bytea_output = hex",
-                                  "set client_min_messages = warning"}) {
+                                  "set client_min_messages = warning", "set lock_timeout = '5s'"}) {
         if (!query.exec(QString::fromLatin1(statement))) {
             *error = EngineText(query.lastError());
             return false;

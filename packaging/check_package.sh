@@ -220,6 +220,51 @@ done
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "left in the folder started from: $(ls -A "$work/elsewhere")"
 [ ! -e "$work/unused" ] || fail "a data folder was made although the folder held a database"
 
+# Starts the installed launcher in FOLDER for a start whose database cannot be used:
+# waits until the program reports it (its error box is then up), ends it with SIGTERM as
+# the session ending would, and leaves its stderr in $work/stderr.
+start_refused() {
+    local folder=$1 pid tries=0
+    shift
+    (cd "$folder" && exec env "$@" VERIMOND_QUIT_AFTER_SHOW=1 QT_QPA_PLATFORM=offscreen \
+        "$launcher" >"$work/stdout" 2>"$work/stderr") &
+    pid=$!
+    until grep -q "数据库连结错误" "$work/stderr"; do
+        kill -0 "$pid" 2>/dev/null || break
+        tries=$((tries + 1))
+        if [ "$tries" -gt 600 ]; then
+            kill -KILL "$pid"
+            fail "the program in $folder did not report its database: $(cat "$work/stderr")"
+        fi
+        sleep 0.1
+    done
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" || fail "the program in $folder did not end on SIGTERM: $(cat "$work/stderr")"
+    [ ! -s "$work/stdout" ] || fail "the workspace was shown without its database: $(cat "$work/stdout")"
+}
+
+step "a verimond.ini the program cannot read: the reason, and no function.dll beside it"
+# Saved as UTF-16 by a Windows editor; the old grep of the launcher found no server in it.
+refused="$work/refused"
+mkdir -p "$refused"
+printf '[database]\r\nengine=postgresql\r\n' | iconv -f UTF-8 -t UTF-16 >"$refused/verimond.ini"
+start_refused "$work/elsewhere" VERIMOND_HOME="$refused"
+[ ! -e "$refused/function.dll" ] || fail "a function.dll was made beside an unreadable verimond.ini"
+grep -q "^verimond-admin: .*verimond.ini: 文件是 UTF-16 编码" "$work/stderr" ||
+    fail "the launcher gave no reason: $(cat "$work/stderr")"
+# A server that does not answer: the station keeps no file of its own either.
+printf '[database]\nengine=postgresql\nhost=127.0.0.1\nport=1\n' >"$refused/verimond.ini"
+start_refused "$work/elsewhere" VERIMOND_HOME="$refused"
+[ ! -e "$refused/function.dll" ] || fail "a function.dll was made beside a server setting"
+# A link to nothing in the folder started from: it runs there and says so.
+dangling="$work/dangling"
+mkdir -p "$dangling"
+ln -s "$work/nowhere.ini" "$dangling/verimond.ini"
+start_refused "$dangling" VERIMOND_HOME="$work/unused"
+grep -q "nowhere.ini" "$work/stderr" || fail "no reason: $(cat "$work/stderr")"
+[ ! -e "$work/unused" ] && [ ! -e "$dangling/function.dll" ] ||
+    fail "a database was made for a folder with a verimond.ini link to nothing"
+
 step "without VERIMOND_HOME: XDG_DATA_HOME, then ~/.local/share"
 start "$work/elsewhere" -u VERIMOND_HOME XDG_DATA_HOME="$work/xdg" HOME="$work/home"
 expect_shown "$work/xdg/verimond" 0

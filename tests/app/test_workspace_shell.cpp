@@ -1,6 +1,7 @@
 // The workspace window's start-up, layout and shell buttons.
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QProcess>
@@ -121,6 +122,32 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(!QFile::exists(fixture.file("function.dll-wal")));
     }
 
+    // The session ending while the start tells that the database cannot be opened ends
+    // the program; it does not go on, full screen, without its database.
+    void terminationAtTheStartErrorEndsTheProgram() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        data::CloseConnection();
+        QProcess program;
+        program.setWorkingDirectory(fixture.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // Were it to go on, it would say so once shown, and close.
+        environment.insert("VERIMOND_QUIT_AFTER_SHOW", "1");
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VERIMOND_PROGRAM_PATH), {});
+        QVERIFY(program.waitForStarted());
+        // The reason goes to stderr as the box opens.
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += program.readAllStandardError()).contains("数据库连结错误"),
+                                 30000);
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), SIGTERM) == 0);
+        QVERIFY2(program.waitForFinished(30000), "still running after SIGTERM");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
     void missingDatabaseIsReportedAndStartGoesOn() {
         RuntimeFixture fixture(RuntimeFixture::Database::None);
         app::Tfrmps workspace;
@@ -133,6 +160,25 @@ class TestWorkspaceShell : public QObject {
         QVERIFY(!workspace.IconCheckFailed());
         QVERIFY(!fixture.dialogs().Texts("error").isEmpty());  // the first read fails in its box
         QVERIFY(!QFile::exists(fixture.file("function.dll")));
+    }
+
+    // A server password every account of the computer can read is told at the start,
+    // whatever the connection came to.
+    void settingOthersCanReadIsToldAtStart() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString setting = fixture.file("verimond.ini");
+        QFile file(setting);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[database]\nengine=postgresql\nhost=127.0.0.1\nport=1\npassword=secret\n");
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(setting).constData(), 0644), 0);
+        QCOMPARE(::chmod(QFile::encodeName(fixture.path()).constData(), 0755), 0);
+        app::Tfrmps workspace;
+        const QStringList told = fixture.dialogs().Texts("message");
+        QCOMPARE(told.size(), 2);
+        QVERIFY2(told[0].startsWith("数据库连结错误"), qPrintable(told[0]));
+        QVERIFY2(told[1].contains(setting) && told[1].contains("chmod 600"), qPrintable(told[1]));
     }
 
     // The embedded file on a network folder: the staff are told once, at the start.

@@ -1,8 +1,11 @@
 // The database file, the connection and the record helpers.
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSqlDatabase>
@@ -20,6 +23,7 @@
 #include "data/records.h"
 #include "data/schema.h"
 #include "data/sql_dialect.h"
+#include "support/admin_process.h"
 #include "support/runtime_fixture.h"
 #include "support/server_run.h"
 
@@ -58,6 +62,29 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// A setting as a Windows editor may save it: UTF-16 in either byte order, with or
+// without the byte-order mark.
+QByteArray Utf16(const QString& text, QStringConverter::Encoding order, bool mark) {
+    QStringEncoder encoder(
+        order, mark ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+    return encoder(text);
+}
+
+// Root reads every file: an unreadable one is shown to an ordinary account.
+constexpr uid_t kNobody = 65534;
+
+testing_support::AdminResult AdminAsNobody(const QStringList& args) {
+    QProcess process;
+    process.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(127);
+    });
+    process.start(VERIMOND_ADMIN_PATH, args);
+    if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QByteArray ReadFile(const QString& path) {
@@ -307,6 +334,162 @@ class TestDatabase : public QObject {
         QVERIFY(!IsConnected());
         QVERIFY2(OpenFailureReason(OpenResult::BadSetting, target).contains("engine=postgres"),
                  qPrintable(OpenFailureReason(OpenResult::BadSetting, target)));
+    }
+
+    // The setting is judged from its bytes: what is not UTF-8 text, or holds two
+    // [database] sections, is refused with the reason rather than read as no setting.
+    void settingBytesAreJudged_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("problem");  // a part of the problem text, "" for none
+        const QString server = "[database]\r\nengine=postgresql\r\nhost=10.0.0.5\r\n";
+        QTest::newRow("UTF-8 with mark, Windows lines") << "\xEF\xBB\xBF" + server.toUtf8() << "";
+        QTest::newRow("GBK comment") << "# \xB7\xFE\xCE\xF1\xC6\xF7\n" + server.toUtf8() << "";
+        QTest::newRow("UTF-16 LE with mark")
+            << Utf16(server, QStringConverter::Utf16LE, true) << "UTF-16";
+        QTest::newRow("UTF-16 BE with mark")
+            << Utf16(server, QStringConverter::Utf16BE, true) << "UTF-16";
+        QTest::newRow("UTF-16 LE without mark")
+            << Utf16(server, QStringConverter::Utf16LE, false) << "UTF-16";
+        QTest::newRow("UTF-16 BE without mark")
+            << Utf16(server, QStringConverter::Utf16BE, false) << "UTF-16";
+        QTest::newRow("NUL-led") << QByteArray(4, '\0') + server.toUtf8() << "NUL";
+        QTest::newRow("binary") << QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01", 13) << "NUL";
+        QTest::newRow("control bytes") << server.toUtf8() + "user=\x1B[0m\n"
+                                       << "第4行有控制字符";
+        QTest::newRow("GBK password") << server.toUtf8() + "password=\xC3\xDC\xC2\xEB\n"
+                                      << "第4行不是 UTF-8";
+        QTest::newRow("two [database] sections")
+            << server.toUtf8() + "[other]\n[ Database ]\nhost=10.0.0.6\n"
+            << "第5行是第二个 [database]";
+    }
+    void settingBytesAreJudged() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, problem);
+        const DatabaseTarget target = ReadDatabaseSetting(bytes, "/studio/desk");
+        if (problem.isEmpty()) {
+            QVERIFY2(target.problem.isEmpty(), qPrintable(target.problem));
+            QCOMPARE(target.engine, Engine::Server);
+            QCOMPARE(target.server.host, QString("10.0.0.5"));
+        } else {
+            QVERIFY2(target.problem.startsWith("/studio/desk/verimond.ini: ") &&
+                         target.problem.contains(problem),
+                     qPrintable(target.problem));
+        }
+    }
+
+    // Whatever lies under the name verimond.ini, the program and every command either use
+    // it or say why not: none waits on it, and none falls back to a function.dll beside it.
+    void unusableSettingFileIsRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("UTF-16 LE with mark") << "utf16le"
+                                             << "UTF-16";
+        QTest::newRow("UTF-16 BE without mark") << "utf16be"
+                                                << "UTF-16";
+        QTest::newRow("NUL-led") << "nul"
+                                 << "NUL";
+        QTest::newRow("two [database] sections") << "twice"
+                                                 << "第二个 [database]";
+        QTest::newRow("link to nothing") << "dangling"
+                                         << "/nowhere/verimond.ini";
+        QTest::newRow("FIFO") << "fifo"
+                              << "FIFO";
+        QTest::newRow("folder") << "folder"
+                                << "文件夹";
+        QTest::newRow("unreadable") << "unreadable"
+                                    << "没有读取权限";
+        QTest::newRow("too large") << "large"
+                                   << "太大";
+    }
+    void unusableSettingFileIsRefused() {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        if (testing_support::ServerRun()) QSKIP("about the setting file; the same in both runs");
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString setting = fixture.file(kSettingFileName);
+        const QString server = "[database]\nengine=postgresql\n";
+        if (kind == "utf16le")
+            WriteFile(setting, Utf16(server, QStringConverter::Utf16LE, true));
+        else if (kind == "utf16be")
+            WriteFile(setting, Utf16(server, QStringConverter::Utf16BE, false));
+        else if (kind == "nul")
+            WriteFile(setting, QByteArray(1, '\0') + server.toUtf8());
+        else if (kind == "twice")
+            WriteFile(setting, (server + "host=a\n[database]\nhost=b\n").toUtf8());
+        else if (kind == "dangling")
+            QVERIFY(QFile::link("/nowhere/verimond.ini", setting));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(setting).constData(), 0600), 0);
+        else if (kind == "folder")
+            QVERIFY(QDir().mkdir(setting));
+        else if (kind == "large")
+            WriteFile(setting, server.toUtf8() + QByteArray(100 * 1024, '#'));
+        if (kind == "unreadable") {
+            WriteFile(setting, server.toUtf8());
+            QVERIFY(QFile::setPermissions(setting, {}));
+            QVERIFY(QFile::setPermissions(fixture.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                              QFile::ExeOwner | QFile::ExeGroup |
+                                                              QFile::ExeOther));
+        }
+        const bool asNobody = kind == "unreadable" && ::geteuid() == 0;
+        DatabaseTarget target;
+        {
+            if (asNobody) QCOMPARE(::seteuid(kNobody), 0);
+            const auto back = qScopeGuard([&] {
+                if (asNobody) QCOMPARE(::seteuid(0), 0);
+            });
+            target = DatabaseOfFolder(fixture.path());
+        }
+        QVERIFY2(target.problem.startsWith(setting + ": ") && target.problem.contains(problem),
+                 qPrintable(target.problem));
+        QCOMPARE(OpenDatabase(target), OpenResult::BadSetting);
+        // The launcher's question, a command that reads, and one that would make a file.
+        for (const QStringList& command :
+             {QStringList{"database"}, QStringList{"list"}, QStringList{"init"}}) {
+            const testing_support::AdminResult run =
+                asNobody ? AdminAsNobody(command) : testing_support::Admin(command);
+            QVERIFY2(run.exitCode == 1 && run.err.contains(setting) && run.err.contains(problem),
+                     qPrintable(command.first() + ": " + run.err));
+            QVERIFY2(!QFile::exists(fixture.file(kDatabaseFileName)), qPrintable(command.first()));
+        }
+    }
+
+    // A password that every account of the computer can read is told to the staff; the
+    // setting is used all the same.
+    void settingOthersCanReadIsTold_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("password");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("0644 with password") << 0644 << true << true;
+        QTest::newRow("0600 with password") << 0600 << true << false;
+        QTest::newRow("0640 with password, for a group") << 0640 << true << false;
+        QTest::newRow("0644 without password") << 0644 << false << false;
+    }
+    void settingOthersCanReadIsTold() {
+        QFETCH(int, mode);
+        QFETCH(bool, password);
+        QFETCH(bool, told);
+        if (testing_support::ServerRun()) QSKIP("about the setting file; the same in both runs");
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString setting = fixture.file(kSettingFileName);
+        WriteFile(setting, QByteArray("[database]\nengine=postgresql\nhost=127.0.0.1\nport=1\n") +
+                               (password ? "password=secret\n" : ""));
+        QCOMPARE(::chmod(QFile::encodeName(setting).constData(), mode_t(mode)), 0);
+        // A private folder keeps every file in it from others, whatever its mode.
+        QVERIFY(DatabaseOfFolder(fixture.path()).warning.isEmpty());
+        QCOMPARE(::chmod(QFile::encodeName(fixture.path()).constData(), 0755), 0);
+
+        const DatabaseTarget target = DatabaseOfFolder(fixture.path());
+        QVERIFY2(target.problem.isEmpty(), qPrintable(target.problem));
+        QCOMPARE(target.engine, Engine::Server);
+        QCOMPARE(!target.warning.isEmpty(), told);
+        if (!told) return;
+        QVERIFY2(target.warning.contains(setting) && target.warning.contains("chmod 600"),
+                 qPrintable(target.warning));
+        const testing_support::AdminResult run = testing_support::Admin({"database"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QString("engine=postgresql\nserver=verimond@127.0.0.1:1/verimond\n"));
+        QVERIFY2(run.err.contains(target.warning), qPrintable(run.err));
     }
 
     void fileSystemTypes_data() {

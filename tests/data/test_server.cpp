@@ -2,6 +2,7 @@
 // database, refusing databases that are not ours, moving a studio's file onto the server,
 // the program on a server, and a server line that was cut.
 
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -308,6 +309,62 @@ class TestServer : public QObject {
                      told.first().contains(server.address.name),
                  qPrintable(told.first()));
         QVERIFY(!IsConnected());
+    }
+
+    // Another station holds a lock in an open transaction: a statement that needs it waits
+    // a few seconds, then ends with a message the staff understand, in the program and in
+    // a command; once that station is done, the same statement goes through.
+    void lockWaitEndsWithAMessage_data() {
+        QTest::addColumn<QString>("lock");  // what the other station holds
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("a read behind a table lock")
+            << "lock table customer in access exclusive mode"
+            << "select count(*) from customer" << QStringList{"list"};
+        QTest::newRow("a write behind a row lock")
+            << "update usertable set password='x' where username='admin'"
+            << "update usertable set password='y' where username='admin'"
+            << QStringList{"password", "--new", "y"};
+    }
+    void lockWaitEndsWithAMessage() {
+        QFETCH(QString, lock);
+        QFETCH(QString, statement);
+        QFETCH(QStringList, command);
+        const QString busy = "另一台电脑正在修改同样的数据,请稍后再试";
+        RuntimeFixture fixture;
+        // Were a wait without a bound, the guard below would end it, with another message.
+        Execute("set statement_timeout = '60s'");
+        qputenv("PGOPTIONS", "-c statement_timeout=60s");
+        const auto unset = qScopeGuard([] { qunsetenv("PGOPTIONS"); });
+        const auto run = [&] {
+            if (statement.startsWith("select"))
+                QueryRows(statement);
+            else
+                Execute(statement);
+        };
+        {
+            QSqlDatabase other = testing_support::OpenOtherStation(fixture.database(), "other");
+            QVERIFY(other.isOpen() && other.transaction());
+            QSqlQuery held(other);
+            QVERIFY2(held.exec(lock), qPrintable(held.lastError().text()));
+
+            QString text;
+            try {
+                run();
+            } catch (const DbError& error) {
+                text = error.text();
+            }
+            QCOMPARE(text, busy);
+            const AdminResult admin = Admin(command);
+            QCOMPARE(admin.exitCode, 1);
+            QVERIFY2(admin.err.contains(busy), qPrintable(admin.err));
+
+            QVERIFY(other.rollback());
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other");
+        run();
+        QCOMPARE(Admin(command).exitCode, 0);
     }
 
     // The server restarted or the network was cut: reads go on at once, a write that was

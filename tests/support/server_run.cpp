@@ -68,7 +68,9 @@ data::ServerAddress CreateServerDatabase() {
 
 void WriteServerSetting(const QString& folder, const data::ServerAddress& address) {
     QFile setting(QDir(folder).filePath(QString::fromLatin1(data::kSettingFileName)));
+    // It holds the password: for the owner alone, as the stations keep it.
     if (!setting.open(QIODevice::WriteOnly) ||
+        !setting.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         setting.write(data::ServerSettingText(address).toUtf8()) < 0)
         qFatal("cannot write %s", qPrintable(setting.fileName()));
 }

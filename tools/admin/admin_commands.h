@@ -38,6 +38,7 @@ int ImportNewCustomer(const data::DatabaseTarget& database, const customers::New
 int RunBackup(QStringList args);
 int RunRestore(QStringList args);
 // server_commands.cpp
+int RunDatabase(QStringList args);
 int RunCopyToServer(QStringList args);
 // thumbnail_commands.cpp
 int RunThumbnails(QStringList args);

@@ -63,8 +63,10 @@ int Help() {
 }
 
 data::DatabaseTarget DatabaseIn(const QString& folder) {
-    return data::DatabaseOfFolder(
+    const data::DatabaseTarget target = data::DatabaseOfFolder(
         QDir(folder.isEmpty() ? QDir::currentPath() : folder).absolutePath());
+    if (!target.warning.isEmpty()) Err() << "verimond-admin: " << target.warning << Qt::endl;
+    return target;
 }
 
 bool OpenOrReport(const data::DatabaseTarget& database) {

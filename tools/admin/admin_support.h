@@ -25,7 +25,8 @@ int Usage();
 int Help();
 
 // The database of folder (the current directory when folder is empty): its
-// function.dll, or the server its verimond.ini names.
+// function.dll, or the server its verimond.ini names. What the staff should know about
+// the setting (a password others can read) is printed on stderr.
 data::DatabaseTarget DatabaseIn(const QString& folder);
 // Opens adocnn on database; on failure prints why and returns false.
 bool OpenOrReport(const data::DatabaseTarget& database);

@@ -1,4 +1,5 @@
-// Server commands: moving a studio's embedded database onto the database server.
+// Server commands: which database a folder uses, and moving a studio's embedded database
+// onto the database server.
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +10,20 @@
 #include "tools/admin/admin_support.h"
 
 namespace admin {
+
+// Reads the folder's setting as the program does, without opening the database, so that
+// scripts (the launcher among them) never decide by reading verimond.ini themselves.
+int RunDatabase(QStringList args) {
+    if (args.size() > 1) return Usage();
+    const data::DatabaseTarget target = DatabaseIn(args.value(0));
+    if (!target.problem.isEmpty()) return Fail(target.problem);
+    if (target.engine == data::Engine::Server)
+        Out() << "engine=postgresql\nserver=" << target.server.user << '@' << target.server.host
+              << ':' << target.server.port << '/' << target.server.name << Qt::endl;
+    else
+        Out() << "engine=sqlite\nfile=" << target.file << Qt::endl;
+    return 0;
+}
 
 int RunCopyToServer(QStringList args) {
     if (args.size() > 1) return Usage();
