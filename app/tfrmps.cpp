@@ -17,11 +17,11 @@
 #include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "output/tfrmout.h"
 #include "settings/system_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
-#include "output/tfrmout.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "widgets/theme.h"
@@ -157,6 +157,8 @@ void Tfrmps::FormCreate() {
             this, QStringLiteral("数据库文件在网络文件夹中: ") + data::ConnectedDatabaseFile() +
                       QStringLiteral("\n多台电脑同时使用网络文件夹中的数据库文件可能损坏数据,"
                                      "请改用数据库服务器(见帮助\"多台电脑共用数据库\")。"));
+    if (!data::ConnectedFileWarning().isEmpty())
+        widgets::Dialogs::Current().Message(this, data::ConnectedFileWarning());
 }
 
 void Tfrmps::showEvent(QShowEvent* event) {

@@ -10,7 +10,7 @@ packages=(
   libqt6sql6-psql postgresql
   fonts-noto-cjk fonts-wqy-microhei
   dpkg-dev fakeroot file desktop-file-utils
-  sqlite3 xvfb xauth
+  sqlite3 xvfb xauth strace
   python3 python3-openpyxl poppler-utils
 )
 

@@ -19,6 +19,7 @@ const std::vector<Command>& Commands() {
         {"demo", "[FOLDER]", RunDemo},
         {"backup", "", RunBackup},
         {"restore", "FILE", RunRestore},
+        {"compact", "", RunCompact},
         {"copy-to-server", "[FILE]", RunCopyToServer},
         {"settings",
          "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL] "

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace testing_support {
 
@@ -14,5 +15,16 @@ struct AdminResult {
 
 // Waits up to five minutes; a run that takes longer gives exit code -1.
 AdminResult Admin(const QStringList& args);
+
+struct ProcessResult {
+    bool killed;  // ended by a signal
+    int exitCode;
+    QString err;
+};
+
+// Runs program in folder with HOME there, and waits up to five minutes. inChild runs in the
+// child just before the program starts (to take another account, say).
+ProcessResult RunIn(const QString& folder, const QString& program, const QStringList& args,
+                    const std::function<void()>& inChild = {});
 
 }  // namespace testing_support
