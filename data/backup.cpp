@@ -254,6 +254,18 @@ QString UndoFailure(const QString& databasePath) {
         .arg(QFileInfo(databasePath).fileName(), kReplacedInfix);
 }
 
+// Whether the file (its -wal included) carries our mark and a version this release writes,
+// read through a read-only connection. Through SQLite only: a descriptor of the file opened
+// and closed beside a connection of this process would drop that connection's locks.
+bool MarkedOurs(const QString& databasePath) {
+    QString error;
+    SqliteHandle db = Open(databasePath, SQLITE_OPEN_READONLY, &error);
+    if (!db) return false;
+    const int id = SingleValue(db.get(), "pragma application_id", &error).toInt();
+    const int version = SingleValue(db.get(), "pragma user_version", &error).toInt();
+    return error.isEmpty() && id == kApplicationId && version >= 1 && version <= kSchemaVersion;
+}
+
 // Folds the database's log into it and leaves WAL, so the file stands alone. Only a file of
 // ours is written; false when a log is left (a damaged file, or not ours).
 bool FoldLog(const QString& databasePath) {
@@ -264,15 +276,7 @@ bool FoldLog(const QString& databasePath) {
     };
     if (!logsLeft()) return true;
     QString error;
-    {
-        // Read-only until the mark (its -wal included) says the file is ours.
-        SqliteHandle marked = Open(databasePath, SQLITE_OPEN_READONLY, &error);
-        if (!marked) return false;
-        const int id = SingleValue(marked.get(), "pragma application_id", &error).toInt();
-        const int version = SingleValue(marked.get(), "pragma user_version", &error).toInt();
-        if (!error.isEmpty() || id != kApplicationId || version < 1 || version > kSchemaVersion)
-            return false;
-    }
+    if (!MarkedOurs(databasePath)) return false;
     {
         SqliteHandle db = Open(databasePath, SQLITE_OPEN_READWRITE, &error);
         // A read plays a hot rollback journal back; leaving WAL checkpoints and deletes it.
@@ -723,7 +727,7 @@ SpaceResult GiveSpaceBack(const QString& databasePath, const SpaceOptions& optio
             problem.isEmpty() ? QStringLiteral("数据库正在恢复备份或整理,请稍后再试") : problem;
         return result;
     }
-    if (!QFileInfo(databasePath).isFile() || ReadFileMark(databasePath) != FileMark::Ours) {
+    if (!QFileInfo(databasePath).isFile() || !MarkedOurs(databasePath)) {
         result.error = QStringLiteral("不是可以使用的本程序数据库文件: %1").arg(databasePath);
         return result;
     }
@@ -773,7 +777,7 @@ SpaceResult CompactDatabase(const QString& databasePath) {
                 : problem;
         return result;
     }
-    if (!QFileInfo(databasePath).isFile() || ReadFileMark(databasePath) != FileMark::Ours) {
+    if (!QFileInfo(databasePath).isFile() || !MarkedOurs(databasePath)) {
         result.error = QStringLiteral("不是可以使用的本程序数据库文件: %1").arg(databasePath);
         return result;
     }

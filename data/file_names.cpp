@@ -1,6 +1,5 @@
 #include "data/file_names.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,17 +64,23 @@ bool Fit(int fd, bool folder, const DataFileModes& modes) {
     return Secret(st, modes);
 }
 
-bool FitPath(const QString& path, int flags, bool folder, const DataFileModes& modes) {
+// By name, never through a descriptor of its own: closing any descriptor of a database file
+// drops every lock SQLite holds on it in this process, after which another program would
+// take itself for the file's last user and delete its -wal.
+bool FitPath(const QString& path, bool folder, const DataFileModes& modes) {
     const QByteArray name = QFile::encodeName(path);
-    // O_NONBLOCK: a FIFO under the name must not stop us.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | flags);
-    if (fd < 0) {
-        struct stat st;
-        return ::stat(name.constData(), &st) != 0 || Secret(st, modes);
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0) return true;
+    if (folder != S_ISDIR(st.st_mode)) return Secret(st, modes);
+    const unsigned bits = st.st_mode & 07777;
+    const bool groupFits = !modes.shared || long(st.st_gid) == modes.group;
+    if ((bits != Wanted(bits, folder, modes) || !groupFits) && st.st_uid == ::geteuid()) {
+        // The group first: changing it may clear the setgid bit, which the mode then sets.
+        if (!groupFits) (void)::chown(name.constData(), uid_t(-1), gid_t(modes.group));
+        (void)::chmod(name.constData(), Wanted(bits, folder, modes));
+        if (::stat(name.constData(), &st) != 0) return true;
     }
-    const bool secret = Fit(fd, folder, modes);
-    ::close(fd);
-    return secret;
+    return Secret(st, modes);
 }
 
 }  // namespace
@@ -83,11 +88,11 @@ bool FitPath(const QString& path, int flags, bool folder, const DataFileModes& m
 bool FitDataFileMode(int fd, const DataFileModes& modes) { return Fit(fd, false, modes); }
 
 bool FitDataFileMode(const QString& path, const DataFileModes& modes) {
-    return FitPath(path, 0, false, modes);
+    return FitPath(path, false, modes);
 }
 
 bool FitDataFolderMode(const QString& path, const DataFileModes& modes) {
-    return FitPath(path, O_DIRECTORY, true, modes);
+    return FitPath(path, true, modes);
 }
 
 }  // namespace data

@@ -28,7 +28,7 @@ DataFileModes DataFileModesFor(const QString& folder);
 
 // Gives a file these modes (and, shared, the folder's group) when this account owns it;
 // a file of another owner is left as it is. False when the file is left readable by
-// accounts outside the owner and, shared, the group.
+// accounts outside the owner and, shared, the group. The path forms never open the file.
 bool FitDataFileMode(int fd, const DataFileModes& modes);
 bool FitDataFileMode(const QString& path, const DataFileModes& modes);
 // The same for a folder made to hold such files (the backups).

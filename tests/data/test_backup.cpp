@@ -470,6 +470,25 @@ class TestBackup : public QObject {
         }
     }
 
+    // What the program does beside its open connection (keeping its files private, the
+    // daily copy and giving space back) must leave SQLite's locks alone: a file descriptor of
+    // the database closed in the same process drops them, after which another program
+    // closing last deletes the -wal this one still writes into.
+    void workBesideTheOpenConnectionKeepsItsLog() {
+        RuntimeFixture fixture;
+        const QString db = fixture.file("function.dll");
+        AppendRow("customer", {{"customername", "先写的"}});
+        DailyBackup daily;
+        QSignalSpy finished(&daily, &DailyBackup::finished);
+        daily.Start(db);
+        QVERIFY(finished.wait(30000));
+        const testing_support::AdminResult other = testing_support::Admin({"list"});
+        QCOMPARE(other.exitCode, 0);
+        AppendRow("customer", {{"customername", "后写的"}});
+        const testing_support::AdminResult after = testing_support::Admin({"list"});
+        QVERIFY2(after.out.contains("后写的"), qPrintable(after.out + after.err));
+    }
+
     void restoreKeepsOnlyTheNewestReplacedFiles() {
         RuntimeFixture fixture;
         const QString db = fixture.file("function.dll");
