@@ -750,6 +750,9 @@ SpaceResult GiveSpaceBack(const QString& databasePath, const SpaceOptions& optio
         QElapsedTimer stepTimer;
         stepTimer.start();
         if (!Execute(db.get(), step.constData(), &error)) break;
+        // The step's pages are copied back into the file here, so that no station's next
+        // commit finds a long log to copy back itself.
+        SingleValue(db.get(), "pragma wal_checkpoint(passive)", &error);
         result.stepMicroseconds.push_back(stepTimer.nsecsElapsed() / 1000);
         ++result.steps;
         free = SingleValue(db.get(), "pragma freelist_count", &error).toLongLong();

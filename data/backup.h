@@ -119,9 +119,9 @@ struct SpaceResult {
 
 struct SpaceOptions {
     // Free pages given back per step, each step a short write transaction of its own.
-    int pagesPerStep = 1024;
+    int pagesPerStep = 128;
     // Pause between steps, so that other stations' writes come between them.
-    int pauseMs = 20;
+    int pauseMs = 50;
     const std::atomic_bool* stop = nullptr;
 };
 
