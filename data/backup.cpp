@@ -316,6 +316,19 @@ int ClaimFile(const QString& path, const DataFileModes& modes, bool* busy) {
     return -1;
 }
 
+// Claims function.dll.restoring for a copy on its way in (a backup put back, the compacted
+// file); -1 with *error when another restore or compaction holds it or it cannot be made.
+int ClaimIncoming(const QString& databasePath, QString* error) {
+    const QString incoming = databasePath + kIncomingSuffix;
+    bool busy = false;
+    const int claim =
+        ClaimFile(incoming, DataFileModesFor(QFileInfo(databasePath).absolutePath()), &busy);
+    if (claim < 0)
+        *error = busy ? QStringLiteral("另一个恢复或整理正在进行,请等它完成后再试")
+                      : QStringLiteral("无法建立文件: %1").arg(incoming);
+    return claim;
+}
+
 // Removes a file that ClaimFile's holders make, when nobody holds it.
 bool RemoveIfLeftOver(const QString& path) {
     const int fd = ::open(Native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
@@ -683,15 +696,9 @@ RestoreResult RestoreDatabase(const QString& databasePath, const QString& backup
     }
 
     // The copy is made beside the database and checked again before anything moves.
-    const DataFileModes modes = DataFileModesFor(QFileInfo(databasePath).absolutePath());
     const QString incoming = databasePath + kIncomingSuffix;
-    bool busy = false;
-    const int claim = ClaimFile(incoming, modes, &busy);
-    if (claim < 0) {
-        result.error = busy ? QStringLiteral("另一个恢复正在进行,请等它完成后再试")
-                            : QStringLiteral("无法复制备份文件到: %1").arg(incoming);
-        return result;
-    }
+    const int claim = ClaimIncoming(databasePath, &result.error);
+    if (claim < 0) return result;
     const auto fail = [&](const QString& text) {
         ::unlink(Native(incoming).constData());
         ::close(claim);
@@ -792,15 +799,9 @@ SpaceResult CompactDatabase(const QString& databasePath) {
             result.freePagesBefore =
                 SingleValue(db.get(), "pragma freelist_count", &error).toLongLong();
     }
-    const DataFileModes modes = DataFileModesFor(QFileInfo(databasePath).absolutePath());
     const QString incoming = databasePath + kIncomingSuffix;
-    bool busy = false;
-    const int claim = ClaimFile(incoming, modes, &busy);
-    if (claim < 0) {
-        result.error = busy ? QStringLiteral("另一个恢复正在进行,请等它完成后再试")
-                            : QStringLiteral("无法建立文件: %1").arg(incoming);
-        return result;
-    }
+    const int claim = ClaimIncoming(databasePath, &result.error);
+    if (claim < 0) return result;
     QString check;
     const bool copied = CopyDatabase(databasePath, incoming, BackupOptions{}, &error) &&
                         (check = CheckDatabaseFile(incoming)).isEmpty();
