@@ -161,6 +161,8 @@ void Tfrmps::FormCreate() {
                                      "请改用数据库服务器(见帮助\"多台电脑共用数据库\")。"));
     }
     if (!database.warning.isEmpty()) widgets::Dialogs::Current().Message(this, database.warning);
+    if (!data::ConnectedFileWarning().isEmpty())
+        widgets::Dialogs::Current().Message(this, data::ConnectedFileWarning());
 }
 
 void Tfrmps::showEvent(QShowEvent* event) {

@@ -75,6 +75,8 @@ int RunImport(const QStringList& args);
 int RunMakeDb(const QStringList& args);
 int RunPage(const QStringList& args);
 int RunAlbumPage(const QStringList& args);
+// bench_space.cpp: backups, and giving free pages back, on the big database.
+int RunSpace(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.
 int RunSwitch(const QStringList& args);
 int RunStep(const QStringList& args);

@@ -9,8 +9,10 @@
 #include <QTimeZone>
 #include <memory>
 
+#include "data/backup.h"
 #include "data/database_lock.h"
 #include "data/errors.h"
+#include "data/file_names.h"
 #include "data/file_system.h"
 #include "data/records.h"
 #include "data/schema.h"
@@ -18,6 +20,10 @@
 
 namespace data {
 namespace {
+
+// How long opening waits for a restore or a compaction that holds the file alone: the swap
+// of files takes moments; a longer hold is reported instead of waited for.
+constexpr int kOpenWaitMs = 10000;
 
 // Held while adocnn is open on a file, so a restore knows the database is in use.
 std::unique_ptr<DatabaseUseLock>& UseLock() {
@@ -30,6 +36,7 @@ struct Opened {
     QString file;  // the embedded file; empty for a server
     bool networkFolder = false;
     QString detail;        // the server's words, or the setting's problem
+    QString warning;       // data files that others can read
     int transactions = 0;  // open Transaction guards
     // When opening a lost server line again last failed: while the server is away, every
     // statement would otherwise wait for the connection timeout anew.
@@ -144,52 +151,85 @@ QSqlQuery Run(const QString& sql, Repeat repeat) {
 
 QString DatabasePathInCurrentDirectory() { return QDir::current().filePath(kDatabaseFileName); }
 
+// The staff's word on data files that other accounts can read and we cannot change.
+QString OpenFilesWarning(const QStringList& files, const QString& databasePath) {
+    if (files.isEmpty()) return QString();
+    const bool shared = DataFileModesFor(QFileInfo(databasePath).absolutePath()).shared;
+    return QStringLiteral(
+               "这些数据文件其他帐户也能读取(数据库中有管理员密码),本帐户不是它们的所有者,"
+               "无法更改:\n%1\n请让文件的所有者启动一次 Verimond,或由所有者执行 chmod %2 "
+               "这些文件。")
+        .arg(files.join(QLatin1Char('\n')),
+             shared ? QStringLiteral("o-rwx") : QStringLiteral("go-rwx"));
+}
+
 OpenResult OpenConnection(const QString& filePath) {
     CloseConnection();
     Current().detail.clear();
+    Current().warning.clear();
     QFileInfo info(filePath);
-    if (!info.exists() || !info.isFile()) return OpenResult::Missing;
+    const QString path = info.absoluteFilePath();
+    // No database and no lock: nothing to wait for, and no lock file left in a stray folder.
+    if (!info.exists() && !QFileInfo::exists(DatabaseUseLock::LockFileFor(path)))
+        return OpenResult::Missing;
+
+    // Nothing touches the database's files before the use lock is held: a restore swaps them
+    // under the lock alone, and a handle opened before would stay on the replaced file.
+    QString problem;
+    UseLock() = LockDatabaseForUse(path, kOpenWaitMs, &problem);
+    if (!problem.isEmpty()) {
+        UseLock().reset();
+        Current().detail = problem;
+        return OpenResult::Failed;
+    }
+    // A folder where no lock file can be made (read-only media) is used without one.
+    if (UseLock()->state() == DatabaseUseLock::State::Busy) {
+        UseLock().reset();
+        return OpenResult::Busy;
+    }
+    const auto refuse = [](OpenResult result) {
+        UseLock().reset();
+        return result;
+    };
+    info.refresh();
+    if (!info.exists() || !info.isFile()) return refuse(OpenResult::Missing);
 
     // Nothing opens the file for writing before its mark says it is ours: even a plain
     // read-write open and close would fold a foreign file's -wal into it.
-    switch (ReadFileMark(info.absoluteFilePath())) {
+    switch (ReadFileMark(path)) {
         case FileMark::Ours:
             break;
         case FileMark::NotOurs:
-            return OpenResult::NotOurs;
+            return refuse(OpenResult::NotOurs);
         case FileMark::Newer:
-            return OpenResult::Newer;
+            return refuse(OpenResult::Newer);
         case FileMark::Damaged:
-            return OpenResult::Damaged;
+            return refuse(OpenResult::Damaged);
         case FileMark::Unreadable:
-            return OpenResult::Failed;
+            return refuse(OpenResult::Failed);
     }
+    // Ours: kept from other accounts before SQLite opens it and makes its logs with its mode.
+    FitDataFiles(path);
 
     OpenResult result = OpenResult::Opened;
     {
         QSqlDatabase db =
             QSqlDatabase::addDatabase(DialectOf(Engine::Embedded).driver, kConnectionName);
-        db.setDatabaseName(info.absoluteFilePath());
+        db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         if (!db.open()) {
             result = OpenResult::Failed;
         } else {
             result = CheckSchemaMark(db) ? OpenResult::Opened : OpenResult::NotOurs;
-            if (result == OpenResult::Opened) {
-                // A restore in progress holds the lock alone for a moment.
-                UseLock() = std::make_unique<DatabaseUseLock>(info.absoluteFilePath(),
-                                                              DatabaseUseLock::Mode::Shared, 3000);
-                if (!UseLock()->isHeld() &&
-                    QFileInfo::exists(DatabaseUseLock::LockFileFor(info.absoluteFilePath())))
-                    result = OpenResult::Failed;
-            }
             const bool network =
                 result == OpenResult::Opened && IsOnNetworkFileSystem(info.absolutePath());
             if (result == OpenResult::Opened && !PrepareOpenedDatabase(db, network))
                 result = OpenResult::Failed;
             if (result == OpenResult::Opened) {
-                Current().file = info.absoluteFilePath();
+                Current().file = path;
                 Current().networkFolder = network;
+                // The logs SQLite made on opening take the file's mode, but our own group.
+                Current().warning = OpenFilesWarning(FitDataFiles(path), path);
             }
         }
         if (result != OpenResult::Opened) {
@@ -216,12 +256,17 @@ QString OpenFailureReason(OpenResult result, const QString& filePath) {
             return QStringLiteral(
                        "数据库文件不完整或已损坏(可能是复制时被中断),请换用完好的备份: %1")
                 .arg(filePath);
+        case OpenResult::Busy:
+            return QStringLiteral("数据库文件正在恢复备份或整理(被独占使用),请稍后再试: %1")
+                .arg(filePath);
         case OpenResult::Empty:
         case OpenResult::BadSetting:
         case OpenResult::Failed:
             break;
     }
-    return QStringLiteral("无法打开数据库文件(可能正被占用或没有读写权限): %1").arg(filePath);
+    const QString detail = Current().detail.trimmed();
+    return QStringLiteral("无法打开数据库文件(可能正被占用或没有读写权限): %1%2")
+        .arg(filePath, detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
 }
 
 QSqlDatabase OpenServerConnection(const QString& name, const ServerAddress& server,
@@ -329,6 +374,7 @@ void CloseConnection() {
     UseLock().reset();
     Current().file.clear();
     Current().networkFolder = false;
+    Current().warning.clear();
     Current().transactions = 0;
     Current().reopenFailed.invalidate();
 }
@@ -341,6 +387,8 @@ bool IsConnected() {
 QSqlDatabase Connection() { return QSqlDatabase::database(kConnectionName, false); }
 
 QString ConnectedDatabaseFile() { return IsConnected() ? Current().file : QString(); }
+
+QString ConnectedFileWarning() { return IsConnected() ? Current().warning : QString(); }
 
 bool ConnectedOnNetworkFolder() { return IsConnected() && Current().networkFolder; }
 

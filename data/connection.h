@@ -25,6 +25,7 @@ enum class OpenResult {
     Damaged,     // ours, but cut short or unreadable inside (an interrupted copy)
     Empty,       // a server database without any table: "verimond-admin init" makes ours
     BadSetting,  // verimond.ini cannot be used
+    Busy,        // a restore or a compaction holds the file alone for longer than we wait
 };
 
 // function.dll in the current directory, resolved now.
@@ -49,6 +50,9 @@ QSqlDatabase Connection();
 // The embedded file adocnn is open on; empty when it is open on a server or closed.
 // Backups and the in-use lock belong to that file alone.
 QString ConnectedDatabaseFile();
+// What the staff should know about adocnn's file: its data files that other accounts can
+// read and that this account cannot change. Empty when there is nothing to say.
+QString ConnectedFileWarning();
 // Whether adocnn's file lies on a network folder (and is used without WAL).
 bool ConnectedOnNetworkFolder();
 // The bytes adocnn's database takes: the file, or the database on the server.

@@ -21,7 +21,21 @@ void DailyBackup::Start(const QString& databasePath) {
         }
         BackupOptions options;
         options.stop = &stop_;
-        return BackupDatabase(databasePath, now, options);
+        BackupResult result = BackupDatabase(databasePath, now, options);
+        // Another station's backup of the day is running: that one is the day's copy.
+        if (result.busy) {
+            BackupResult skipped;
+            skipped.ok = true;
+            return skipped;
+        }
+        // Once a day, after the copy: the pages freed since (deleted customers) go back to
+        // the file system in short steps while the studio works.
+        if (result.ok) {
+            SpaceOptions space;
+            space.stop = &stop_;
+            GiveSpaceBack(databasePath, space);
+        }
+        return result;
     });
     auto* watcher = new QFutureWatcher<BackupResult>(this);
     connect(watcher, &QFutureWatcher<BackupResult>::finished, this, [this, watcher] {

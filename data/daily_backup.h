@@ -1,7 +1,8 @@
 #pragma once
 // The backup the program takes by itself: at start, at most once a day, on a thread of its
 // own with its own connection, so the workspace is ready at once and the customer is never
-// interrupted. A failure is kept for the staff, who see it when they next log in.
+// interrupted; after the copy, the file gives its free pages back in short steps. A failure
+// of the copy is kept for the staff, who see it when they next log in.
 
 #include <QFuture>
 #include <QObject>

@@ -1,7 +1,5 @@
 #include "data/schema.h"
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -245,6 +243,18 @@ bool CreateDatabase(const QString& filePath, QString* error) {
         *error = QStringLiteral("文件已存在,不会覆盖: %1").arg(filePath);
         return false;
     }
+    // A log without its database (a file deleted or moved by hand, or an older release's
+    // restore cut short) would be played into a new file of that name and corrupt it.
+    for (const char* suffix : {"-wal", "-journal"}) {
+        const QFileInfo log(filePath + QLatin1String(suffix));
+        if (log.exists() && log.size() > 0) {
+            *error = QStringLiteral(
+                         "数据库文件不在了,但它的日志文件还在: %1\n"
+                         "请用 verimond-admin restore 恢复备份,或把日志文件移走后再建立新数据库")
+                         .arg(log.absoluteFilePath());
+            return false;
+        }
+    }
     // Built beside the final name and renamed when complete, so an interrupted run never
     // leaves a half-made database under the name the program opens.
     QString building;
@@ -257,8 +267,9 @@ bool CreateDatabase(const QString& filePath, QString* error) {
         }
         building = reserve.fileName();
     }
-    // The reserved name is private; the database is shared like any file the user makes.
-    ::chmod(QFile::encodeName(building).constData(), NewFileMode());
+    // The database holds the administrator password: its owner's alone, or its folder's
+    // group's where the folder is shared through a group. SQLite gives its logs the same mode.
+    FitDataFileMode(building, DataFileModesFor(QFileInfo(filePath).absolutePath()));
     const QString name = QStringLiteral("verimond-create-") + QUuid::createUuid().toString();
     bool ok = true;
     {
@@ -269,7 +280,12 @@ bool CreateDatabase(const QString& filePath, QString* error) {
             ok = false;
         } else {
             QSqlQuery query(db);
-            ok = db.transaction() && RunAll(query, SchemaStatements(Engine::Embedded), error) &&
+            // Free pages can be given back to the file system in short steps later, while
+            // the studio works (a file without it could only shrink by a full rewrite).
+            ok = query.exec(QStringLiteral("pragma auto_vacuum = incremental"));
+            if (!ok) *error = query.lastError().text();
+            ok = ok && db.transaction() &&
+                 RunAll(query, SchemaStatements(Engine::Embedded), error) &&
                  RunAll(query, DefaultRowStatements(), error) &&
                  RunAll(query, MarkStatements(Engine::Embedded, kApplicationId, kSchemaVersion),
                         error);

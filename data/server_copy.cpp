@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 
+#include "data/backup.h"
 #include "data/connection.h"
 #include "data/database_lock.h"
 #include "data/schema.h"
@@ -232,21 +233,27 @@ CopyResult CopyFileToServer(const QString& filePath, const ServerAddress& server
         result.error = OpenFailureReason(OpenResult::Missing, filePath);
         return result;
     }
-    // Only a file of ours is read at all, and only through a read-only connection.
-    const FileMark mark = ReadFileMark(info.absoluteFilePath());
-    if (mark != FileMark::Ours) {
-        result.error = FileReason(mark, info.absoluteFilePath());
-        return result;
-    }
     // A station still working on the file would go on writing picks that the server never
     // sees; every program and command holds the file's use lock, so taking it alone proves
-    // none is open, and keeps any from opening it during the copy.
-    const DatabaseUseLock alone(info.absoluteFilePath(), DatabaseUseLock::Mode::Exclusive, 3000);
-    if (!alone.isHeld()) {
+    // none is open, and keeps any from opening it during the copy. It is taken before the
+    // file is read at all: a restore swaps the files under it.
+    QString problem;
+    const auto alone = LockDatabaseAlone(info.absoluteFilePath(), 3000, &problem);
+    if (!problem.isEmpty()) {
+        result.error = problem;
+        return result;
+    }
+    if (!alone->isHeld()) {
         result.error = QStringLiteral(
                            "数据库文件正在使用中(有 Verimond 程序或命令打开着它),"
                            "请先关闭所有使用它的程序: %1")
                            .arg(info.absoluteFilePath());
+        return result;
+    }
+    // Only a file of ours is read at all, and only through a read-only connection.
+    const FileMark mark = ReadFileMark(info.absoluteFilePath());
+    if (mark != FileMark::Ours) {
+        result.error = FileReason(mark, info.absoluteFilePath());
         return result;
     }
     const QString id = QUuid::createUuid().toString();

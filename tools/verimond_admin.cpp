@@ -22,6 +22,7 @@ const std::vector<Command>& Commands() {
         {"backup", "", RunBackup},
         {"restore", "FILE", RunRestore},
         {"database", "[FOLDER]", RunDatabase},
+        {"compact", "", RunCompact},
         {"copy-to-server", "[FILE]", RunCopyToServer},
         {"settings",
          "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL] "

@@ -1,6 +1,16 @@
-// Backups of the database: consistent while others write, checked before they are kept,
-// rotated, and put back only when sound and when nobody is using the database.
+// Backups of the database: consistent while others write, compact, checked before they are
+// kept, rotated, and put back only when sound and when nobody is using the database, by a
+// swap that a kill at any moment leaves whole. The files that hold the data are kept from
+// other accounts, and the file gives its free space back.
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,12 +23,16 @@
 #include "data/daily_backup.h"
 #include "data/database_lock.h"
 #include "data/records.h"
+#include "data/schema.h"
+#include "support/admin_process.h"
 #include "support/runtime_fixture.h"
 #include "support/workspace_fixture.h"
 #include "workspace/login_box.h"
 
 using namespace data;
+using testing_support::CustomerNamesIn;
 using testing_support::FileDigest;
+using testing_support::RunIn;
 using testing_support::RuntimeFixture;
 
 namespace {
@@ -63,6 +77,57 @@ QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+QString SettingIn(const QString& file, const QString& key) {
+    QString value = "?";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setting");
+        db.setDatabaseName(file);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        QSqlQuery query(db);
+        if (db.open() && query.exec("select itemvalue from SysSet where itemname='" + key + "'") &&
+            query.next())
+            value = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("setting");
+    return value;
+}
+
+QString ModeOf(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return "missing";
+    return QString::number(st.st_mode & 07777, 8);
+}
+
+long GroupOf(const QString& path) {
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? long(st.st_gid) : -1;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Whether process pid has file open.
+bool HoldsOpen(qint64 pid, const QString& file) {
+    const QByteArray wanted = QFile::encodeName(QFileInfo(file).canonicalFilePath());
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    for (const QString& fd :
+         QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        char target[4096];
+        const ssize_t n =
+            ::readlink(QFile::encodeName(fds + "/" + fd).constData(), target, sizeof target);
+        if (n > 0 && QByteArray(target, int(n)) == wanted) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 class TestBackup : public QObject {
@@ -97,14 +162,21 @@ class TestBackup : public QObject {
         while (pairs < 5) QThread::msleep(1);
         const int before = pairs;
         BackupOptions options;
-        options.pagesPerStep = 8;  // many steps, so writes fall between them
+        int atCopyStart = -1;
+        options.whileCopying = [&] {
+            // Once, early in the copy: the writer commits a few transactions meanwhile.
+            if (atCopyStart >= 0) return;
+            atCopyStart = pairs;
+            while (pairs < atCopyStart + 3) QThread::msleep(1);
+        };
         const BackupResult result = BackupDatabase(db, kNow, options);
         const int during = pairs - before;
         done = true;
         writer.waitForFinished();
 
         QVERIFY2(result.ok, qPrintable(result.error));
-        QVERIFY(during > 0);
+        QVERIFY(atCopyStart >= 0);
+        QVERIFY(during >= 3);
         QCOMPARE(CheckDatabaseFile(result.file), QString());
         const int written =
             CountIn(result.file, "select count(*) from photoinfo where customerid=7");
@@ -287,6 +359,280 @@ class TestBackup : public QObject {
         QVERIFY(finished.wait(10000));
         QCOMPARE(FilesIn(BackupFolderFor(db)), after);
         QVERIFY(daily.TakeFailure().isEmpty());
+    }
+
+    // A copy leaves the free pages out, and the daily run gives the file's free pages back.
+    void backupIsCompactAndTheFileGivesItsSpaceBack() {
+        RuntimeFixture fixture;
+        FillSamples(1500);
+        const QString db = fixture.file("function.dll");
+        Execute("delete from photoinfo where id % 3 <> 0");
+        Execute("pragma wal_checkpoint(truncate)");
+        const qint64 before = QFileInfo(db).size();
+        QVERIFY(QueryRows("pragma freelist_count").front().value(0).toInt() > 900);
+
+        DailyBackup daily;
+        QSignalSpy finished(&daily, &DailyBackup::finished);
+        daily.Start(db);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().first().toBool(), true);
+        const QStringList copies = FilesIn(BackupFolderFor(db));
+        QCOMPARE(copies.size(), 1);
+        const QString copy = QDir(BackupFolderFor(db)).filePath(copies.first());
+        QVERIFY2(
+            QFileInfo(copy).size() < before / 2,
+            qPrintable(QString("copy %1 of %2 bytes").arg(QFileInfo(copy).size()).arg(before)));
+        QCOMPARE(CountIn(copy, "pragma freelist_count"), 0);
+        QCOMPARE(CountIn(copy, "select count(*) from photoinfo"), 500);
+
+        Execute("pragma wal_checkpoint(truncate)");
+        QVERIFY2(QFileInfo(db).size() < before / 2,
+                 qPrintable(QString("file %1 of %2 bytes").arg(QFileInfo(db).size()).arg(before)));
+        QCOMPARE(QueryRows("pragma freelist_count").front().value(0).toInt(), 0);
+        QCOMPARE(QueryRows("pragma integrity_check").front().value(0).toString(), QString("ok"));
+        QCOMPARE(QueryRows("select count(*) from photoinfo").front().value(0).toInt(), 500);
+    }
+
+    // A file made by an older release cannot give pages back by itself: "compact" rewrites
+    // it once when nobody uses it; afterwards it gives them back while stations work.
+    void olderFileIsCompactedOnceThenGivesSpaceBackInUse() {
+        RuntimeFixture fixture;
+        FillSamples(600);
+        const QString db = fixture.file("function.dll");
+        Execute("pragma auto_vacuum = none");
+        Execute("vacuum");
+        Execute("delete from photoinfo where id % 2 = 0");
+        Execute("pragma wal_checkpoint(truncate)");
+        const qint64 before = QFileInfo(db).size();
+        QCOMPARE(QueryRows("pragma auto_vacuum").front().value(0).toInt(), 0);
+
+        // In use: refused, and the file is left as it was.
+        const QByteArray digest = FileDigest(db);
+        testing_support::AdminResult busy = testing_support::Admin({"compact"});
+        QCOMPARE(busy.exitCode, 1);
+        QVERIFY2(busy.err.contains("正在被使用"), qPrintable(busy.err));
+        QCOMPARE(FileDigest(db), digest);
+
+        CloseConnection();
+        testing_support::AdminResult done = testing_support::Admin({"compact"});
+        QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+        QVERIFY(QFileInfo(db).size() < before * 2 / 3);
+        QCOMPARE(CheckDatabaseFile(db), QString());
+        QCOMPARE(CountIn(db, "pragma auto_vacuum"), 2);
+        QCOMPARE(CountIn(db, "select count(*) from photoinfo"), 300);
+        QVERIFY(FilesIn(fixture.path()).filter("function.dll.").filter("replaced").isEmpty());
+
+        // Now while the program has it open.
+        QVERIFY(fixture.reopen());
+        Execute("delete from photoinfo where id % 3 = 0");
+        const qint64 open = QFileInfo(db).size() + QFileInfo(db + "-wal").size();
+        testing_support::AdminResult inUse = testing_support::Admin({"compact"});
+        QVERIFY2(inUse.exitCode == 0, qPrintable(inUse.err));
+        Execute("pragma wal_checkpoint(truncate)");
+        QVERIFY(QFileInfo(db).size() < open);
+        QCOMPARE(QueryRows("pragma freelist_count").front().value(0).toInt(), 0);
+        QCOMPARE(QueryRows("select count(*) from photoinfo").front().value(0).toInt(), 200);
+    }
+
+    void leftoversOfCopiesCutShortAreRemovedByTheNextBackup_data() {
+        QTest::addColumn<bool>("anotherBackupRuns");
+        QTest::newRow("nothing else running") << false;
+        QTest::newRow("another backup running") << true;
+    }
+
+    void leftoversOfCopiesCutShortAreRemovedByTheNextBackup() {
+        QFETCH(bool, anotherBackupRuns);
+        RuntimeFixture fixture;
+        const QString db = fixture.file("function.dll");
+        const QString folder = BackupFolderFor(db);
+        QVERIFY(QDir().mkpath(folder));
+        // What killed copies leave: a partial backup, and a copy on its way in for a restore.
+        const QString partial = QDir(folder).filePath("function-20261201-093000.dll.partial");
+        WriteAll(partial, QByteArray(100000, 'p'));
+        WriteAll(db + ".restoring", QByteArray(100000, 'r'));
+        const int held = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(held >= 0);
+        if (anotherBackupRuns) QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+        const BackupResult result = BackupDatabase(db, kNow);
+        ::close(held);
+        if (anotherBackupRuns) {
+            QVERIFY(!result.ok);
+            QVERIFY(result.busy);
+            QVERIFY2(result.error.contains("另一个备份"), qPrintable(result.error));
+            QVERIFY(QFile::exists(partial));  // it may be the running copy's
+        } else {
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QVERIFY(!QFile::exists(partial));
+            QVERIFY(!QFile::exists(db + ".restoring"));
+            QCOMPARE(FilesIn(folder), QStringList{BackupFileName(kNow)});
+            QVERIFY(result.removed.contains(QFileInfo(partial).fileName()));
+        }
+    }
+
+    // What the program does beside its open connection (keeping its files private, the
+    // daily copy and giving space back) must leave SQLite's locks alone: a file descriptor of
+    // the database closed in the same process drops them, after which another program
+    // closing last deletes the -wal this one still writes into.
+    void workBesideTheOpenConnectionKeepsItsLog() {
+        RuntimeFixture fixture;
+        const QString db = fixture.file("function.dll");
+        AppendRow("customer", {{"customername", "先写的"}});
+        DailyBackup daily;
+        QSignalSpy finished(&daily, &DailyBackup::finished);
+        daily.Start(db);
+        QVERIFY(finished.wait(30000));
+        const testing_support::AdminResult other = testing_support::Admin({"list"});
+        QCOMPARE(other.exitCode, 0);
+        AppendRow("customer", {{"customername", "后写的"}});
+        const testing_support::AdminResult after = testing_support::Admin({"list"});
+        QVERIFY2(after.out.contains("后写的"), qPrintable(after.out + after.err));
+    }
+
+    void restoreKeepsOnlyTheNewestReplacedFiles() {
+        RuntimeFixture fixture;
+        const QString db = fixture.file("function.dll");
+        const BackupResult backup = BackupDatabase(db, kNow);
+        QVERIFY(backup.ok);
+        CloseConnection();
+        QStringList expected;
+        for (int i = 1; i <= kReplacedFilesKept + 2; ++i) {
+            const QDateTime when = kNow.addSecs(60 * i);
+            const RestoreResult result = RestoreDatabase(db, backup.file, when);
+            QVERIFY2(result.ok, qPrintable(result.error));
+            expected << QFileInfo(result.keptAside).fileName();
+        }
+        expected = expected.mid(expected.size() - kReplacedFilesKept);
+        QCOMPARE(FilesIn(fixture.path()).filter(".replaced-"), expected);
+        for (const QString& name : expected)
+            QCOMPARE(CheckDatabaseFile(fixture.file(name)), QString());
+    }
+
+    // A program or command started while a restore swaps the files waits for the swap and
+    // then works on the file under the live name, not on the one moved aside.
+    void openingDuringARestoreUsesTheRestoredFile() {
+        RuntimeFixture fixture;
+        const QString db = fixture.file("function.dll");
+        const BackupResult backup = BackupDatabase(db, kNow);
+        QVERIFY(backup.ok);
+        AppendRow("customer", {{"customername", "恢复前的客户"}});
+        CloseConnection();
+
+        auto restoring = std::make_unique<DatabaseUseLock>(db, DatabaseUseLock::Mode::Exclusive, 0);
+        QVERIFY(restoring->isHeld());
+        QProcess admin;
+        admin.setWorkingDirectory(fixture.path());
+        admin.start(VERIMOND_ADMIN_PATH, {"settings", "--printinfo", "恢复时写入"});
+        QVERIFY(admin.waitForStarted());
+        // It has come as far as the lock, and waits there.
+        QTRY_VERIFY_WITH_TIMEOUT(HoldsOpen(admin.processId(), DatabaseUseLock::LockFileFor(db)),
+                                 30000);
+        // The swap, as a restore made it: the old file aside with its logs, the copy in its
+        // place.
+        const QString aside = db + ".replaced-20261210-093005";
+        for (const QString suffix : {"", "-wal", "-shm"})
+            if (QFile::exists(db + suffix)) QVERIFY(QFile::rename(db + suffix, aside + suffix));
+        QVERIFY(QFile::copy(backup.file, db));
+        restoring.reset();
+        QVERIFY(admin.waitForFinished(60000));
+        QVERIFY2(admin.exitCode() == 0, admin.readAllStandardError().constData());
+        QCOMPARE(SettingIn(db, "printinfo"), QString("恢复时写入"));
+        QCOMPARE(CustomerNamesIn(db), QStringList());
+        QVERIFY(SettingIn(aside, "printinfo") != "恢复时写入");
+    }
+
+    void dataFilesAreKeptFromOtherAccounts_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("madeBefore");  // the mode an older release gave the file; 0: new
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("private folder") << 0700 << 0 << false;
+        QTest::newRow("private folder, file made readable before") << 0755 << 0644 << false;
+        QTest::newRow("folder shared through its group") << 02770 << 0 << true;
+        QTest::newRow("group folder without setgid, file made before") << 0770 << 0644 << true;
+    }
+
+    void dataFilesAreKeptFromOtherAccounts() {
+        QFETCH(int, folderMode);
+        QFETCH(int, madeBefore);
+        QFETCH(bool, shared);
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QByteArray folder = QFile::encodeName(fixture.path());
+        // As root, a group of the folder that is not ours shows that files are given to it.
+        const gid_t group = ::geteuid() == 0 ? 4242 : ::getegid();
+        QCOMPARE(::chown(folder.constData(), uid_t(-1), group), 0);
+        QCOMPARE(::chmod(folder.constData(), mode_t(folderMode)), 0);
+        const mode_t previous = ::umask(022);
+        const auto restoreUmask = qScopeGuard([previous] { ::umask(previous); });
+        const QString db = fixture.file("function.dll");
+        QString error;
+        QVERIFY2(CreateDatabase(db, &error), qPrintable(error));
+        if (madeBefore) {
+            QCOMPARE(::chmod(QFile::encodeName(db).constData(), mode_t(madeBefore)), 0);
+            QCOMPARE(::chown(QFile::encodeName(db).constData(), uid_t(-1), ::getegid()), 0);
+        }
+        // "mode group" of a file, to compare with what is wanted.
+        const auto modeOf = [&](const QString& path) {
+            return ModeOf(path) + (shared ? QString(" %1").arg(GroupOf(path)) : QString());
+        };
+        const QString inGroup = shared ? QString(" %1").arg(group) : QString();
+        const QString wantedFile = (shared ? "660" : "600") + inGroup;
+        const QString wantedFolder = (shared ? "2770" : "700") + inGroup;
+
+        QCOMPARE(OpenConnection(db), OpenResult::Opened);
+        AppendRow("customer", {{"customername", "甲"}});
+        for (const QString suffix : {"", "-wal", "-shm", ".lock"})
+            QCOMPARE(suffix + ": " + modeOf(db + suffix), suffix + ": " + wantedFile);
+        const BackupResult backup = BackupDatabase(db, kNow);
+        QVERIFY2(backup.ok, qPrintable(backup.error));
+        QCOMPARE(modeOf(BackupFolderFor(db)), wantedFolder);
+        QCOMPARE(modeOf(backup.file), wantedFile);
+        CloseConnection();
+        const RestoreResult restored = RestoreDatabase(db, backup.file, kNow.addSecs(5));
+        QVERIFY2(restored.ok, qPrintable(restored.error));
+        QCOMPARE(modeOf(db), wantedFile);
+        QCOMPARE(modeOf(restored.keptAside), wantedFile);
+    }
+
+    // The shared folder of the README, with two real accounts of one group and the usual
+    // umask: each of them goes on working after the other.
+    void twoAccountsWorkInAFolderSharedThroughTheirGroup() {
+        if (::geteuid() != 0) QSKIP("acting as two accounts needs root");
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        constexpr gid_t kStudio = 61000;
+        const QByteArray folder = QFile::encodeName(fixture.path());
+        QCOMPARE(::chown(folder.constData(), 0, kStudio), 0);
+        QCOMPARE(::chmod(folder.constData(), 02770), 0);
+        const auto as = [&](uid_t account, const QStringList& args) {
+            return RunIn(fixture.path(), VERIMOND_ADMIN_PATH, args, [account] {
+                ::umask(022);
+                const gid_t groups[] = {kStudio};
+                if (::setgroups(1, groups) != 0 || ::setgid(account) != 0 || ::setuid(account) != 0)
+                    ::_exit(120);
+            });
+        };
+        const uid_t first = 61001, second = 61002;
+        for (const auto& [account, args] : std::vector<std::pair<uid_t, QStringList>>{
+                 {first, {"init"}},
+                 {second, {"settings", "--printinfo", "乙写的"}},
+                 {first, {"settings", "--printinfo", "甲写的"}},
+                 {second, {"backup"}},
+                 {first, {"list"}}}) {
+            const testing_support::ProcessResult run = as(account, args);
+            QVERIFY2(!run.killed && run.exitCode == 0,
+                     qPrintable(QString("%1 %2: %3").arg(account).arg(args.join(' '), run.err)));
+        }
+        QCOMPARE(SettingIn(fixture.file("function.dll"), "printinfo"), QString("甲写的"));
+        QStringList data = QDir(fixture.path()).entryList({"function.dll*"}, QDir::Files);
+        for (QString& name : data) name = fixture.file(name);
+        for (const QString& name :
+             QDir(BackupFolderFor(fixture.file("function.dll"))).entryList(QDir::Files))
+            data << QDir(BackupFolderFor(fixture.file("function.dll"))).filePath(name);
+        QVERIFY(data.size() >= 3);
+        for (const QString& path : data) {
+            QVERIFY2(ModeOf(path).toInt(nullptr, 8) % 8 == 0,
+                     qPrintable(path + " " + ModeOf(path)));
+            QCOMPARE(GroupOf(path), long(kStudio));
+        }
     }
 };
 

@@ -149,19 +149,41 @@ class TestDatabase : public QObject {
         QCOMPARE(testing_support::FileDigest(path), before);
     }
 
-    // A new database can be shared like any file the user makes (a studio folder used by
-    // several accounts): not private to its maker because it was built under a temporary name.
-    void newDatabaseHasTheUsualPermissions() {
+    // A new database holds the administrator password: it is its owner's alone, or in a
+    // folder shared through its group, the group's too; never other accounts'. Built under
+    // a private temporary name, it still gets the group's access where the folder is shared.
+    void newDatabaseIsKeptFromOtherAccounts_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("private folder") << 0755 << 0600;
+        QTest::newRow("folder shared through its group") << 02775 << 0660;
+    }
+    void newDatabaseIsKeptFromOtherAccounts() {
+        QFETCH(int, folderMode);
+        QFETCH(int, expected);
         RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(::chmod(QFile::encodeName(fixture.path()).constData(), mode_t(folderMode)), 0);
         const mode_t previous = ::umask(022);
         const QString path = fixture.file(kDatabaseFileName);
         QString error;
         const bool created = CreateDatabase(path, &error);
         ::umask(previous);
         QVERIFY2(created, qPrintable(error));
-        QCOMPARE(QFileInfo(path).permissions() &
-                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOwner | QFile::ReadOwner),
-                 QFile::ReadGroup | QFile::ReadOther | QFile::WriteOwner | QFile::ReadOwner);
+        struct stat st;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(QString::number(st.st_mode & 07777, 8), QString::number(expected, 8));
+    }
+
+    // A log whose database is gone would be played into a new file of that name.
+    void newDatabaseIsNotMadeBesideAnOrphanLog() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        const QString path = fixture.file(kDatabaseFileName);
+        WriteFile(path + "-wal", QByteArray(8192, 'w'));
+        QString error;
+        QVERIFY(!CreateDatabase(path, &error));
+        QVERIFY2(error.contains(path + "-wal"), qPrintable(error));
+        QVERIFY(!QFile::exists(path));
     }
 
     // Every refusal says why, and leaves the file and its journal files exactly as they were.
@@ -647,12 +669,12 @@ class TestDatabase : public QObject {
         const QString path = "/x/function.dll";
         QSet<QString> reasons;
         for (OpenResult result : {OpenResult::Missing, OpenResult::NotOurs, OpenResult::Newer,
-                                  OpenResult::Damaged, OpenResult::Failed}) {
+                                  OpenResult::Damaged, OpenResult::Failed, OpenResult::Busy}) {
             const QString reason = OpenFailureReason(result, path);
             QVERIFY2(reason.contains(path), qPrintable(reason));
             reasons.insert(reason);
         }
-        QCOMPARE(reasons.size(), 5);
+        QCOMPARE(reasons.size(), 6);
         QVERIFY(OpenFailureReason(OpenResult::Newer, path).contains("新版本"));
         QVERIFY(OpenFailureReason(OpenResult::Damaged, path).contains("不完整"));
     }

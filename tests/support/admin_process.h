@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace testing_support {
 
@@ -22,5 +23,16 @@ AdminResult Admin(const QStringList& args, const QProcessEnvironment& environmen
 // waiting for a click) gives exit code -1.
 AdminResult StartProgram(const QString& folder, QProcessEnvironment environment =
                                                     QProcessEnvironment::systemEnvironment());
+
+struct ProcessResult {
+    bool killed;  // ended by a signal
+    int exitCode;
+    QString err;
+};
+
+// Runs program in folder with HOME there, and waits up to five minutes. inChild runs in the
+// child just before the program starts (to take another account, say).
+ProcessResult RunIn(const QString& folder, const QString& program, const QStringList& args,
+                    const std::function<void()>& inChild = {});
 
 }  // namespace testing_support

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include "data/connection.h"
@@ -82,6 +84,23 @@ QByteArray FileDigest(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList CustomerNamesIn(const QString& databaseFile) {
+    QStringList names;
+    const QString connection = QStringLiteral("customer-names");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(databaseFile);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QSqlQuery query(db);
+        if (!db.open() || !query.exec(QStringLiteral("select customername from customer")))
+            names << QStringLiteral("?");
+        while (query.next()) names << query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    names.sort();
+    return names;
 }
 
 QImage ColourfulImage(int width, int height) {

@@ -46,6 +46,10 @@ class RuntimeFixture {
 // SHA-256 of a file's bytes, to show a file was left untouched.
 QByteArray FileDigest(const QString& path);
 
+// The customers' names in a database file (its -wal included), read through a connection of
+// its own, sorted; {"?"} when the file cannot be read.
+QStringList CustomerNamesIn(const QString& databaseFile);
+
 // A picture with no pixel near grey: a strong gradient in red and blue.
 QImage ColourfulImage(int width, int height);
 

@@ -37,6 +37,7 @@ int ImportNewCustomer(const data::DatabaseTarget& database, const customers::New
 // backup_commands.cpp
 int RunBackup(QStringList args);
 int RunRestore(QStringList args);
+int RunCompact(QStringList args);
 // server_commands.cpp
 int RunDatabase(QStringList args);
 int RunCopyToServer(QStringList args);

@@ -71,7 +71,11 @@ data::DatabaseTarget DatabaseIn(const QString& folder) {
 
 bool OpenOrReport(const data::DatabaseTarget& database) {
     const data::OpenResult opened = data::OpenDatabase(database);
-    if (opened == data::OpenResult::Opened) return true;
+    if (opened == data::OpenResult::Opened) {
+        const QString warning = data::ConnectedFileWarning();
+        if (!warning.isEmpty()) Err() << "verimond-admin: 警告: " << warning << Qt::endl;
+        return true;
+    }
     Fail(data::OpenFailureReason(opened, database));
     return false;
 }

@@ -54,6 +54,39 @@ int RunRestore(QStringList args) {
     if (!result.ok) return Fail(result.error);
     Out() << "已恢复数据库: " << database << Qt::endl;
     if (!result.keptAside.isEmpty()) Out() << "原数据库已保留为: " << result.keptAside << Qt::endl;
+    for (const QString& removed : result.removed)
+        Out() << "已删除较早被替换的数据库: " << removed << Qt::endl;
+    return 0;
+}
+
+int RunCompact(QStringList args) {
+    if (!args.isEmpty()) return Usage();
+    const data::DatabaseTarget target = DatabaseIn(QString());
+    if (!target.problem.isEmpty()) return Fail(target.problem);
+    if (target.engine == data::Engine::Server)
+        return Fail(QStringLiteral("数据库在服务器上(%1),由 PostgreSQL 自己回收空间(autovacuum)")
+                        .arg(data::DescribeTarget(target)));
+    const QString database = target.file;
+    if (!QFileInfo(database).isFile())
+        return Fail(data::OpenFailureReason(data::OpenResult::Missing, database));
+    const auto megabytes = [](qint64 bytes) {
+        return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
+    };
+    QElapsedTimer timer;
+    timer.start();
+    // A file that gives free pages back does so while the stations work; an older one is
+    // rewritten once, which needs it alone.
+    data::SpaceResult result = data::GiveSpaceBack(database);
+    if (result.ok && !result.incremental) {
+        Out() << "数据库文件还不能逐步回收空间,需要整体重写一次(请先关闭所有 Verimond 程序)"
+              << Qt::endl;
+        result = data::CompactDatabase(database);
+    }
+    if (!result.ok) return Fail(result.error);
+    Out() << "数据库文件: " << megabytes(result.bytesBefore) << " MB -> "
+          << megabytes(result.bytesAfter) << " MB (空闲页 " << result.freePagesBefore << " -> "
+          << result.freePagesAfter << ", "
+          << QString::number(double(timer.elapsed()) / 1000.0, 'f', 1) << " s)" << Qt::endl;
     return 0;
 }
 
