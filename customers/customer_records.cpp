@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "data/connection.h"
+#include "data/folder_paths.h"
 #include "data/records.h"
 #include "data/sql_dialect.h"
 
@@ -49,6 +50,13 @@ QString NewCustomerProblem(const NewCustomer& customer) {
     return name.isEmpty() ? FolderProblem(customer.photoPath) : name;
 }
 
+QString TypesProblem(const QString& acceptedTypes) {
+    // A customer made without a type to import would have no samples at all.
+    if (acceptedTypes.split(QLatin1Char(','), Qt::SkipEmptyParts).isEmpty())
+        return QStringLiteral("请至少选择一种文件类型");
+    return QString();
+}
+
 bool CustomerNameExists(const QString& name) {
     return data::ValueExists(QStringLiteral("customer"), QStringLiteral("customername"), name,
                              QString());
@@ -57,18 +65,20 @@ bool CustomerNameExists(const QString& name) {
 CreatedCustomer CreateCustomer(const NewCustomer& customer, const ImportOptions& options,
                                const ImportProgress& progress) {
     // Decoding takes seconds to minutes; it happens before the write transaction begins.
-    return WriteNewCustomer(customer,
-                            PrepareImport(QString(), customer.photoPath, options, progress));
+    return WriteNewCustomer(
+        customer,
+        PrepareImport(QString(), data::NormalisedFolder(customer.photoPath), options, progress));
 }
 
 CreatedCustomer WriteNewCustomer(const NewCustomer& customer, PreparedImport prepared) {
     data::Transaction transaction;
     CreatedCustomer created;
-    created.id = data::AppendRow(QStringLiteral("customer"),
-                                 {{QStringLiteral("customername"), customer.name},
-                                  {QStringLiteral("photopath"), customer.photoPath},
-                                  {QStringLiteral("staus"), kStatusOpen},
-                                  {QStringLiteral("note"), customer.note}});
+    created.id =
+        data::AppendRow(QStringLiteral("customer"),
+                        {{QStringLiteral("customername"), customer.name},
+                         {QStringLiteral("photopath"), data::NormalisedFolder(customer.photoPath)},
+                         {QStringLiteral("staus"), kStatusOpen},
+                         {QStringLiteral("note"), customer.note}});
     created.samples = WriteSamples(created.id, prepared.samples, false);
     data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc)  select ") +
                   IdText(created.id) + QStringLiteral(", xcmc from xclib order by id"));
@@ -93,9 +103,10 @@ bool SaveCustomer(qint64 id, const CustomerRecord& record) {
     // statement; a missing customer is found by the update touching nothing.
     data::Execute(QStringLiteral("update customer set customername='") +
                   data::SqlQuote(record.name) + QStringLiteral("', photopath='") +
-                  data::SqlQuote(record.photoPath) + QStringLiteral("', staus='") +
-                  data::SqlQuote(kStatusOpen) + QStringLiteral("', note='") +
-                  data::SqlQuote(record.note) + QStringLiteral("' where customerID=") + IdText(id));
+                  data::SqlQuote(data::NormalisedFolder(record.photoPath)) +
+                  QStringLiteral("', staus='") + data::SqlQuote(kStatusOpen) +
+                  QStringLiteral("', note='") + data::SqlQuote(record.note) +
+                  QStringLiteral("' where customerID=") + IdText(id));
     if (!CustomerExists(id)) return false;  // rolled back by the guard
     transaction.commit();
     return true;

@@ -41,14 +41,17 @@ QString NameProblem(const QString& name);
 QString FolderProblem(const QString& folder);
 // NameProblem, then FolderProblem: the checks made before a customer is created.
 QString NewCustomerProblem(const NewCustomer& customer);
+// Why an import with these accepted types would find nothing: no type chosen.
+QString TypesProblem(const QString& acceptedTypes);
 
 // Whether a customer of exactly this name exists already.
 bool CustomerNameExists(const QString& name);
 
 // Makes the thumbnails first, then writes the customer row, its samples and its default
 // albums (one per xclib row, in xclib order) in one short transaction. Nothing stays in
-// the database when any step fails; the failure is thrown. Checks nothing: callers run
-// NewCustomerProblem first.
+// the database when any step fails; the failure is thrown. The folder is stored
+// normalised (data::NormalisedFolder). Checks nothing: callers run NewCustomerProblem and
+// TypesProblem first.
 CreatedCustomer CreateCustomer(const NewCustomer& customer, const ImportOptions& options,
                                const ImportProgress& progress = {});
 // The writing half of CreateCustomer: the one transaction, for samples prepared already.
@@ -57,8 +60,9 @@ CreatedCustomer WriteNewCustomer(const NewCustomer& customer, PreparedImport pre
 // The stored record of a customer; nothing when there is no such customer.
 std::optional<CustomerRecord> LoadCustomer(qint64 id);
 
-// Writes the record into the customer and opens the customer again. False when there is
-// no such customer (nothing is written); throws when the engine refuses.
+// Writes the record (its folder normalised) into the customer and opens the customer
+// again. False when there is no such customer (nothing is written); throws when the
+// engine refuses.
 bool SaveCustomer(qint64 id, const CustomerRecord& record);
 
 // "关闭" for an open customer, "正常" for anything else.

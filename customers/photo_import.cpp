@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,10 +15,12 @@
 #include <QStringDecoder>
 #include <QThread>
 #include <QtConcurrent>
+#include <cerrno>
 
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/file_names.h"
+#include "data/folder_paths.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
 #include "settings/system_settings.h"
@@ -88,22 +91,65 @@ void CollectUnreadable(const QString& folder, const ImportOptions& options,
         if (fstatat(dirfd(dir), entry->d_name, &info, 0) != 0) continue;
         const QString shown = ShownName(raw);
         if (S_ISREG(info.st_mode) && Accepted(options.acceptedTypes, shown))
-            unreadable.push_back({JoinPath(folder, shown), false});
+            unreadable.push_back({JoinPath(folder, shown), false, LeftOut::NameNotUtf8, {}});
         else if (S_ISDIR(info.st_mode) && options.includeSubfolders)
-            unreadable.push_back({JoinPath(folder, shown), true});
+            unreadable.push_back({JoinPath(folder, shown), true, LeftOut::NameNotUtf8, {}});
     }
     closedir(dir);
 }
 
+// Whether folder can be listed and its entries looked at. Qt's listing of a folder it may
+// not read is just empty, which would hide its photos without a word.
+bool CanOpenFolder(const QString& folder, QString* reason) {
+    const int fd = ::open(QFile::encodeName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::faccessat(fd, ".", X_OK, AT_EACCESS) != 0) error = errno;
+        ::close(fd);
+    }
+    if (error == 0) return true;
+    if (error == EACCES || error == EPERM)
+        *reason = QStringLiteral("没有权限");
+    else if (error == EIO)
+        *reason = QStringLiteral("读写错误");
+    else
+        *reason = QStringLiteral("系统错误%1").arg(error);
+    return false;
+}
+
+// A folder an export wrote its notes into: its copies are picks, not new samples.
+bool HoldsAnExport(const QString& folder) {
+    return QFileInfo::exists(JoinPath(folder, QStringLiteral("样片说明.txt"))) ||
+           QFileInfo::exists(JoinPath(folder, QStringLiteral("文件名列表.txt")));
+}
+
+struct Walk {
+    const QSet<QString>& known;  // the customer's samples, normalised
+    const ImportOptions& options;
+    QString root;          // the chosen folder, every link followed
+    QSet<QString> walked;  // folders walked, every link followed
+    std::vector<PendingSample>& samples;
+    std::vector<UnreadableName>& unreadable;
+};
+
+bool InsideRoot(const Walk& walk, const QString& resolved) {
+    return resolved == walk.root || resolved.startsWith(data::FolderPrefix(walk.root));
+}
+
 // Walks folder depth-first, files and subfolders interleaved in name order (the order the
 // studio's file manager shows), numbering each folder's new samples from 1. Folders
-// already walked (reached again through a link) are not walked twice.
-void CollectSamples(const QSet<QString>& known, const QString& folder, const ImportOptions& options,
-                    QSet<QString>& walked, std::vector<PendingSample>& samples,
-                    std::vector<UnreadableName>& unreadable) {
+// already walked (reached again through a link) are not walked twice, and no link leads
+// the walk out of the chosen folder.
+void CollectSamples(Walk& walk, const QString& folder) {
     const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || walked.contains(canonical)) return;
-    walked.insert(canonical);
+    if (canonical.isEmpty() || walk.walked.contains(canonical)) return;
+    walk.walked.insert(canonical);
+    QString reason;
+    if (!CanOpenFolder(folder, &reason)) {
+        walk.unreadable.push_back({folder, true, LeftOut::CannotOpen, reason});
+        return;
+    }
 
     const QDir dir(folder);
     const QStringList names =
@@ -114,14 +160,19 @@ void CollectSamples(const QSet<QString>& known, const QString& folder, const Imp
         const QString path = JoinPath(folder, name);
         const QFileInfo info(path);
         if (info.isFile()) {
-            if (!Accepted(options.acceptedTypes, name)) continue;
-            if (known.contains(path)) continue;
-            samples.push_back({path, orderNumber++});
-        } else if (info.isDir() && options.includeSubfolders) {
-            CollectSamples(known, path, options, walked, samples, unreadable);
+            if (!Accepted(walk.options.acceptedTypes, name)) continue;
+            if (walk.known.contains(path)) continue;
+            walk.samples.push_back({path, orderNumber++});
+        } else if (info.isDir() && walk.options.includeSubfolders) {
+            if (!InsideRoot(walk, info.canonicalFilePath()))
+                walk.unreadable.push_back({path, true, LeftOut::LinkOutside, {}});
+            else if (HoldsAnExport(path))
+                walk.unreadable.push_back({path, true, LeftOut::ExportFolder, {}});
+            else
+                CollectSamples(walk, path);
         }
     }
-    CollectUnreadable(folder, options, unreadable);
+    CollectUnreadable(folder, walk.options, walk.unreadable);
 }
 
 std::vector<StoredSample> StoredSamples(qint64 customerId) {
@@ -241,16 +292,18 @@ PreparedImport PrepareImport(const QString& customerId, const QString& folder,
     PreparedImport prepared;
     // An empty folder text must never mean "the whole disk".
     if (folder.trimmed().isEmpty()) return prepared;
-    if (!QFileInfo(folder).isDir()) return prepared;
+    const QString root = data::NormalisedFolder(folder);
+    if (!QFileInfo(root).isDir()) return prepared;
 
     const std::vector<StoredSample> stored = customerId.isEmpty()
                                                  ? std::vector<StoredSample>()
                                                  : StoredSamples(data::StrToInt(customerId));
+    // Samples stored before folders were normalised may spell their path with "//".
     QSet<QString> known;
-    for (const StoredSample& sample : stored) known.insert(sample.path);
-    QSet<QString> walked;
+    for (const StoredSample& sample : stored) known.insert(data::NormalisedFolder(sample.path));
     std::vector<PendingSample> pending;
-    CollectSamples(known, folder, options, walked, pending, prepared.unreadable);
+    Walk walk{known, options, data::ResolvedPath(root), {}, pending, prepared.unreadable};
+    CollectSamples(walk, root);
 
     // New photos in listing order, then the stored samples to look at again; all decoded on
     // the pool, results taken in that order.
@@ -356,25 +409,66 @@ ThumbnailsResult RemakeThumbnails(qint64 customerId, const ImportOptions& option
     return result;
 }
 
-QString UnreadableNamesText(const std::vector<UnreadableName>& unreadable) {
-    if (unreadable.empty()) return QString();
+namespace {
+
+// Up to five paths of the list, one a line, and a mark when there are more.
+QString ShownPaths(const std::vector<UnreadableName>& names, bool withDetail) {
+    constexpr int kShown = 5;
+    QStringList shown;
+    for (int i = 0; i < static_cast<int>(names.size()) && i < kShown; ++i) {
+        QString line = QDir::toNativeSeparators(names[i].path);
+        if (withDetail && !names[i].detail.isEmpty())
+            line += QStringLiteral(" (") + names[i].detail + QLatin1Char(')');
+        shown << line;
+    }
+    if (static_cast<int>(names.size()) > kShown) shown << QStringLiteral("……");
+    return shown.join(QLatin1Char('\n'));
+}
+
+std::vector<UnreadableName> Only(const std::vector<UnreadableName>& all, LeftOut reason) {
+    std::vector<UnreadableName> some;
+    for (const UnreadableName& name : all)
+        if (name.reason == reason) some.push_back(name);
+    return some;
+}
+
+QString BadNamesText(const std::vector<UnreadableName>& unreadable) {
     int files = 0;
     int folders = 0;
     for (const UnreadableName& name : unreadable) (name.isFolder ? folders : files)++;
     QStringList counts;
     if (files > 0) counts << QStringLiteral("%1个照片文件").arg(files);
     if (folders > 0) counts << QStringLiteral("%1个子文件夹").arg(folders);
-    constexpr int kShown = 5;
-    QStringList shown;
-    for (int i = 0; i < static_cast<int>(unreadable.size()) && i < kShown; ++i)
-        shown << QDir::toNativeSeparators(unreadable[i].path);
-    if (static_cast<int>(unreadable.size()) > kShown) shown << QStringLiteral("……");
     return QStringLiteral("有") + counts.join(QStringLiteral("和")) +
            QStringLiteral(
                "的名称不是UTF-8编码(多为Windows压缩包解出的GBK文件名),"
                "程序无法读取,已跳过:\n") +
-           shown.join(QLatin1Char('\n')) +
+           ShownPaths(unreadable, false) +
            QStringLiteral("\n请把这些名称改为UTF-8编码(例如用convmv)后,点击\"更新目录\"补充导入。");
+}
+
+}  // namespace
+
+QString UnreadableNamesText(const std::vector<UnreadableName>& unreadable) {
+    QStringList parts;
+    const std::vector<UnreadableName> badNames = Only(unreadable, LeftOut::NameNotUtf8);
+    if (!badNames.empty()) parts << BadNamesText(badNames);
+    const std::vector<UnreadableName> closed = Only(unreadable, LeftOut::CannotOpen);
+    if (!closed.empty())
+        parts << QStringLiteral("有%1个文件夹无法打开,其中的照片没有导入:\n").arg(closed.size()) +
+                     ShownPaths(closed, true) +
+                     QStringLiteral("\n请检查文件夹的权限后,点击\"更新目录\"补充导入。");
+    const std::vector<UnreadableName> links = Only(unreadable, LeftOut::LinkOutside);
+    if (!links.empty())
+        parts << QStringLiteral("有%1个子文件夹是指向样片文件夹以外的链接,没有导入:\n")
+                         .arg(links.size()) +
+                     ShownPaths(links, false);
+    const std::vector<UnreadableName> exports = Only(unreadable, LeftOut::ExportFolder);
+    if (!exports.empty())
+        parts << QStringLiteral("有%1个子文件夹是导出的选片结果(含样片说明.txt),没有导入:\n")
+                         .arg(exports.size()) +
+                     ShownPaths(exports, false);
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 }  // namespace customers

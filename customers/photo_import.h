@@ -43,12 +43,26 @@ ImportOptions ImportOptionsFromSettings(const QString& acceptedTypes, bool inclu
 // decoded, so a busy notice can keep itself painted.
 using ImportProgress = std::function<void(int done, int total, const QString& item)>;
 
-// A file or folder whose name is not valid UTF-8 (typically a GBK name unpacked from a
-// Windows archive). Such a name cannot be opened by its text, so it is left out and
-// reported.
+// Why a file or folder of the sample folder was left out. Each is reported to the staff.
+enum class LeftOut {
+    // The name is not valid UTF-8 (typically a GBK name unpacked from a Windows archive):
+    // it cannot be opened by its text.
+    NameNotUtf8,
+    // A folder that cannot be opened or searched (no permission, a damaged disk).
+    CannotOpen,
+    // A link to a folder outside the chosen one (a link to "..", into /proc): following it
+    // would import photos from elsewhere on the disk.
+    LinkOutside,
+    // A folder holding an export's notes file: its copies are picks, not new samples.
+    ExportFolder,
+};
+
+// A file or folder the import left out.
 struct UnreadableName {
     QString path;  // for showing: the folder and the name read as GBK where that works
     bool isFolder = false;
+    LeftOut reason = LeftOut::NameNotUtf8;
+    QString detail;  // why a folder cannot be opened, for CannotOpen
 };
 
 struct PreparedSample {
@@ -78,7 +92,10 @@ struct ImportResult {
 // Walks folder (depth-first when subfolders are included) and makes the thumbnails of the
 // photos customerId does not have yet; customerId may be empty for a customer not yet
 // written. Only reads the database. A folder text that is empty or names no folder
-// prepares nothing. Throws data::VerimondError when a thumbnail cannot be made at all.
+// prepares nothing. Subfolders are entered only where they lie inside folder (links are
+// followed that far and no further); folders that cannot be opened, links leading out and
+// earlier exports are left out and listed in `unreadable`. Throws data::VerimondError when
+// a thumbnail cannot be made at all.
 PreparedImport PrepareImport(const QString& customerId, const QString& folder,
                              const ImportOptions& options, const ImportProgress& progress = {});
 
@@ -108,7 +125,8 @@ struct ThumbnailsResult {
 ThumbnailsResult RemakeThumbnails(qint64 customerId, const ImportOptions& options,
                                   const ImportProgress& progress = {});
 
-// The message telling the staff which files were left out and why; empty when none were.
+// The message telling the staff which files and folders were left out, how many and why;
+// empty when none were.
 QString UnreadableNamesText(const std::vector<UnreadableName>& unreadable);
 
 }  // namespace customers

@@ -299,7 +299,8 @@ void Tfrmmain::ReportUnreadable(const std::vector<UnreadableName>& unreadable) {
 void Tfrmmain::Image2Click() {
     const NewCustomer customer{cusname->text(), foldername->text(), Memo1->toPlainText()};
     // What was typed stays in the fields whatever is refused.
-    const QString problem = NewCustomerProblem(customer);
+    QString problem = NewCustomerProblem(customer);
+    if (problem.isEmpty()) problem = TypesProblem(acceptedTypes_);
     if (!problem.isEmpty()) {
         Boxes().Message(this, problem);
         return;
@@ -396,7 +397,8 @@ void Tfrmmain::Image6Click() {
     if (!row) return;
     const qint64 id = data::StrToInt(row->text(kIdColumn));
     const QString folder = foldername->text();
-    const QString problem = FolderProblem(folder);
+    QString problem = FolderProblem(folder);
+    if (problem.isEmpty()) problem = TypesProblem(acceptedTypes_);
     if (!problem.isEmpty()) {
         Boxes().Message(this, problem);
         return;

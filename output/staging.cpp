@@ -55,6 +55,13 @@ QString PictureKey(const QString& path, bool widescreen, int ratio, bool upright
            (upright ? QStringLiteral("\nupright") : QStringLiteral("\nas stored"));
 }
 
+// The photo folder followed by one "/". A folder stored with a trailing "/" (before
+// folders were stored normalised) has samples named with a single one.
+QString PrefixOf(QString photoPath) {
+    while (photoPath.size() > 1 && photoPath.endsWith(QLatin1Char('/'))) photoPath.chop(1);
+    return photoPath.endsWith(QLatin1Char('/')) ? photoPath : photoPath + QLatin1Char('/');
+}
+
 }  // namespace
 
 void ForgetDrawnPictures() { DrawnPictures().clear(); }
@@ -62,7 +69,7 @@ void ForgetDrawnPictures() { DrawnPictures().clear(); }
 QString RelativeFilePath(const QString& filename, const QString& photoPath) {
     if (photoPath.isEmpty()) return filename;
     QString result = filename;
-    result.remove(photoPath + QLatin1Char('/'), Qt::CaseSensitive);
+    result.remove(PrefixOf(photoPath), Qt::CaseSensitive);
     return result;
 }
 
@@ -97,7 +104,7 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
         // One statement: the rows never pass through the program.
         const QString filepath = form == PathForm::Relative && !customer.photoPath.isEmpty()
                                      ? QStringLiteral("replace(filename, '") +
-                                           data::SqlQuote(customer.photoPath + QLatin1Char('/')) +
+                                           data::SqlQuote(PrefixOf(customer.photoPath)) +
                                            QStringLiteral("', '')")
                                      : QStringLiteral("filename");
         data::Transaction transaction;

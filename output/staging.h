@@ -34,8 +34,9 @@ enum class StagedPictures { Draw, None };
 // Called on the calling thread while pictures are made: (done, total, file at hand).
 using StagingProgress = std::function<void(int done, int total, const QString& item)>;
 
-// filename with every occurrence of photoPath + "/" removed (case-sensitive); unchanged
-// when it does not hold the prefix or photoPath is empty.
+// filename with every occurrence of photoPath + "/" removed (case-sensitive; a photoPath
+// stored with a trailing "/" has it counted once); unchanged when it does not hold the
+// prefix or photoPath is empty.
 QString RelativeFilePath(const QString& filename, const QString& photoPath);
 
 // Empties print and fills it with the customer's picks in the order the picks were made.

@@ -35,8 +35,8 @@ const std::vector<Command>& Commands() {
         {"shuffle", "--id ID", RunShuffle},
         {"reimport", "--id ID [--subfolders] [--types .jpg,.jpeg,.bmp]", RunReimport},
         {"export",
-         "--id ID (--folder DIR [--no-album-name] [--no-source-name] [--no-notes] | --xlsx FILE "
-         "| --pdf FILE [--no-pictures])",
+         "--id ID (--folder DIR [--overwrite | --add] [--no-album-name] [--no-source-name] "
+         "[--no-notes] | --xlsx FILE | --pdf FILE [--no-pictures])",
          RunExport},
         {"thumbnails", "--id ID", RunThumbnails},
     };

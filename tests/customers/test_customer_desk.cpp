@@ -11,6 +11,7 @@
 #include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/records.h"
+#include "support/file_access.h"
 #include "support/workspace_fixture.h"
 #include "widgets/atedit.h"
 #include "widgets/caption_button.h"
@@ -452,6 +453,38 @@ class TestCustomerDesk : public QObject {
         QCOMPARE(fixture.dialogs().Texts().last(),
                  "样片文件夹不存在: " + fixture.file("拔掉的硬盘"));
         QCOMPARE(Count("photoinfo", "customerid=" + Id(id)), 6);
+    }
+
+    // What the window says about an import: no file type ticked is refused (a customer
+    // without samples), and a subfolder it may not read is named and counted.
+    void importRefusesNoTypesAndNamesLockedFolders() {
+        RuntimeFixture fixture;
+        fixture.writePhoto("shoot/1.jpg", 60, 40);
+        fixture.writePhoto("shoot/locked/2.jpg", 60, 40);
+        Desk desk;
+        desk->cusname->setText("陈先生");
+        desk->foldername->setText(fixture.file("shoot"));
+        desk->cbincsub->setChecked(true);
+        desk->cbfileype1->click();
+        desk->cbfileype2->click();
+        desk->Image2Click();
+        QCOMPARE(fixture.dialogs().Texts(), QStringList{"请至少选择一种文件类型"});
+        QCOMPARE(Count("customer", "1=1"), 0);
+
+        desk->cbfileype1->click();
+        const QString locked = fixture.file("shoot/locked");
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        {
+            testing_support::OrdinaryFileAccess ordinary;
+            desk->Image2Click();
+        }
+        QFile::setPermissions(
+            locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(fixture.dialogs().Texts().mid(1),
+                 QStringList({"保存成功",
+                              "有1个文件夹无法打开,其中的照片没有导入:\n" + locked +
+                                  " (没有权限)\n请检查文件夹的权限后,点击\"更新目录\"补充导入。"}));
+        QCOMPARE(Count("photoinfo", "1=1"), 1);
     }
 
     void shuffleNumbersOneToN() {

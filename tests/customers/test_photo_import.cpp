@@ -12,6 +12,7 @@
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "support/file_access.h"
 #include "support/runtime_fixture.h"
 
 using namespace customers;
@@ -129,6 +130,75 @@ class TestPhotoImport : public QObject {
                  0);
     }
 
+    // Subfolders are walked only inside the chosen folder; what is left out is reported
+    // with its name and how many there are.
+    void subfoldersStayInsideTheChosenFolder_data() {
+        QTest::addColumn<QString>("tree");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<QString>("report");  // %1: the left-out folder; empty: no report
+        QTest::newRow("link to the folder above")
+            << "up" << 2 << "有1个子文件夹是指向样片文件夹以外的链接,没有导入:\n%1";
+        QTest::newRow("link into /proc")
+            << "proc" << 2 << "有1个子文件夹是指向样片文件夹以外的链接,没有导入:\n%1";
+        QTest::newRow("link loop") << "loop" << 2 << "";
+        QTest::newRow("link inside") << "inside" << 2 << "";
+        QTest::newRow("unreadable subfolder")
+            << "locked" << 2
+            << "有1个文件夹无法打开,其中的照片没有导入:\n%1 (没有权限)\n"
+               "请检查文件夹的权限后,点击\"更新目录\"补充导入。";
+        QTest::newRow("earlier export")
+            << "export" << 2 << "有1个子文件夹是导出的选片结果(含样片说明.txt),没有导入:\n%1";
+    }
+    void subfoldersStayInsideTheChosenFolder() {
+        QFETCH(QString, tree);
+        QFETCH(int, added);
+        QFETCH(QString, report);
+        RuntimeFixture fixture;
+        // top/a.jpg and top/sub/b.jpg are the customer's; beside/x.jpg is someone else's.
+        fixture.writePhoto("top/a.jpg", 40, 30);
+        fixture.writePhoto("top/sub/b.jpg", 40, 30);
+        fixture.writePhoto("beside/x.jpg", 40, 30);
+        const QString top = fixture.file("top");
+        QString leftOut;
+        if (tree == "up") {
+            leftOut = top + "/up";
+            QVERIFY(QFile::link("..", leftOut));
+        } else if (tree == "proc") {
+            // The fixture's folder is current: this link leads to everything beside top.
+            leftOut = top + "/cwd";
+            QVERIFY(QFile::link("/proc/self/cwd", leftOut));
+        } else if (tree == "loop") {
+            QVERIFY(QFile::link("..", top + "/sub/back"));
+            QVERIFY(QFile::link(".", top + "/sub/here"));
+        } else if (tree == "inside") {
+            QVERIFY(QFile::link("sub", top + "/again"));
+        } else if (tree == "locked") {
+            fixture.writePhoto("top/locked/c.jpg", 40, 30);
+            leftOut = top + "/locked";
+            QVERIFY(QFile::setPermissions(leftOut, QFileDevice::Permissions()));
+        } else if (tree == "export") {
+            fixture.writePhoto("top/王女士/1-精修相册-a.jpg", 40, 30);
+            WriteText(top + "/王女士/样片说明.txt", "1   精修相册   ...\r\n");
+            leftOut = top + "/王女士";
+        }
+        ImportResult result;
+        {
+            testing_support::OrdinaryFileAccess ordinary;
+            result = ImportFolder("1", top, Types(true, false, false, true));
+        }
+        if (tree == "locked")
+            QFile::setPermissions(
+                leftOut, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(result.added, added);
+        QStringList names;
+        for (const auto& sample : Samples(fixture, "1"))
+            names << QFileInfo(sample.first).fileName();
+        names.sort();
+        QCOMPARE(names, QStringList({"a.jpg", "b.jpg"}));
+        QCOMPARE(UnreadableNamesText(result.unreadable),
+                 report.isEmpty() ? QString() : report.arg(leftOut));
+    }
+
     void namesThatAreNotUtf8AreReported() {
         RuntimeFixture fixture;
         const QString folder = fixture.file("gbk");
@@ -161,6 +231,33 @@ class TestPhotoImport : public QObject {
         QCOMPARE(deep.unreadable.size(), size_t(2));
         QVERIFY(UnreadableNamesText(deep.unreadable).startsWith("有1个照片文件和1个子文件夹"));
         QVERIFY(UnreadableNamesText({}).isEmpty());
+    }
+
+    void foldersAreStoredNormalised_data() {
+        QTest::addColumn<QString>("typed");  // after the fixture's folder
+        QTest::newRow("trailing slash") << "/shoot/";
+        QTest::newRow("doubled slashes") << "//shoot//";
+        QTest::newRow("dot parts") << "/./shoot/.";
+        QTest::newRow("already clean") << "/shoot";
+    }
+    void foldersAreStoredNormalised() {
+        QFETCH(QString, typed);
+        RuntimeFixture fixture;
+        fixture.writePhoto("shoot/a.jpg", 40, 30);
+        fixture.writePhoto("other/b.jpg", 40, 30);
+        const QString clean = fixture.file("shoot");
+        const CreatedCustomer created =
+            CreateCustomer({"王", fixture.path() + typed, ""}, Types(true, false, false));
+        QCOMPARE(LoadCustomer(created.id)->photoPath, clean);
+        QCOMPARE(data::QueryRows("select filename from photoinfo").front().value(0).toString(),
+                 clean + "/a.jpg");
+        // Imported again under any spelling, the known photo stays one sample.
+        QCOMPARE(
+            ReimportCustomer(created.id, fixture.path() + typed, Types(true, false, false))->added,
+            0);
+        QVERIFY(SaveCustomer(created.id, {"王", fixture.path() + "/" + typed + "/../other/", ""}));
+        // ".." stays: a link may stand before it.
+        QCOMPARE(LoadCustomer(created.id)->photoPath, clean + "/../other");
     }
 
     void anotherProgramWritesWhileThumbnailsAreMade() {

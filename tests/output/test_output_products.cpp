@@ -1,6 +1,8 @@
 // The three products on real files: the folder of copies with its notes, the .xlsx read
 // back by openpyxl, and the printed list as PDF read back by poppler.
 
+#include <sys/stat.h>
+
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -199,6 +201,188 @@ class TestOutputProducts : public QObject {
                  qPrintable(message));
         // Nothing half-written is left behind.
         for (const QString& name : FilesIn(out)) QVERIFY2(!name.startsWith("."), qPrintable(name));
+    }
+
+    // Something that is no regular file under a photo's name is refused at once: a pipe
+    // would keep the export waiting for ever.
+    void sourcesThatAreNotFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("link to a pipe") << "link";
+        QTest::newRow("folder") << "folder";
+    }
+    void sourcesThatAreNotFiles() {
+        QFETCH(QString, kind);
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"a.jpg", 96, 64}, {"b.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        fixture.pick(a, 2, "精修相册");
+        const QString photo = fixture.photoPath(a) + "/a.jpg";
+        QVERIFY(QFile::remove(photo));
+        if (kind == "pipe") {
+            QCOMPARE(mkfifo(QFile::encodeName(photo).constData(), 0644), 0);
+        } else if (kind == "link") {
+            QCOMPARE(mkfifo(QFile::encodeName(fixture.file("pipe")).constData(), 0644), 0);
+            QVERIFY(QFile::link(fixture.file("pipe"), photo));
+        } else {
+            QVERIFY(QDir().mkpath(photo));
+        }
+        const QString out = fixture.file("导出");
+        QDir().mkpath(out);
+        ScriptedQuestions questions;
+        const output::ExportResult result =
+            output::ExportToFolder(fixture.customer(a), out, {}, questions);
+        QCOMPARE(result.failures.size(), size_t(1));
+        QCOMPARE(result.failures[0].source, photo);
+        QCOMPARE(result.failures[0].reason, QString("源文件不是普通文件"));
+        QCOMPARE(result.copied, QStringList({out + "/1-精修相册-b.jpg"}));
+    }
+
+    // Half-written copies of an export that was killed are removed by the next; files that
+    // only look alike stay.
+    void leftoversOfAKilledExportAreRemoved() {
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"a.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        const QString out = fixture.file("导出");
+        QDir().mkpath(out + "/.verimond-Dir123");
+        for (const char* name : {".verimond-k7Qx2a", ".verimond-export-Zp09aB",
+                                 ".verimond-export.lock", ".verimond-notes", ".verimond-abc"}) {
+            QFile file(out + "/" + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("half");
+        }
+        QVERIFY(QFile::link(fixture.photoPath(a) + "/a.jpg", out + "/.verimond-Link12"));
+        ScriptedQuestions questions;
+        const output::ExportResult result =
+            output::ExportToFolder(fixture.customer(a), out, {}, questions);
+        QVERIFY(result.ok());
+        QCOMPARE(FilesIn(out), QStringList({".verimond-Link12", ".verimond-abc", ".verimond-notes",
+                                            "1-精修相册-a.jpg", "文件名列表.txt", "样片说明.txt"}));
+        QVERIFY(QFileInfo(out + "/.verimond-Dir123").isDir());
+    }
+
+    // The copies must never land in the customer's photo folder, where a re-import with
+    // subfolders would take them for new samples.
+    void exportFolderInsideThePhotoFolder_data() {
+        QTest::addColumn<QString>("folder");  // below the photo folder; "@" a link into it
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("the photo folder") << "" << true;
+        QTest::newRow("a folder inside") << "/王女士" << true;
+        QTest::newRow("a deeper new folder") << "/a/b" << true;
+        QTest::newRow("a link into it") << "@" << true;
+        QTest::newRow("beside it") << "/../导出" << false;
+    }
+    void exportFolderInsideThePhotoFolder() {
+        QFETCH(QString, folder);
+        QFETCH(bool, refused);
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("王女士", {{"a.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        const QString photos = fixture.photoPath(a);
+        QString target = photos + folder;
+        if (folder == "@") {
+            target = fixture.file("link");
+            QVERIFY(QFile::link(photos, target));
+        }
+        QDir().mkpath(target);
+        ScriptedQuestions questions;
+        const output::ExportResult result =
+            output::ExportToFolder(fixture.customer(a), target, {}, questions);
+        QCOMPARE(QFile::exists(target + "/1-精修相册-a.jpg"), !refused);
+        if (refused)
+            QCOMPARE(
+                output::ClosingMessage(result),
+                "导出文件夹" + target + "在客户的样片文件夹" + photos +
+                    "里,以后更新目录时导出的照片会被当成新样片导入,请选择样片文件夹以外的文件夹");
+        else
+            QCOMPARE(output::ClosingMessage(result), QString("导出成功"));
+    }
+
+    void defaultFolderLiesBesideThePhotoFolder() {
+        OutputFixture fixture;
+        // The photo folder named after the customer, as studios often do, and one that is not.
+        const QString named = fixture.addCustomer("王女士", {{"a.jpg", 96, 64}});
+        QCOMPARE(output::DefaultExportFolder(fixture.customer(named)),
+                 fixture.file("shoots/王女士-选片"));
+        const QString other = fixture.addCustomer("0501", {{"a.jpg", 96, 64}});
+        data::Execute("update customer set customername='李先生' where customerid=" + other);
+        QCOMPARE(output::DefaultExportFolder(fixture.customer(other)),
+                 fixture.file("shoots/李先生"));
+        // A folder stored with a trailing slash before folders were normalised.
+        data::Execute("update customer set photopath=photopath || '/' where customerid=" + other);
+        QCOMPARE(output::DefaultExportFolder(fixture.customer(other)),
+                 fixture.file("shoots/李先生"));
+    }
+
+    // A second export into a folder at the same time is refused, without waiting.
+    void oneExportAtATimePerFolder() {
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"a.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        const QString out = fixture.file("导出");
+        QDir().mkpath(out);
+        ScriptedQuestions questions;
+        {
+            const output::ExportFolderLock other(out);
+            QVERIFY(other.isHeld());
+            const output::ExportResult busy =
+                output::ExportToFolder(fixture.customer(a), out, {}, questions);
+            QCOMPARE(output::ClosingMessage(busy),
+                     "另一个导出正在写入文件夹" + out + ",请等它完成后再导出");
+            QCOMPARE(FilesIn(out), QStringList({".verimond-export.lock"}));
+        }
+        // Each export removes its lock file when it is done.
+        QCOMPARE(FilesIn(out), QStringList());
+        QVERIFY(output::ExportToFolder(fixture.customer(a), out, {}, questions).ok());
+        QCOMPARE(FilesIn(out), QStringList({"1-精修相册-a.jpg", "文件名列表.txt", "样片说明.txt"}));
+    }
+
+    // A folder that holds an earlier export: refused, or added to with the numbers going
+    // on and the text files describing both exports.
+    void earlierExportRefusedOrAddedTo() {
+        OutputFixture fixture;
+        const QString a = fixture.addCustomer("甲", {{"a.jpg", 96, 64}, {"b.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        fixture.pick(a, 2, "放大摆台");
+        const QString out = fixture.file("导出");
+        QDir().mkpath(out);
+        ScriptedQuestions questions;
+        QVERIFY(output::ExportToFolder(fixture.customer(a), out, {}, questions).ok());
+        QFile other(out + "/客户要求.doc");  // not the export's: no number
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        const QStringList first = FilesIn(out);
+
+        output::ExportOptions refuse;
+        refuse.earlier = output::EarlierExport::Refuse;
+        const output::ExportResult refused =
+            output::ExportToFolder(fixture.customer(a), out, refuse, questions);
+        QCOMPARE(refused.earlier, QStringList({"1-精修相册-a.jpg", "2-放大摆台-b.jpg",
+                                               "文件名列表.txt", "样片说明.txt"}));
+        QCOMPARE(
+            output::ClosingMessage(refused),
+            "文件夹" + out +
+                "中已有以前导出的文件(1-精修相册-a.jpg、2-放大摆台-b.jpg、文件名列表.txt等4个),"
+                "没有导出");
+        QCOMPARE(FilesIn(out), first);
+        QVERIFY(questions.asked.isEmpty());
+
+        output::ExportOptions add;
+        add.earlier = output::EarlierExport::Add;
+        add.naming.albumName = false;
+        const output::ExportResult added =
+            output::ExportToFolder(fixture.customer(a), out, add, questions);
+        QVERIFY(added.ok());
+        QCOMPARE(added.copied, QStringList({out + "/3-a.jpg", out + "/4-b.jpg"}));
+        QVERIFY(questions.asked.isEmpty());
+        QCOMPARE(NotesLines(out), QStringList({"1   精修相册   " + out + "/1-精修相册-a.jpg   ",
+                                               "2   放大摆台   " + out + "/2-放大摆台-b.jpg   ",
+                                               "3   精修相册   " + out + "/3-a.jpg   ",
+                                               "4   放大摆台   " + out + "/4-b.jpg   "}));
+        QCOMPARE(
+            ReadAll(out + "/文件名列表.txt"),
+            output::EncodeNotesText({"精修相册: a", "放大摆台: b", "精修相册: a", "放大摆台: b"}));
     }
 
     void spreadsheetReadBack() {

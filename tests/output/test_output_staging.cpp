@@ -176,6 +176,13 @@ class TestOutputStaging : public QObject {
         QTest::newRow("no photo folder") << "/s/a/x.jpg"
                                          << ""
                                          << "/s/a/x.jpg";
+        // Folders stored before they were normalised.
+        QTest::newRow("folder with a trailing slash") << "/s/甲/IMG_1.jpg"
+                                                      << "/s/甲/"
+                                                      << "IMG_1.jpg";
+        QTest::newRow("root folder") << "/IMG_1.jpg"
+                                     << "/"
+                                     << "IMG_1.jpg";
     }
     void relativePaths() {
         QFETCH(QString, filename);
@@ -188,6 +195,11 @@ class TestOutputStaging : public QObject {
         OutputFixture fixture;
         const QString a = fixture.addCustomer("甲", {{"1.jpg", 96, 64}});
         fixture.pick(a, 1, "精修相册");
+        output::StageSelection(fixture.customer(a), PathForm::Relative, StagedPictures::None);
+        QCOMPARE(output::ReadStagedRows(false).at(0).path, QString("1.jpg"));
+        // A folder stored with a trailing slash before folders were normalised.
+        data::Execute("update customer set photopath=photopath || '/' where customerid=" + a);
+        QVERIFY(fixture.customer(a).photoPath.endsWith("/甲/"));
         output::StageSelection(fixture.customer(a), PathForm::Relative, StagedPictures::None);
         QCOMPARE(output::ReadStagedRows(false).at(0).path, QString("1.jpg"));
     }

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "output/folder_export.h"
 #include "output/tfrmout.h"
 #include "output_fixture.h"
 #include "support/workspace_fixture.h"
@@ -120,19 +121,51 @@ class TestOutputWindow : public QObject {
         w.window->Button3Click();
         QCOMPARE(fixture.dialogs().Texts("folder"), QStringList());
         QCOMPARE(fixture.dialogs().Texts("message"), QStringList({"导出成功"}));
-        QVERIFY(QFile::exists(fixture.photoPath(id) + "/王女士/1-精修相册-a.jpg"));
+        // Beside the photo folder, which is named after the customer here; never inside it.
+        QVERIFY(QFile::exists(fixture.file("shoots/王女士-选片/1-精修相册-a.jpg")));
+        QVERIFY(!QFile::exists(fixture.photoPath(id) + "/王女士"));
 
-        // A photo folder under which no folder can be made.
+        // A photo folder beside which no folder can be made.
         QFile blocker(fixture.file("blocker"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        w.state.customerPhotoPath = fixture.file("blocker");
+        w.state.customerPhotoPath = fixture.file("blocker/样片");
         StageEarlierRow();
         fixture.dialogs().shown.clear();
         w.window->Button3Click();
         QCOMPARE(fixture.dialogs().Texts("message"),
                  QStringList({"未知原因导致创建文件夹失败,请尝试手工选择目录"}));
         QCOMPARE(StagedMark(), QString("1"));
+    }
+
+    // The window's export keeps the same rules as the script's: not into the photo folder,
+    // not while another export writes into the folder.
+    void folderExportRefusals() {
+        OutputFixture fixture;
+        const QString id = TwoPicks(fixture);
+        Window w(fixture, id);
+        auto& dialogs = fixture.dialogs();
+        const QString inside = fixture.photoPath(id) + "/精修";
+        QDir().mkpath(inside);
+        dialogs.folders << inside;
+        w.window->Button3Click();
+        QCOMPARE(dialogs.Texts("message"),
+                 QStringList({"导出文件夹" + inside + "在客户的样片文件夹" + fixture.photoPath(id) +
+                              "里,以后更新目录时导出的照片会被当成新样片导入,"
+                              "请选择样片文件夹以外的文件夹"}));
+        QCOMPARE(QDir(inside).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+        const QString out = fixture.file("导出");
+        QDir().mkpath(out);
+        dialogs.shown.clear();
+        dialogs.folders << out;
+        {
+            const output::ExportFolderLock other(out);
+            w.window->Button3Click();
+        }
+        QCOMPARE(dialogs.Texts("message"),
+                 QStringList({"另一个导出正在写入文件夹" + out + ",请等它完成后再导出"}));
+        QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void spreadsheet() {

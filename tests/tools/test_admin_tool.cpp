@@ -1,6 +1,7 @@
 // verimond-admin as staff and scripts use it: its results and its refusals.
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include "data/connection.h"
 #include "data/records.h"
 #include "support/admin_process.h"
+#include "support/file_access.h"
 #include "support/oriented_photos.h"
 #include "support/runtime_fixture.h"
 
@@ -100,6 +102,66 @@ class TestAdminTool : public QObject {
                  data::LookupValue("xclib", "count(*)", "1=1"));
     }
 
+    // A folder typed with a trailing slash is stored without it, so the list shows the
+    // photos' paths below it.
+    void importStoresTheFolderNormalised() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        fixture.writePhoto("王/1.jpg", 60, 40);
+        QCOMPARE(Admin({"import", "--name", "王", "--folder", fixture.file("王") + "/"}).exitCode,
+                 0);
+        QCOMPARE(data::OpenConnection(fixture.file("function.dll")), data::OpenResult::Opened);
+        QCOMPARE(data::LookupValue("customer", "photopath", "1=1"), fixture.file("王"));
+        QCOMPARE(data::LookupValue("photoinfo", "filename", "1=1"), fixture.file("王/1.jpg"));
+        data::AppendRow("xcphoto",
+                        {{"customerid", 1},
+                         {"photoid", data::LookupValue("photoinfo", "id", "1=1").toInt()},
+                         {"xcmc", "精修相册"}});
+        data::CloseConnection();
+        const Result pdf = Admin({"export", "--id", "1", "--pdf", "list.pdf", "--no-pictures"});
+        QCOMPARE(pdf.exitCode, 0);
+        QProcess text;
+        text.start("pdftotext", {"-layout", "list.pdf", "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(pages.contains("1.jpg") && !pages.contains(fixture.file("王/1.jpg")),
+                 qPrintable(pages));
+    }
+
+    // Hostile things in a sample folder under the real command: a pipe named like a photo,
+    // links in a loop and out of the folder, a folder it may not read. The import ends and
+    // says what it left out.
+    void hostileFolderUnderTheRealCommand() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        fixture.writePhoto("shoot/a.jpg", 60, 40);
+        fixture.writePhoto("shoot/locked/b.jpg", 60, 40);
+        fixture.writePhoto("elsewhere/c.jpg", 60, 40);
+        const QString shoot = fixture.file("shoot");
+        QCOMPARE(mkfifo(QFile::encodeName(shoot + "/pipe.jpg").constData(), 0644), 0);
+        QVERIFY(QFile::link(".", shoot + "/again"));
+        QVERIFY(QFile::link("..", shoot + "/up"));
+        QVERIFY(QFile::setPermissions(shoot + "/locked", QFileDevice::Permissions()));
+        // The tool must be able to use the database as an ordinary account would.
+        QProcess admin;
+        const QStringList command = testing_support::WithOrdinaryFileAccess(
+            VERIMOND_ADMIN_PATH,
+            {"import", "--name", "甲", "--folder", shoot, "--subfolders", "--types", ".jpg"});
+        admin.start(command.first(), command.mid(1));
+        QVERIFY(admin.waitForFinished(300000));
+        QFile::setPermissions(shoot + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                     QFileDevice::ExeOwner);
+        const QString err = QString::fromUtf8(admin.readAllStandardError());
+        QCOMPARE(admin.exitCode(), 0);
+        QVERIFY2(QString::fromUtf8(admin.readAllStandardOutput()).endsWith(" samples=1\n"),
+                 qPrintable(err));
+        QVERIFY2(
+            err.contains("有1个文件夹无法打开,其中的照片没有导入:\n" + shoot +
+                         "/locked (没有权限)") &&
+                err.contains("有1个子文件夹是指向样片文件夹以外的链接,没有导入:\n" + shoot + "/up"),
+            qPrintable(err));
+    }
+
     void refusals_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("withDatabase");
@@ -112,6 +174,12 @@ class TestAdminTool : public QObject {
         QTest::newRow("bad type") << QStringList{"import", "--name",  "甲",  "--folder",
                                                  ".",      "--types", ".gif"}
                                   << true;
+        // An unset variable in a script would make a customer without samples.
+        QTest::newRow("no type") << QStringList{"import", "--name",  "甲", "--folder",
+                                                ".",      "--types", ""}
+                                 << true;
+        QTest::newRow("commas for types")
+            << QStringList{"import", "--name", "甲", "--folder", ".", "--types", ","} << true;
         QTest::newRow("no database")
             << QStringList{"import", "--name", "甲", "--folder", "."} << false;
         QTest::newRow("restore of a file that is not a backup")
@@ -268,6 +336,8 @@ class TestAdminTool : public QObject {
         QTest::newRow("thumbnails without id") << QStringList{"thumbnails"} << 2;
         QTest::newRow("reimport, bad type")
             << QStringList{"reimport", "--id", "1", "--types", ".png"} << 1;
+        QTest::newRow("reimport, no type")
+            << QStringList{"reimport", "--id", "1", "--types", ""} << 1;
         QTest::newRow("unknown status") << QStringList{"list", "--status", "暂停"} << 1;
         QTest::newRow("stray argument") << QStringList{"list", "extra"} << 2;
         QTest::newRow("import, blank name")

@@ -33,9 +33,16 @@ void ReportUnreadable(const std::vector<customers::UnreadableName>& unreadable) 
 bool TakeTypes(QStringList& args, QString* list, bool* badUsage) {
     QString types = QStringLiteral(".jpg,.jpeg");
     TakeOption(args, QStringLiteral("--types"), &types, badUsage);
-    if (ParseTypes(types, list)) return true;
-    Fail(QStringLiteral("不支持的文件类型: %1 (可用 .jpg,.jpeg,.bmp)").arg(types));
-    return false;
+    if (!ParseTypes(types, list)) {
+        Fail(QStringLiteral("不支持的文件类型: %1 (可用 .jpg,.jpeg,.bmp)").arg(types));
+        return false;
+    }
+    // "--types ''" (an unset variable) would make a customer without samples.
+    if (!customers::TypesProblem(*list).isEmpty()) {
+        Fail(customers::TypesProblem(*list) + QStringLiteral(" (--types 可用 .jpg,.jpeg,.bmp)"));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace

@@ -15,26 +15,42 @@ namespace admin {
 namespace {
 
 // A script cannot answer questions: a missing photo is passed over (the window's Yes) and
-// an existing copy is kept (the window's No), and each is reported.
+// an existing copy is kept (the window's No) unless --overwrite was given; each is reported.
 class ScriptAnswers : public output::ExportQuestions {
   public:
+    explicit ScriptAnswers(bool overwrite) : overwrite_(overwrite) {}
     bool GoOnPastMissing(const QString& source) override {
         Err() << "跳过(文件不存在): " << source << Qt::endl;
         return true;
     }
     bool Overwrite(const QString& newPath) override {
-        Err() << "保留已有文件: " << newPath << Qt::endl;
-        return false;
+        Err() << (overwrite_ ? "替换已有文件: " : "保留已有文件: ") << newPath << Qt::endl;
+        return overwrite_;
     }
+
+  private:
+    bool overwrite_;
 };
 
 int ExportFolder(const output::OutputCustomer& customer, const QString& folder,
-                 const output::ExportOptions& options) {
+                 const output::ExportOptions& options, bool overwrite) {
+    // An unset variable in a script gives "--folder ''": never the current folder.
+    if (folder.trimmed().isEmpty()) return Fail(QStringLiteral("请用 --folder 给出导出文件夹"));
     const QString absolute = QDir(folder).absolutePath();
+    const QString problem = output::ExportFolderProblem(customer, absolute);
+    if (!problem.isEmpty()) return Fail(problem);
     if (!QDir().mkpath(absolute)) return Fail(QStringLiteral("无法创建文件夹: %1").arg(absolute));
-    ScriptAnswers answers;
+    ScriptAnswers answers(overwrite);
     const output::ExportResult result =
         output::ExportToFolder(customer, absolute, options, answers);
+    if (result.leftovers > 0)
+        Err() << "已删除上次中断的导出留下的" << result.leftovers << "个临时文件" << Qt::endl;
+    if (!result.refused.isEmpty()) {
+        if (result.earlier.isEmpty()) return Fail(result.refused);
+        return Fail(result.refused +
+                    QStringLiteral("\n要替换同名的文件请加 --overwrite;要保留已有文件,"
+                                   "把这次的照片编号接在后面,请加 --add;或者换一个空文件夹。"));
+    }
     for (const QString& copied : result.copied) Out() << copied << '\n';
     for (const QString& written : result.written) Out() << written << '\n';
     Out() << "copied=" << result.copied.size() << " missing=" << result.missing.size()
@@ -43,6 +59,7 @@ int ExportFolder(const output::OutputCustomer& customer, const QString& folder,
         Err() << "复制失败: " << failure.source << " -> " << failure.target << " ("
               << failure.reason << ')' << Qt::endl;
     if (!result.notesError.isEmpty()) Err() << result.notesError << Qt::endl;
+    if (!result.flushError.isEmpty()) Err() << result.flushError << Qt::endl;
     return result.ok() ? 0 : 1;
 }
 
@@ -60,10 +77,16 @@ int RunExport(QStringList args) {
     options.naming.sourceName = !TakeFlag(args, QStringLiteral("--no-source-name"));
     options.writeNotes = !TakeFlag(args, QStringLiteral("--no-notes"));
     const bool withPictures = !TakeFlag(args, QStringLiteral("--no-pictures"));
-    const bool folderFlags =
-        !options.naming.albumName || !options.naming.sourceName || !options.writeNotes;
+    const bool overwrite = TakeFlag(args, QStringLiteral("--overwrite"));
+    const bool add = TakeFlag(args, QStringLiteral("--add"));
+    // Without either, a folder that holds an earlier export is refused.
+    options.earlier = add         ? output::EarlierExport::Add
+                      : overwrite ? output::EarlierExport::Ask
+                                  : output::EarlierExport::Refuse;
+    const bool folderFlags = !options.naming.albumName || !options.naming.sourceName ||
+                             !options.writeNotes || overwrite || add;
     if (missing || !args.isEmpty() || int(toFolder) + int(toXlsx) + int(toPdf) != 1 ||
-        (folderFlags && !toFolder) || (!withPictures && !toPdf))
+        (folderFlags && !toFolder) || (!withPictures && !toPdf) || (overwrite && add))
         return Usage();
     bool isNumber = false;
     const int customerId = id.toInt(&isNumber);
@@ -84,7 +107,7 @@ int RunExport(QStringList args) {
     customer.widescreenRatio = settings.widescreenRatio;
     customer.cameraOrientation = settings.cameraOrientation;
 
-    if (toFolder) return ExportFolder(customer, folder, options);
+    if (toFolder) return ExportFolder(customer, folder, options, overwrite);
 
     const QString target = QFileInfo(toXlsx ? xlsx : pdf).absoluteFilePath();
     if (QFileInfo::exists(target)) return Fail(QStringLiteral("文件已经存在: %1").arg(target));
