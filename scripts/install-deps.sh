@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-qpa-plugins
-  libturbojpeg0-dev libxlsxwriter-dev libexif-dev libsqlite3-dev
+  libturbojpeg0-dev libxlsxwriter-dev libexif-dev libsqlite3-dev libcups2-dev
   libqt6sql6-psql postgresql
   fonts-noto-cjk fonts-wqy-microhei
   dpkg-dev fakeroot file desktop-file-utils
