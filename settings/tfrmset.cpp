@@ -15,7 +15,8 @@
 namespace settings {
 namespace {
 
-constexpr QSize kWindowSize(470, 570);
+// Tall enough for the note under the start page address without squeezing the fields.
+constexpr QSize kWindowSize(470, 600);
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
