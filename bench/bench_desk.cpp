@@ -40,8 +40,9 @@ class YesDialogs : public widgets::Dialogs {
     QString ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) override {
         return QString();
     }
-    void PrintPreview(QWidget*, const widgets::PagePainter&) override {}
-    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const widgets::PagePainter&) override {
+    void PrintPreview(QWidget*, const QString&, const widgets::PagePainter&) override {}
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const QString&,
+                                               const widgets::PagePainter&, QString*) override {
         return widgets::PrintResult::NoPrinter;
     }
     QStringList messages;

@@ -40,8 +40,11 @@ class ConsoleDialogs : public widgets::Dialogs {
         Print("save", title);
         return QString();
     }
-    void PrintPreview(QWidget*, const widgets::PagePainter&) override { Print("preview", {}); }
-    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const widgets::PagePainter&) override {
+    void PrintPreview(QWidget*, const QString&, const widgets::PagePainter&) override {
+        Print("preview", {});
+    }
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const QString&,
+                                               const widgets::PagePainter&, QString*) override {
         Print("print", {});
         return widgets::PrintResult::NoPrinter;
     }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -20,10 +21,53 @@ namespace {
 // A start page is a few kilobytes; anything far larger is not the page we want.
 constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
+// What a refused resource is given instead: something, so that nothing further down
+// (the document, the image handler) goes and reads the file by its name itself.
+QVariant Nothing(int type) {
+    if (type == QTextDocument::ImageResource) {
+        QImage blank(1, 1, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        return blank;
+    }
+    return QString();
+}
+
+// The page view's document: the online page loads nothing besides itself (no local file,
+// no other host); the local copy only files of its own folder.
+class PageDocument : public QTextDocument {
+  public:
+    using QTextDocument::QTextDocument;
+
+    // Files below folder may be loaded; with an empty folder, none.
+    void AllowFolder(const QString& folder) {
+        folder_ = folder.isEmpty() ? QString() : QFileInfo(folder).canonicalFilePath();
+    }
+
+  protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (name.scheme() == QLatin1String("data") || Allowed(name))
+            return QTextDocument::loadResource(type, name);
+        return Nothing(type);
+    }
+
+  private:
+    bool Allowed(const QUrl& name) const {
+        if (folder_.isEmpty() || !name.isLocalFile()) return false;
+        const QString file = QFileInfo(name.toLocalFile()).canonicalFilePath();
+        return file.startsWith(folder_ + QLatin1Char('/'));
+    }
+
+    QString folder_;
+};
+
+PageDocument* DocumentOf(QTextBrowser* view) {
+    return static_cast<PageDocument*>(view->document());
+}
+
 }  // namespace
 
 QString HtmlTitle(const QString& html) {
-    QTextDocument document;
+    PageDocument document;  // reading the title loads nothing the page names
     document.setHtml(html);
     return document.metaInformation(QTextDocument::DocumentTitle);
 }
@@ -43,10 +87,15 @@ QString DecodePage(const QByteArray& bytes, const QByteArray& contentType) {
 
 StartPage::StartPage(QTextBrowser* view, QObject* parent) : QObject(parent), view_(view) {
     view_->setOpenLinks(false);
-    // Links leave the program: the desktop's browser opens them.
+    view_->setSearchPaths({});
+    view_->setDocument(new PageDocument(view_));
+    // Links leave the program: the desktop's browser opens web addresses, nothing else.
     connect(view_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
         const QUrl target = url.isRelative() ? base_.resolved(url) : url;
-        if (target.isValid()) widgets::Dialogs::Current().OpenDocument(target);
+        const QString scheme = target.scheme().toLower();
+        if (target.isValid() &&
+            (scheme == QLatin1String("https") || scheme == QLatin1String("http")))
+            widgets::Dialogs::Current().OpenDocument(target);
     });
 }
 
@@ -68,9 +117,11 @@ void StartPage::ShowLocal() {
     const QString file = LocalFile();
     if (QFileInfo(file).isFile()) {
         base_ = QUrl::fromLocalFile(file);
+        DocumentOf(view_)->AllowFolder(QFileInfo(file).absolutePath());
         view_->setSource(base_);
         shown_ = Shown::Local;
     } else {
+        DocumentOf(view_)->AllowFolder(QString());
         view_->setHtml(
             QStringLiteral("<p style='margin:16px'>找不到起始页文件 djclientlogin.htm</p>"));
         shown_ = Shown::LocalMissing;
@@ -108,6 +159,7 @@ void StartPage::Finished(QNetworkReply* reply) {
         // local copy in place.
         if (HtmlTitle(html) == ExpectedTitle()) {
             base_ = reply->url();
+            DocumentOf(view_)->AllowFolder(QString());
             view_->setHtml(html);
             shown_ = Shown::Online;
         }

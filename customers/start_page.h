@@ -4,7 +4,8 @@
 // empty nothing is asked of the network. Otherwise the page is fetched once in the
 // background and shown only if it arrives in time carrying the expected title; until
 // then, and whenever it does not, the local copy djclientlogin.htm is shown. Nothing
-// here ever waits on the network or asks for a page twice.
+// here ever waits on the network or asks for a page twice. The online page loads nothing
+// besides itself (no local file, no other host); its links open in the desktop's browser.
 
 #include <QObject>
 #include <QPointer>

@@ -271,6 +271,20 @@ QTreeWidgetItem* Tfrmmain::SelectedRow() const {
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
+QTreeWidgetItem* Tfrmmain::ShownCustomerRow() {
+    // The keyboard moves the highlight without loading a record, so the highlight may be
+    // on another customer than the fields show: the buttons follow the fields, and the
+    // highlight goes back to the customer they act on.
+    if (customerid->text() == kNoCustomer) return nullptr;
+    for (int i = 0; i < Listmatch->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = Listmatch->topLevelItem(i);
+        if (row->text(kIdColumn) != customerid->text()) continue;
+        Listmatch->setCurrentItem(row);
+        return row;
+    }
+    return nullptr;
+}
+
 void Tfrmmain::ListmatchClick() {
     QTreeWidgetItem* row = SelectedRow();
     if (!row) return;
@@ -356,7 +370,7 @@ void Tfrmmain::ImagemtchsaveClick() {
 }
 
 void Tfrmmain::Image4Click() {
-    QTreeWidgetItem* row = SelectedRow();
+    QTreeWidgetItem* row = ShownCustomerRow();
     if (!row) return;
     const QString status = ToggledStatus(row->text(kStatusColumn));
     SetCustomerStatus(data::StrToInt(row->text(kIdColumn)), status);
@@ -364,7 +378,7 @@ void Tfrmmain::Image4Click() {
 }
 
 void Tfrmmain::Image5Click() {
-    QTreeWidgetItem* row = SelectedRow();
+    QTreeWidgetItem* row = ShownCustomerRow();
     if (!row) return;
     if (Boxes().Question(this, QStringLiteral("确定要删除客户") + row->text(kNameColumn) +
                                    QStringLiteral("的所有信息吗?")) != widgets::Answer::Yes)
@@ -393,7 +407,7 @@ void Tfrmmain::cbfileype1Click() {
 }
 
 void Tfrmmain::Image6Click() {
-    QTreeWidgetItem* row = SelectedRow();
+    QTreeWidgetItem* row = ShownCustomerRow();
     if (!row) return;
     const qint64 id = data::StrToInt(row->text(kIdColumn));
     const QString folder = foldername->text();
@@ -426,7 +440,7 @@ void Tfrmmain::Image6Click() {
 }
 
 void Tfrmmain::Image7Click() {
-    QTreeWidgetItem* row = SelectedRow();
+    QTreeWidgetItem* row = ShownCustomerRow();
     if (!row) return;
     if (Boxes().Question(this, QStringLiteral("确定要打乱客户") + row->text(kNameColumn) +
                                    QStringLiteral("的样片顺序吗?")) != widgets::Answer::Yes)

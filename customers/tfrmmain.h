@@ -106,6 +106,9 @@ class Tfrmmain : public widgets::StaffWindow {
     // Runs a handler so that a failure it does not handle ends in the error box.
     void Guard(void (Tfrmmain::*handler)());
     QTreeWidgetItem* SelectedRow() const;
+    // The list row of the customer whose record the fields show, highlighted; null when
+    // none is loaded or it is not listed.
+    QTreeWidgetItem* ShownCustomerRow();
     ImportOptions CurrentImportOptions() const;
     // Tells the staff about files an import had to leave out, if there were any.
     void ReportUnreadable(const std::vector<UnreadableName>& unreadable);

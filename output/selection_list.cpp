@@ -80,9 +80,23 @@ void DrawCellText(QPainter& painter, const Mm& mm, const Cell& cell, double cell
     painter.restore();
 }
 
+// The title in the largest size from 12 pt down to 8 pt that fits across the page; a
+// name too long even then is shortened in the middle, so both ends stay readable.
+void PaintTitleLine(QPainter& painter, const QRectF& band, const QString& title) {
+    for (double points = 12;; points -= 0.5) {
+        const QFont font = ListFont(points, true);
+        const QFontMetricsF metrics(font, painter.device());
+        if (metrics.horizontalAdvance(title) <= band.width() || points <= 8) {
+            painter.setFont(font);
+            painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop,
+                             metrics.elidedText(title, Qt::ElideMiddle, band.width()));
+            return;
+        }
+    }
+}
+
 void PaintTitle(QPainter& painter, const Mm& mm, const SelectionList& list, double top) {
-    painter.setFont(ListFont(12, true));
-    painter.drawText(mm.Rect(0, top + 2.1, 190, 7), Qt::AlignHCenter | Qt::AlignTop, list.title);
+    PaintTitleLine(painter, mm.Rect(0, top + 2.1, 190, 7), list.title);
     painter.setPen(QPen(Qt::black, mm(0.3)));
     painter.drawLine(QPointF(mm(34.1), mm(top + 9.7)), QPointF(mm(165.4), mm(top + 9.7)));
     painter.setFont(ListFont(10));
@@ -156,6 +170,10 @@ QString ListFontFamily() {
     return family;
 }
 
+QString ListTitle(const QString& customerName) {
+    return QStringLiteral("客户 ") + customerName + QStringLiteral(" 选片单");
+}
+
 SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPictures,
                                 const StagingProgress& progress) {
     std::vector<StagedRow> stagedRows = StageAndReadSelection(
@@ -163,8 +181,7 @@ SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPicture
         withPictures, progress);
     SelectionList list;
     list.withPictures = withPictures;
-    list.title =
-        QStringLiteral("客户 ") + CustomerName(customer.customerId) + QStringLiteral(" 选片单");
+    list.title = ListTitle(CustomerName(customer.customerId));
     list.folderLine = QStringLiteral("文件夹路径:") + customer.photoPath;
     list.footer = data::LookupValue(QStringLiteral("sysset"), QStringLiteral("itemvalue"),
                                     QStringLiteral("itemname='printinfo'"));

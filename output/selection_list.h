@@ -31,6 +31,9 @@ struct SelectionList {
     std::vector<ListRow> rows;
 };
 
+// The list's title for a customer, also the name of its print job and PDF.
+QString ListTitle(const QString& customerName);
+
 // Stages the selection with relative paths and reads it into a list; pictures are drawn
 // only for a list with pictures. Throws data::VerimondError when the staging fails.
 SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPictures,

@@ -39,13 +39,12 @@ bool Written(lxw_error error, QString* reason) {
 
 }  // namespace
 
-bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& path,
-                            QString* reason) {
-    const QByteArray temporary = ReserveTemporary(path);
-    if (temporary.isEmpty()) {
-        *reason = FileErrorReason(errno);
-        return false;
-    }
+namespace {
+
+// Writes the workbook into temporary, reserved beside path, and gives it path's name.
+// temporary is gone afterwards, whatever happened.
+bool WriteWorkbookThrough(const QByteArray& temporary, const std::vector<StagedRow>& rows,
+                          const QString& path, QString* reason) {
     lxw_workbook* workbook = workbook_new(temporary.constData());
     if (!workbook) {
         ::unlink(temporary.constData());
@@ -57,9 +56,10 @@ bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& p
     format_set_num_format(text, "@");
 
     bool ok = sheet && text;
-    // Every cell of the sheet is text, the empty ones included.
-    ok = ok &&
-         Written(worksheet_set_column(sheet, 0, LXW_COL_MAX - 1, LXW_DEF_COL_WIDTH, text), reason);
+    // Every cell written is text, and so is whatever is typed later into the four columns.
+    // Formatting whole columns beyond them (or whole rows) would declare the sheet's used
+    // range out to the last column, and readers would show or print a huge empty sheet.
+    ok = ok && Written(worksheet_set_column(sheet, 0, 3, LXW_DEF_COL_WIDTH, text), reason);
     const char* const header[] = {"序号", "相册名称", "图片地址", "要求备注"};
     for (lxw_col_t col = 0; ok && col < 4; ++col)
         ok = Written(worksheet_write_string(sheet, 0, col, header[col], text), reason);
@@ -84,10 +84,38 @@ bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& p
     return ok;
 }
 
+// The temporary file for path, or empty with the reason why none can be made there.
+QByteArray TemporaryFor(const QString& path, QString* reason) {
+    // A folder in the way would refuse the final rename only after all the work.
+    if (QFileInfo(path).isDir()) {
+        *reason = FileErrorReason(EISDIR);
+        return QByteArray();
+    }
+    const QByteArray temporary = ReserveTemporary(path);
+    if (temporary.isEmpty()) *reason = FileErrorReason(errno);
+    return temporary;
+}
+
+}  // namespace
+
+bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& path,
+                            QString* reason) {
+    const QByteArray temporary = TemporaryFor(path, reason);
+    return !temporary.isEmpty() && WriteWorkbookThrough(temporary, rows, path, reason);
+}
+
 int ExportSpreadsheet(const OutputCustomer& customer, const QString& path, QString* reason) {
-    const std::vector<StagedRow> rows =
-        StageAndReadSelection(customer, PathForm::Full, StagedPictures::None, false);
-    if (!WriteSelectionWorkbook(rows, path, reason)) return -1;
+    // Where no file can be made, the staging table is left as it was.
+    const QByteArray temporary = TemporaryFor(path, reason);
+    if (temporary.isEmpty()) return -1;
+    std::vector<StagedRow> rows;
+    try {
+        rows = StageAndReadSelection(customer, PathForm::Full, StagedPictures::None, false);
+    } catch (...) {
+        ::unlink(temporary.constData());
+        throw;
+    }
+    if (!WriteWorkbookThrough(temporary, rows, path, reason)) return -1;
     return static_cast<int>(rows.size());
 }
 

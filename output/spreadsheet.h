@@ -14,8 +14,8 @@ bool WriteSelectionWorkbook(const std::vector<StagedRow>& rows, const QString& p
                             QString* reason);
 
 // Stages the selection with full paths and writes it to path. Returns the number of rows;
-// -1 with a reason when the file could not be written. Throws data::VerimondError when
-// the staging fails.
+// -1 with a reason when the file could not be written (before anything is staged when no
+// file can be made there at all). Throws data::VerimondError when the staging fails.
 int ExportSpreadsheet(const OutputCustomer& customer, const QString& path, QString* reason);
 
 }  // namespace output

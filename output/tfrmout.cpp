@@ -11,9 +11,9 @@
 
 #include "output/folder_export.h"
 #include "output/spreadsheet.h"
+#include "widgets/busy_scope.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
-#include "widgets/tfrmpb.h"
 
 namespace output {
 namespace {
@@ -25,6 +25,8 @@ QPushButton* MakeButton(const QString& text, QWidget* parent, const QRect& geome
     auto* button = new QPushButton(text, parent);
     button->setGeometry(geometry);
     button->setCursor(Qt::PointingHandCursor);
+    // Enter elsewhere in the window must not print or export by itself.
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -40,32 +42,29 @@ QCheckBox* MakeCheckBox(const QString& text, QWidget* parent, QPoint at, bool ti
 // steps aside while a question is open.
 class AskTheStaff : public ExportQuestions {
   public:
-    AskTheStaff(QWidget* window, widgets::Tfrmpb& notice) : window_(window), notice_(notice) {}
+    AskTheStaff(QWidget* window, widgets::BusyScope& busy) : window_(window), busy_(busy) {}
 
     bool GoOnPastMissing(const QString& source) override {
-        notice_.hide();
-        const widgets::Answer answer = widgets::Dialogs::Current().Question(
-            window_, QStringLiteral("要复制的文件") + source + QStringLiteral("不存在,是否继续?"));
-        if (answer == widgets::Answer::No) return false;
-        notice_.ShowNotice();
-        return true;
+        const widgets::BusyScope::Asking asking(busy_);
+        return widgets::Dialogs::Current().Question(
+                   window_, QStringLiteral("要复制的文件") + source +
+                                QStringLiteral("不存在,是否继续?")) != widgets::Answer::No;
     }
 
     bool Overwrite(const QString& newPath) override {
-        notice_.hide();
-        const widgets::Answer answer = widgets::Dialogs::Current().Question(
-            window_, QStringLiteral("文件") + newPath + QStringLiteral("已经存在,是否覆盖?"));
-        notice_.ShowNotice();
-        return answer == widgets::Answer::Yes;
+        const widgets::BusyScope::Asking asking(busy_);
+        return widgets::Dialogs::Current().Question(
+                   window_, QStringLiteral("文件") + newPath +
+                                QStringLiteral("已经存在,是否覆盖?")) == widgets::Answer::Yes;
     }
 
     void Progress(int done, int total, const QString& item) override {
-        notice_.SetProgress(done, total, item);
+        busy_.Progress(done, total, item);
     }
 
   private:
     QWidget* window_;
-    widgets::Tfrmpb& notice_;
+    widgets::BusyScope& busy_;
 };
 
 }  // namespace
@@ -161,36 +160,40 @@ OutputCustomer Tfrmout::Customer() const {
 }
 
 SelectionList Tfrmout::LoadList() {
-    widgets::Tfrmpb notice(mainWindow_);
-    notice.ShowNotice();
-    return LoadSelectionList(Customer(), rcb1->isChecked(),
-                             [&notice](int done, int total, const QString& item) {
-                                 notice.SetProgress(done, total, item);
-                             });
+    widgets::BusyScope busy(mainWindow_);
+    SelectionList list = LoadSelectionList(
+        Customer(), rcb1->isChecked(),
+        [&busy](int done, int total, const QString& item) { busy.Progress(done, total, item); });
+    busy.Finish();
+    return list;
 }
 
 void Tfrmout::Button1Click() {
     // The preview paints from this copy, so nothing staged later can change its pages.
     const auto list = std::make_shared<const SelectionList>(LoadList());
-    widgets::Dialogs::Current().PrintPreview(
-        this, [list](QPagedPaintDevice* device) { return PaintSelectionList(device, *list); });
+    widgets::Dialogs::Current().PrintPreview(this, list->title, [list](QPagedPaintDevice* device) {
+        return PaintSelectionList(device, *list);
+    });
 }
 
 void Tfrmout::Button2Click() {
     // The selection is staged only once a printer has been found.
-    const widgets::PrintResult result =
-        widgets::Dialogs::Current().PrintOnDefaultPrinter(this, [this](QPagedPaintDevice* device) {
+    QString reason;
+    const widgets::PrintResult result = widgets::Dialogs::Current().PrintOnDefaultPrinter(
+        this, ListTitle(CustomerName(state_.customerId)),
+        [this](QPagedPaintDevice* device) {
             const SelectionList list = LoadList();
-            widgets::Tfrmpb notice(mainWindow_);
-            notice.ShowNotice();
+            widgets::BusyScope busy(mainWindow_);
             return PaintSelectionList(device, list);
-        });
+        },
+        &reason);
     if (result == widgets::PrintResult::NoPrinter)
         widgets::Dialogs::Current().Message(
             this, QStringLiteral("没有找到默认打印机,请先安装打印机并设为默认打印机,"
                                  "或者点击“导出PDF”把选片单保存为PDF文件。"));
     else if (result == widgets::PrintResult::Failed)
-        widgets::Dialogs::Current().Message(this, QStringLiteral("打印失败,请检查打印机。"));
+        widgets::Dialogs::Current().Message(
+            this, QStringLiteral("打印失败(") + reason + QStringLiteral("),请检查打印机。"));
 }
 
 QString Tfrmout::ChooseOutputFile(const QString& title, const QString& suffix,
@@ -231,7 +234,8 @@ void Tfrmout::Button4Click() {
     if (path.isEmpty()) return;
     QString reason;
     if (ExportSpreadsheet(Customer(), path, &reason) < 0) {
-        widgets::Dialogs::Current().Message(this, QStringLiteral("链接EXCEL服务失败！"));
+        widgets::Dialogs::Current().Message(
+            this, QStringLiteral("链接EXCEL服务失败！(") + reason + QStringLiteral("):") + path);
         return;
     }
     if (!widgets::Dialogs::Current().OpenDocument(QUrl::fromLocalFile(path)))
@@ -262,9 +266,8 @@ void Tfrmout::Button3Click() {
     options.writeNotes = rcb4->isChecked();
     ExportResult result;
     {
-        widgets::Tfrmpb notice(mainWindow_);
-        notice.ShowNotice();
-        AskTheStaff questions(this, notice);
+        widgets::BusyScope busy(mainWindow_);
+        AskTheStaff questions(this, busy);
         result = ExportToFolder(customer, folder, options, questions);
     }
     if (result.stopped) return;

@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "workspace/login_throttle.h"
 
 namespace settings {
 
@@ -50,6 +51,8 @@ void StoreAdminPassword(const QString& password) {
         data::QueryRows(QStringLiteral("select password from usertable where username='admin'"));
     if (rows.empty() || data::TextOf(rows.front(), QStringLiteral("password")) != password)
         throw data::DbError(QStringLiteral("不存在该用户或此帐号未启用！"));
+    // Whoever sets the password may try it at once, on every station.
+    workspace::ForgetLoginTries();
     transaction.commit();
 }
 

@@ -70,6 +70,13 @@ QString StartPageRefusal(const QString& address) {
     return QStringLiteral("在线首页地址必须是以http://或https://开头的网址");
 }
 
+QString StartPageWarning(const QString& address) {
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty() || !StartPageRefusal(trimmed).isEmpty()) return QString();
+    if (QUrl(trimmed).scheme().toLower() == QLatin1String("https")) return QString();
+    return QStringLiteral("提示:该地址不是https://,页面传输不加密,可能被篡改");
+}
+
 QString AlbumNameRefusal(const QString& name, const QStringList& list) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) return QStringLiteral("请输入相册名称");

@@ -37,6 +37,9 @@ std::optional<int> ParseWidescreenRatio(const QString& text);
 // Messages that refuse a value; empty text when the value may be taken.
 QString WidescreenRatioRefusal(const QString& text);
 QString StartPageRefusal(const QString& address);
+// The note beside the address field for an address that is taken but not https://,
+// whose page anyone on the way could read or change; empty otherwise.
+QString StartPageWarning(const QString& address);
 QString AlbumNameRefusal(const QString& name, const QStringList& list);
 
 // Everything in one transaction: on any failure nothing is changed and DbError is

@@ -15,13 +15,16 @@
 namespace settings {
 namespace {
 
-constexpr QSize kWindowSize(470, 570);
+// Tall enough for the note under the start page address without squeezing the fields.
+constexpr QSize kWindowSize(470, 600);
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     // Clicking a button leaves the focus where it was, so a refused ratio is not
     // checked twice (once as the focus leaves it, once by the button).
     button->setFocusPolicy(Qt::TabFocus);
+    // Enter in a text field presses nothing (in the new album field it adds that name).
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -59,13 +62,17 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     Label8 = new QLabel(QStringLiteral("在线首页地址(留空则使用本地页面):"), RzGroupBox1);
     RzEdit6 = new QLineEdit(RzGroupBox1);
     RzEdit6->setPlaceholderText(QStringLiteral("留空则客户管理窗口显示本地页面"));
+    Label9 = new QLabel(RzGroupBox1);
+    Label9->setStyleSheet(QStringLiteral("color: #f5b82e;"));
+    Label9->hide();
     options->addWidget(Label8, 2, 0, 1, 3);
     options->addWidget(RzEdit6, 3, 0, 1, 3);
+    options->addWidget(Label9, 4, 0, 1, 3);
     RzCheckBox2 = new QCheckBox(QStringLiteral("按拍摄方向显示照片"), RzGroupBox1);
     RzCheckBox2->setToolTip(
         QStringLiteral("按相机记录的拍摄方向(EXIF)摆正竖拍的照片。"
                        "如果照片已在修图软件中转正而方向记录未更新,请取消勾选。"));
-    options->addWidget(RzCheckBox2, 4, 0, 1, 3);
+    options->addWidget(RzCheckBox2, 5, 0, 1, 3);
     options->setColumnStretch(1, 1);
     layout->addWidget(RzGroupBox1);
 
@@ -117,6 +124,11 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     connect(Button2, &QPushButton::clicked, this, guarded(&Tfrmset::Button2Click));
     connect(Button3, &QPushButton::clicked, this, guarded(&Tfrmset::Button3Click));
     connect(RzEdit4, &QLineEdit::returnPressed, this, guarded(&Tfrmset::Button1Click));
+    connect(RzEdit6, &QLineEdit::textChanged, this, [this](const QString& address) {
+        const QString warning = StartPageWarning(address);
+        Label9->setText(warning);
+        Label9->setVisible(!warning.isEmpty());
+    });
     RzEdit5->installEventFilter(this);
     setTabOrder(RzEdit1, RzEdit5);
     setTabOrder(RzEdit5, RzEdit6);

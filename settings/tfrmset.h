@@ -38,6 +38,7 @@ class Tfrmset : public widgets::StaffWindow {
     QLabel* Label7 = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* RzEdit6 = nullptr;      // startpage
+    QLabel* Label9 = nullptr;          // the note on an address that is not https://
     QCheckBox* RzCheckBox2 = nullptr;  // cameraorientation
     QGroupBox* RzGroupBox2 = nullptr;
     QCheckBox* RzCheckBox1 = nullptr;  // qhkh

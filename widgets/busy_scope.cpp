@@ -53,19 +53,36 @@ void BusyScope::Progress(int done, int total, const QString& item) {
     if (notice_) notice_->SetProgress(done, total, item);
 }
 
+void BusyScope::DropHeldInput() {
+    // Input held back while the notice repainted arrives now, while the filter still
+    // throws it away.
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
 void BusyScope::Finish() {
     if (finished_) return;
+    DropHeldInput();
     finished_ = true;
-    // Input held back while the notice repainted arrives now, and is dropped by the filter.
-    QApplication::processEvents();
-    QApplication::processEvents();
     qApp->removeEventFilter(this);
     delete notice_.data();
 }
 
 bool BusyScope::eventFilter(QObject* watched, QEvent* event) {
-    if (!finished_ && IsUserInput(event)) return true;
+    if (!finished_ && asking_ == 0 && IsUserInput(event)) return true;
     return QObject::eventFilter(watched, event);
+}
+
+BusyScope::Asking::Asking(BusyScope& scope) : scope_(scope) {
+    // What was clicked or typed before the box opened must not answer it.
+    scope_.DropHeldInput();
+    if (scope_.notice_) scope_.notice_->hide();
+    ++scope_.asking_;
+}
+
+BusyScope::Asking::~Asking() {
+    --scope_.asking_;
+    if (scope_.asking_ == 0 && !scope_.finished_ && scope_.notice_) scope_.notice_->ShowNotice();
 }
 
 }  // namespace widgets

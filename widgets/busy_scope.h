@@ -27,12 +27,28 @@ class BusyScope : public QObject {
     // Whether any busy scope is open: windows refuse to close meanwhile.
     static bool Active();
 
+    // While a question of the running work is open, the notice steps aside and the box
+    // takes input; what came in before it opened is dropped first.
+    class Asking {
+      public:
+        explicit Asking(BusyScope& scope);
+        ~Asking();
+        Asking(const Asking&) = delete;
+        Asking& operator=(const Asking&) = delete;
+
+      private:
+        BusyScope& scope_;
+    };
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void DropHeldInput();
+
     QPointer<Tfrmpb> notice_;
     bool finished_ = false;
+    int asking_ = 0;
 };
 
 }  // namespace widgets

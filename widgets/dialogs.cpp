@@ -2,12 +2,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPointer>
 #include <QMimeDatabase>
 #include <QPageLayout>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -15,6 +16,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "widgets/print_queue.h"
 
 namespace widgets {
 namespace {
@@ -130,9 +134,11 @@ QString ScreenDialogs::ChooseSaveFile(QWidget* parent, const QString& title,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-void ScreenDialogs::PrintPreview(QWidget* parent, const PagePainter& paint) {
+void ScreenDialogs::PrintPreview(QWidget* parent, const QString& documentName,
+                                 const PagePainter& paint) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(A4Layout());
+    printer.setDocName(documentName);
     QPrintPreviewDialog preview(&printer, parent, Qt::Window);
     preview.setWindowTitle(QStringLiteral("打印预览"));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
@@ -146,13 +152,33 @@ void ScreenDialogs::PrintPreview(QWidget* parent, const PagePainter& paint) {
     preview.exec();
 }
 
-PrintResult ScreenDialogs::PrintOnDefaultPrinter(QWidget*, const PagePainter& paint) {
+PrintResult ScreenDialogs::PrintOnDefaultPrinter(QWidget*, const QString& documentName,
+                                                 const PagePainter& paint, QString* reason) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) return PrintResult::NoPrinter;
-    QPrinter printer(info, QPrinter::HighResolution);
-    printer.setCopyCount(1);
-    printer.setPageLayout(A4Layout());
-    return paint(&printer) ? PrintResult::Printed : PrintResult::Failed;
+    // The pages go to a file first and then to the queue ourselves: Qt's printing to the
+    // queue would not tell a refused job from a printed one.
+    QTemporaryDir folder(QDir::temp().filePath(QStringLiteral("verimond-print-XXXXXX")));
+    const QString pdf = folder.filePath(QStringLiteral("list.pdf"));
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPageLayout(A4Layout());
+        printer.setDocName(documentName);
+        printer.setCreator(kTitle);
+        printer.setCopyCount(1);
+        if (!folder.isValid() || !paint(&printer)) {
+            *reason = QStringLiteral("无法生成打印内容");
+            return PrintResult::Failed;
+        }
+    }
+    const QueueAnswer answer = SubmitToPrintQueue(info.printerName(), pdf, documentName);
+    if (answer.jobId == 0) {
+        *reason = answer.reason;
+        return PrintResult::Failed;
+    }
+    return PrintResult::Printed;
 }
 
 }  // namespace widgets

@@ -42,10 +42,15 @@ class Dialogs {
     // about an existing file: the caller does, in its own words.
     virtual QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
                                    const QString& filter) = 0;
-    // Shows the pages in a print preview and returns when it is closed.
-    virtual void PrintPreview(QWidget* parent, const PagePainter& paint) = 0;
-    // Prints the pages on the default printer, one copy, without a printer dialog.
-    virtual PrintResult PrintOnDefaultPrinter(QWidget* parent, const PagePainter& paint) = 0;
+    // Shows the pages in a print preview and returns when it is closed. documentName names
+    // what is printed from there.
+    virtual void PrintPreview(QWidget* parent, const QString& documentName,
+                              const PagePainter& paint) = 0;
+    // Prints the pages on the default printer, one copy, without a printer dialog, as a
+    // job named documentName (the queue's job name and the printed file's title). Failed
+    // comes with the reason: the pages could not be made, or the queue did not take them.
+    virtual PrintResult PrintOnDefaultPrinter(QWidget* parent, const QString& documentName,
+                                              const PagePainter& paint, QString* reason) = 0;
 
     static Dialogs& Current();
     // Takes ownership; the previous one is destroyed.
@@ -74,8 +79,10 @@ class ScreenDialogs : public Dialogs {
     bool OpenDocument(const QUrl& url) override;
     QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
                            const QString& filter) override;
-    void PrintPreview(QWidget* parent, const PagePainter& paint) override;
-    PrintResult PrintOnDefaultPrinter(QWidget* parent, const PagePainter& paint) override;
+    void PrintPreview(QWidget* parent, const QString& documentName,
+                      const PagePainter& paint) override;
+    PrintResult PrintOnDefaultPrinter(QWidget* parent, const QString& documentName,
+                                      const PagePainter& paint, QString* reason) override;
 };
 
 // Error text as the error box shows it: a full stop added unless it ends in one.

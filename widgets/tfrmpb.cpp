@@ -2,12 +2,57 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace widgets {
 
+namespace {
+
+// Shows the notice text in lines that break only after its commas; a plain word-wrapped
+// label would break anywhere in Chinese text, "请稍" on one line and "候" on the next.
+class NoticeLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+
+    // Two lines in whatever width the notice gives it.
+    QSize sizeHint() const override { return QSize(0, 2 * fontMetrics().lineSpacing()); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        const QRect area = contentsRect();
+        painter.drawText(area, Qt::AlignCenter,
+                         Tfrmpb::NoticeLines(fontMetrics(), area.width()).join(QLatin1Char('\n')));
+    }
+};
+
+}  // namespace
+
 QString Tfrmpb::NoticeText() { return QStringLiteral("正在执行,可能需要几分钟时间,请稍候....."); }
+
+QStringList Tfrmpb::NoticeLines(const QFontMetrics& metrics, int width) {
+    QStringList pieces;  // each ends after a comma, the last one with the text
+    const QString text = NoticeText();
+    qsizetype from = 0;
+    for (qsizetype comma = text.indexOf(QLatin1Char(',')); comma >= 0;
+         comma = text.indexOf(QLatin1Char(','), from)) {
+        pieces << text.mid(from, comma + 1 - from);
+        from = comma + 1;
+    }
+    pieces << text.mid(from);
+    QStringList lines;
+    for (const QString& piece : pieces) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + piece) <= width)
+            lines.last() += piece;
+        else
+            lines << piece;
+    }
+    return lines;
+}
 
 Tfrmpb::Tfrmpb(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -28,8 +73,7 @@ Tfrmpb::Tfrmpb(QWidget* mainWindow)
     panel->setGeometry((278 - 273) / 2, (116 - 98) / 2, 273, 98);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(12, 10, 12, 10);
-    text_ = new QLabel(NoticeText(), panel);
-    text_->setWordWrap(true);
+    text_ = new NoticeLabel(NoticeText(), panel);
     text_->setAlignment(Qt::AlignCenter);
     bar_ = new QProgressBar(panel);
     bar_->setTextVisible(false);

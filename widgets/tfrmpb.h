@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QFontMetrics;
 class QLabel;
 class QProgressBar;
 
@@ -20,6 +21,9 @@ class Tfrmpb : public QWidget {
     void SetProgress(int done, int total, const QString& item = QString());
 
     static QString NoticeText();
+    // The notice text as shown in width: on one line when it fits, else broken only after
+    // its commas, so no word is split across lines.
+    static QStringList NoticeLines(const QFontMetrics& metrics, int width);
 
   private:
     void Repaint();

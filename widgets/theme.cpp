@@ -31,8 +31,10 @@ void ApplyTheme(QApplication& application) {
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, colours::kMuted);
     application.setPalette(palette);
 
+    // A rule for QToolTip takes it off the palette's tooltip colours, so the rule names
+    // them itself: dark text on the light tip, not on the window's grey.
     application.setStyleSheet(QStringLiteral(R"(
-QToolTip { border: 1px solid #b9a27a; padding: 4px 6px; }
+QToolTip { color: #1e1e1e; background: #faf6ec; border: 1px solid #b9a27a; padding: 4px 6px; }
 QToolButton#PictureButton { border: 1px solid transparent; border-radius: 6px; padding: 2px; color: #e6e4de; }
 QToolButton#PictureButton:hover { background: rgba(255,255,255,0.08); border-color: rgba(255,255,255,0.12); }
 QToolButton#PictureButton:pressed { background: rgba(216,164,90,0.25); }

@@ -20,6 +20,7 @@ LoginBox::LoginBox(QWidget* parent) : QFrame(parent) {
     imgxgmm->setCaption(QStringLiteral("修改密码"));
     imgzxdl = new widgets::PictureButton(widgets::Glyph::Exit, QString(), this, 32);
     imgzxdl->setCaption(QStringLiteral("注销登录"));
+    throttle.SetStore(DatabaseLoginTries());
     ShowLoggedIn(false);
 }
 
@@ -58,17 +59,32 @@ LoginResult CheckAdminPassword(QWidget* parent, const QString& typed) {
 }
 
 bool TryAdminLogin(QWidget* parent, const QString& typed, LoginThrottle& throttle) {
-    if (const int wait = throttle.SecondsToWait(); wait > 0) {
-        widgets::Dialogs::Current().Message(
-            parent, QStringLiteral("密码错误次数过多,请%1秒后再试!").arg(wait));
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    try {
+        if (const int wait = throttle.SecondsToWait(); wait > 0) {
+            dialogs.Message(parent, QStringLiteral("密码错误次数过多,请%1秒后再试!").arg(wait));
+            return false;
+        }
+    } catch (const data::DbError&) {
+        dialogs.Message(parent, QStringLiteral("数据库错误！"));
         return false;
     }
     switch (CheckAdminPassword(parent, typed)) {
         case LoginResult::Accepted:
-            throttle.Succeeded();
+            try {
+                throttle.Succeeded();
+            } catch (const data::DbError& error) {
+                // The password was right; stale wrong tries only slow the next mistake.
+                qWarning("login: the wrong tries could not be cleared: %s",
+                         qUtf8Printable(error.text()));
+            }
             return true;
         case LoginResult::WrongPassword:
-            throttle.Failed();
+            try {
+                throttle.Failed();
+            } catch (const data::DbError&) {
+                dialogs.Message(parent, QStringLiteral("数据库错误！"));
+            }
             return false;
         case LoginResult::Refused:
             return false;

@@ -62,6 +62,12 @@ void Select(Tfrmmain& desk, qint64 id) {
     QFAIL("customer not listed");
 }
 
+// What a click on the row does: highlight it and load its record.
+void Click(Tfrmmain& desk, qint64 id) {
+    Select(desk, id);
+    desk.ListmatchClick();
+}
+
 int Count(const QString& table, const QString& condition) {
     return data::LookupValue(table, "count(*)", condition).toInt();
 }
@@ -384,10 +390,10 @@ class TestCustomerDesk : public QObject {
         const qint64 open = AddRow("开着的");
         const qint64 closed = AddRow("关着的", "关闭");
         Desk desk;
-        desk->Image4Click();  // nothing selected: nothing happens
+        desk->Image4Click();  // nothing loaded: nothing happens
         QCOMPARE(customers::StatusOf(open), QString("正常"));
         for (auto [id, after] : {std::pair{open, "关闭"}, std::pair{closed, "正常"}}) {
-            Select(*desk, id);
+            Click(*desk, id);
             desk->Image4Click();
             QCOMPARE(customers::StatusOf(id), QString(after));
             QCOMPARE(desk->Listmatch->selectedItems().first()->text(Tfrmmain::kStatusColumn),
@@ -407,7 +413,7 @@ class TestCustomerDesk : public QObject {
                           "," + sample + ",'精修相册')");
         }
         Desk desk;
-        Select(*desk, gone);
+        Click(*desk, gone);
         fixture.dialogs().answers = {Answer::No, Answer::Closed, Answer::Yes};
         desk->Image5Click();
         desk->Image5Click();
@@ -430,7 +436,7 @@ class TestCustomerDesk : public QObject {
         fixture.writePhoto("shoots/复拍/004.jpg", 60, 40);
         fixture.writePhoto("shoots/复拍/005.jpg", 60, 40);
         Desk desk;
-        desk->Image6Click();  // nothing selected: nothing happens
+        desk->Image6Click();  // nothing loaded: nothing happens
         QVERIFY(fixture.dialogs().shown.empty());
         Select(*desk, id);
         desk->ListmatchClick();
@@ -487,6 +493,46 @@ class TestCustomerDesk : public QObject {
         QCOMPARE(Count("photoinfo", "1=1"), 1);
     }
 
+    void buttonsActOnTheCustomerShownNotTheHighlight() {
+        RuntimeFixture fixture;
+        const qint64 shown = AddCustomer(fixture, "演示客户", 3);
+        const qint64 next = AddCustomer(fixture, "下一位", 1);
+        const qint64 other = AddCustomer(fixture, "再下一位", 1);
+        fixture.writePhoto("shoots/演示客户/004.jpg", 60, 40);
+        Desk desk;
+        Click(*desk, shown);
+        const auto keyDown = [&] {
+            desk->Listmatch->setFocus();
+            QTest::keyClick(desk->Listmatch, Qt::Key_Down);
+        };
+        const auto highlighted = [&] { return desk->Listmatch->currentItem()->text(3); };
+        keyDown();
+        keyDown();
+        QCOMPARE(highlighted(), Id(other));
+        QCOMPARE(desk->cusname->text(), QString("演示客户"));  // the keyboard loads nothing
+
+        desk->Image6Click();
+        QCOMPARE(Count("photoinfo", "customerid=" + Id(shown)), 4);
+        QCOMPARE(Count("photoinfo", "customerid=" + Id(other)), 1);
+        QCOMPARE(highlighted(), Id(shown));
+
+        keyDown();
+        desk->Image4Click();
+        QCOMPARE(customers::StatusOf(shown), QString("关闭"));
+        QCOMPARE(customers::StatusOf(next), QString("正常"));
+
+        keyDown();
+        fixture.dialogs().answers = {Answer::No, Answer::Yes};
+        desk->Image7Click();
+        keyDown();
+        desk->Image5Click();
+        QCOMPARE(fixture.dialogs().Texts("question"),
+                 (QStringList{"确定要打乱客户演示客户的样片顺序吗?",
+                              "确定要删除客户演示客户的所有信息吗?"}));
+        QCOMPARE(Count("customer", "customerid=" + Id(shown)), 0);
+        QCOMPARE(ListedNames(*desk), (QStringList{"下一位", "再下一位"}));
+    }
+
     void shuffleNumbersOneToN() {
         RuntimeFixture fixture;
         const qint64 id = AddCustomer(fixture, "五张", 5);
@@ -501,7 +547,7 @@ class TestCustomerDesk : public QObject {
         };
         const QStringList before = order(id);
         Desk desk;
-        Select(*desk, id);
+        Click(*desk, id);
         fixture.dialogs().answers = {Answer::No, Answer::Closed};
         desk->Image7Click();
         desk->Image7Click();
@@ -523,7 +569,7 @@ class TestCustomerDesk : public QObject {
         QVERIFY(orders.size() > 1);
         QCOMPARE(OrderNumbers(other), (QList<int>{1, 2, 3}));
 
-        Select(*desk, none);
+        Click(*desk, none);
         desk->Image7Click();
         QCOMPARE(fixture.dialogs().Texts().last(), QString("未找到记录!"));
     }
@@ -605,7 +651,7 @@ class TestCustomerDesk : public QObject {
         // Deleted: the workspace switches to the first open customer.
         {
             Desk desk(&workspace, [&] { workspace.RefreshCustomersAfterManagement(); });
-            Select(*desk, first.toLongLong());
+            Click(*desk, first.toLongLong());
             desk->Image5Click();
             desk->close();
         }
@@ -617,7 +663,7 @@ class TestCustomerDesk : public QObject {
         // Closed, with no open customer left: nothing of it stays on screen.
         {
             Desk desk(&workspace, [&] { workspace.RefreshCustomersAfterManagement(); });
-            Select(*desk, second.toLongLong());
+            Click(*desk, second.toLongLong());
             desk->Image4Click();
             desk->close();
         }

@@ -107,6 +107,40 @@ class TestStartPage : public QObject {
         QCOMPARE(view.toPlainText().contains("在线页面"), online);
     }
 
+    void onlinePageLoadsNothingBesidesItself_data() {
+        QTest::addColumn<QString>("source");  // %1: the runtime folder
+        QTest::newRow("a local file") << "file://%1/secret.png";
+        QTest::newRow("an absolute path") << "%1/secret.png";
+        QTest::newRow("beside the local copy") << "secret.png";
+    }
+    void onlinePageLoadsNothingBesidesItself() {
+        QFETCH(QString, source);
+        RuntimeFixture fixture;
+        QImage secret(400, 300, QImage::Format_RGB32);
+        secret.fill(Qt::red);
+        QVERIFY(secret.save(fixture.file("secret.png")));
+        const QString html = "<html><head><title>" + StartPage::ExpectedTitle() +
+                             "</title></head><body><img src=\"" +
+                             source.arg(QFileInfo(fixture.file("secret.png")).absolutePath()) +
+                             "\"><p>在线页面</p></body></html>";
+        PageServer server(html.toUtf8(), "text/html; charset=utf-8");
+        QTextBrowser view;
+        view.resize(500, 400);
+        StartPage page(&view, nullptr);
+        QSignalSpy settled(&page, &StartPage::settled);
+        page.Navigate(server.address(), 10000);
+        QVERIFY(settled.wait(15000));
+        QCOMPARE(page.shown(), StartPage::Shown::Online);
+        // Laid out, the page is one line of text: the picture was not read.
+        QVERIFY2(view.document()->size().height() < 150,
+                 qPrintable(QString::number(view.document()->size().height())));
+
+        // Its links open in the desktop's browser, and only web addresses do.
+        emit view.anchorClicked(QUrl::fromLocalFile(fixture.file("secret.png")));
+        emit view.anchorClicked(QUrl("https://select.example.com/help"));
+        QCOMPARE(fixture.dialogs().opened, QList<QUrl>{QUrl("https://select.example.com/help")});
+    }
+
     void silentOrAbsentServerFallsBackOnce() {
         RuntimeFixture fixture;
         PageServer silent(QByteArray(), QByteArray(), true);

@@ -399,12 +399,15 @@ import json, sys, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
 print(json.dumps([[{"v": c.value, "t": c.data_type, "f": c.number_format} for c in row]
                   for row in ws.iter_rows()]))
+print(openpyxl.load_workbook(sys.argv[1], read_only=True).worksheets[0].calculate_dimension())
 )";
         int exitCode = 0;
         const QString out =
             testing_support::RunTool("/usr/bin/python3", {"-c", script, path}, &exitCode);
         QCOMPARE(exitCode, 0);
-        const QJsonArray rows = QJsonDocument::fromJson(out.toUtf8()).array();
+        // The sheet declares just the cells written, not every column there could be.
+        QCOMPARE(out.section('\n', 1, 1), QString("A1:D3"));
+        const QJsonArray rows = QJsonDocument::fromJson(out.section('\n', 0, 0).toUtf8()).array();
         const QString photos = fixture.photoPath(a);
         const QList<QStringList> expected = {{"序号", "相册名称", "图片地址", "要求备注"},
                                              {"1", "0012", photos + "/0012.jpg", ""},
@@ -509,6 +512,21 @@ print(json.dumps([[{"v": c.value, "t": c.data_type, "f": c.number_format} for c 
         QVERIFY(compact.rows.at(0).picture.isNull());
         QVERIFY(output::WriteSelectionListPdf(compact, pdf, &reason));
         QCOMPARE(testing_support::PdfPages(pdf).size(), 1);
+    }
+
+    void longNameStaysOnThePage() {
+        OutputFixture fixture;
+        // As long as the customer window allows (50 characters), less one.
+        const QString name = QString("新娘王小姐与新郎李先生婚纱照套餐").repeated(4).left(49);
+        const QString a = fixture.addCustomer(name, {{"a.jpg", 96, 64}});
+        fixture.pick(a, 1, "精修相册");
+        const output::SelectionList list = output::LoadSelectionList(fixture.customer(a), false);
+        const QString pdf = fixture.file("long.pdf");
+        QString reason;
+        QVERIFY2(output::WriteSelectionListPdf(list, pdf, &reason), qPrintable(reason));
+        // Text off the paper is not in the page's text.
+        const QString text = testing_support::PdfPages(pdf).at(0).simplified();
+        QVERIFY2(text.contains("客户 " + name + " 选片单"), qPrintable(text));
     }
 
     void emptyListIsOnePage() {

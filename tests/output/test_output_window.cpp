@@ -195,9 +195,13 @@ class TestOutputWindow : public QObject {
         QCOMPARE(dialogs.Texts("message"),
                  QStringList({"没有找到能打开电子表格的程序,文件已保存在:" + path + ".xlsx"}));
 
+        // A file that cannot be made: the reason is given, and nothing was staged for it.
+        StageEarlierRow();
         dialogs.saveFiles << fixture.file("nowhere/x.xlsx");
         w.window->Button4Click();
-        QCOMPARE(dialogs.Texts("message").last(), QString("链接EXCEL服务失败！"));
+        QCOMPARE(dialogs.Texts("message").last(),
+                 "链接EXCEL服务失败！(文件夹不存在):" + fixture.file("nowhere/x.xlsx"));
+        QCOMPARE(StagedMark(), QString("1"));
     }
 
     void printing() {
@@ -217,6 +221,16 @@ class TestOutputWindow : public QObject {
         QCOMPARE(dialogs.Texts("message").size(), 1);
         const QString text = testing_support::PdfPages(dialogs.printedPdf).join("").simplified();
         QVERIFY2(text.contains("客户 甲 选片单") && text.contains("放大摆台"), qPrintable(text));
+        // The job carries the list's name, for the queue and as the printed file's title.
+        QCOMPARE(dialogs.Texts("print").last(), QString("客户 甲 选片单"));
+        const QString info = testing_support::RunTool("pdfinfo", {dialogs.printedPdf});
+        QVERIFY2(info.contains(QRegularExpression("Title: +客户 甲 选片单\n")), qPrintable(info));
+
+        // A queue that does not take the job is reported with its reason.
+        dialogs.printRefusal = "打印机暂停接收新的打印任务";
+        w.window->Button2Click();
+        QCOMPARE(dialogs.Texts("message").last(),
+                 QString("打印失败(打印机暂停接收新的打印任务),请检查打印机。"));
     }
 
     void previewIsNotDisturbedByLaterStaging() {

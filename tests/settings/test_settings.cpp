@@ -173,6 +173,67 @@ class TestSettings : public QObject {
         QVERIFY(Library().isEmpty());
     }
 
+    void enterInATextFieldPressesNoButton_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("newAlbum");
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("footer, a name typed") << 0 << "挂历" << QStringList() << QStringList();
+        QTest::newRow("footer, no name") << 0 << "" << QStringList() << QStringList();
+        QTest::newRow("ratio") << 1 << "挂历" << QStringList() << QStringList();
+        QTest::newRow("start page") << 2 << "" << QStringList() << QStringList();
+        QTest::newRow("new album: added once")
+            << 3 << "挂历" << QStringList{"挂历"} << QStringList();
+        QTest::newRow("new album, empty")
+            << 3 << "" << QStringList() << QStringList{"请输入相册名称"};
+    }
+    void enterInATextFieldPressesNoButton() {
+        QFETCH(int, field);
+        QFETCH(QString, newAlbum);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, messages);
+        RuntimeFixture fixture;
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QLineEdit* const fields[] = {w.RzEdit1, w.RzEdit5, w.RzEdit6, w.RzEdit4};
+        w.RzEdit4->setText(newAlbum);
+        fields[field]->setFocus();
+        QTest::keyClick(fields[field], Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(Listed(w), QStringList({"精修相册", "放大摆台", "电子相册"}) + added);
+        QCOMPARE(fixture.dialogs().Texts(), messages);
+        QVERIFY(w.isVisible());
+    }
+
+    void plainHttpStartPageIsPointedOut_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("https") << "https://select.example.com/djclientlogin.htm" << false;
+        QTest::newRow("HTTPS") << "HTTPS://select.example.com/" << false;
+        QTest::newRow("http") << "http://192.168.1.20:8080/djclientlogin.htm" << true;
+        QTest::newRow("refused anyway") << "file:///etc/passwd" << false;
+    }
+    void plainHttpStartPageIsPointedOut() {
+        QFETCH(QString, typed);
+        QFETCH(bool, noted);
+        RuntimeFixture fixture;
+        data::Execute("insert into SysSet values('startpage', 'http://old.example.com/')");
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QVERIFY(w.Label9->isVisible());  // the stored address is pointed out on opening
+        w.RzEdit6->setText(typed);
+        QCOMPARE(w.Label9->isVisible(), noted);
+        if (noted) QVERIFY(w.Label9->text().contains("https://"));
+        QVERIFY(fixture.dialogs().shown.empty());
+    }
+
     void failedSaveChangesNothing() {
         RuntimeFixture fixture;
         testing_support::FailInsertsInto("xclib");

@@ -49,20 +49,29 @@ class ScriptedDialogs : public widgets::Dialogs {
         return saveFiles.empty() ? QString() : saveFiles.takeFirst();
     }
     // The preview's pages go into previewPdf when it is set; duringPreview runs first, as
-    // whatever the user might do while a preview is open.
-    void PrintPreview(QWidget*, const widgets::PagePainter& paint) override {
-        shown.push_back({"preview", QString()});
+    // whatever the user might do while a preview is open. Both record the document's name.
+    void PrintPreview(QWidget*, const QString& documentName,
+                      const widgets::PagePainter& paint) override {
+        shown.push_back({"preview", documentName});
         if (duringPreview) duringPreview();
-        PaintInto(previewPdf, paint);
+        PaintInto(previewPdf, documentName, paint);
     }
-    widgets::PrintResult PrintOnDefaultPrinter(QWidget*,
-                                               const widgets::PagePainter& paint) override {
-        shown.push_back({"print", QString()});
+    // Paints into printedPdf; printRefusal stands for a queue that does not take the job.
+    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const QString& documentName,
+                                               const widgets::PagePainter& paint,
+                                               QString* reason) override {
+        shown.push_back({"print", documentName});
         if (!hasPrinter) return widgets::PrintResult::NoPrinter;
-        return PaintInto(printedPdf, paint) ? widgets::PrintResult::Printed
-                                            : widgets::PrintResult::Failed;
+        if (!PaintInto(printedPdf, documentName, paint)) {
+            *reason = QStringLiteral("无法生成打印内容");
+            return widgets::PrintResult::Failed;
+        }
+        if (!printRefusal.isEmpty()) {
+            *reason = printRefusal;
+            return widgets::PrintResult::Failed;
+        }
+        return widgets::PrintResult::Printed;
     }
-
 
     QStringList Texts(const QString& kind = {}) const {
         QStringList texts;
@@ -82,12 +91,15 @@ class ScriptedDialogs : public widgets::Dialogs {
     bool hasPrinter = false;
     QString previewPdf;
     QString printedPdf;
+    QString printRefusal;
     std::function<void()> duringPreview;
 
   private:
-    static bool PaintInto(const QString& pdf, const widgets::PagePainter& paint) {
+    static bool PaintInto(const QString& pdf, const QString& documentName,
+                          const widgets::PagePainter& paint) {
         QPdfWriter writer(pdf.isEmpty() ? QStringLiteral("/dev/null") : pdf);
         writer.setResolution(150);
+        writer.setTitle(documentName);
         return paint(&writer);
     }
     void Open(const Shown& box) {

@@ -8,6 +8,7 @@
 #include "data/connection.h"
 #include "data/records.h"
 #include "images/picture_drawing.h"
+#include "settings/admin_password.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "support/workspace_fixture.h"
@@ -154,6 +155,34 @@ class TestAccess : public QObject {
         LogIn(w, "right");
         QVERIFY(w.State().adminLoggedIn);
         QCOMPARE(f.dialogs().Texts().size(), 5);
+    }
+
+    void wrongTriesOutliveARestartUntilThePasswordIsReset() {
+        WorkspaceFixture f;
+        app::Tfrmps& w = f.workspace();
+        qint64 now = 1700000000000;
+        w.PelMenu1()->throttle.SetClock([&now] { return now; });
+        data::Execute("update usertable set password='right' where username='admin'");
+        for (int i = 0; i < 3; ++i) LogIn(w, "wrong");
+
+        // The program started again (here or on another station) has no fresh tries.
+        workspace::LoginBox restarted(nullptr);
+        restarted.throttle.SetClock([&now] { return now; });
+        QVERIFY(!workspace::TryAdminLogin(nullptr, "right", restarted.throttle));
+        QCOMPARE(f.dialogs().Texts().last(), QString("密码错误次数过多,请2秒后再试!"));
+        now += 2000;
+        QVERIFY(!workspace::TryAdminLogin(nullptr, "wrong", restarted.throttle));
+        QCOMPARE(restarted.throttle.SecondsToWait(), 4);
+
+        // A reset of the password (verimond-admin password --new) forgets them.
+        settings::StoreAdminPassword("new");
+        workspace::LoginBox afterReset(nullptr);
+        afterReset.throttle.SetClock([&now] { return now; });
+        QCOMPARE(afterReset.throttle.SecondsToWait(), 0);
+        afterReset.throttle.Failed();
+        afterReset.throttle.Failed();
+        QCOMPARE(afterReset.throttle.SecondsToWait(), 0);
+        QVERIFY(workspace::TryAdminLogin(nullptr, "new", afterReset.throttle));
     }
 
     void lockNeedsLoginUnlessAllowed_data() {
