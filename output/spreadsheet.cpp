@@ -16,10 +16,11 @@
 namespace output {
 namespace {
 
-// A unique name beside path, reserved by creating it.
+// A unique name beside path, reserved by creating it. Not the folder export's temporary
+// names: an export into the same folder removes those it finds as left over.
 QByteArray ReserveTemporary(const QString& path) {
-    QByteArray name =
-        QFile::encodeName(QFileInfo(path).absolutePath() + QStringLiteral("/.verimond-XXXXXX"));
+    QByteArray name = QFile::encodeName(QFileInfo(path).absolutePath() +
+                                        QStringLiteral("/.verimond-xlsx-XXXXXX"));
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return QByteArray();
     // mkostemp makes the file private; the workbook gets the permissions of any new file.

@@ -246,8 +246,10 @@ class TestOutputProducts : public QObject {
         fixture.pick(a, 1, "精修相册");
         const QString out = fixture.file("导出");
         QDir().mkpath(out + "/.verimond-Dir123");
-        for (const char* name : {".verimond-k7Qx2a", ".verimond-export-Zp09aB",
-                                 ".verimond-export.lock", ".verimond-notes", ".verimond-abc"}) {
+        // A spreadsheet being written into the same folder keeps its temporary file.
+        for (const char* name :
+             {".verimond-k7Qx2a", ".verimond-export-Zp09aB", ".verimond-export.lock",
+              ".verimond-notes", ".verimond-abc", ".verimond-xlsx-Ab12Cd"}) {
             QFile file(out + "/" + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("half");
@@ -258,7 +260,8 @@ class TestOutputProducts : public QObject {
             output::ExportToFolder(fixture.customer(a), out, {}, questions);
         QVERIFY(result.ok());
         QCOMPARE(FilesIn(out), QStringList({".verimond-Link12", ".verimond-abc", ".verimond-notes",
-                                            "1-精修相册-a.jpg", "文件名列表.txt", "样片说明.txt"}));
+                                            ".verimond-xlsx-Ab12Cd", "1-精修相册-a.jpg",
+                                            "文件名列表.txt", "样片说明.txt"}));
         QVERIFY(QFileInfo(out + "/.verimond-Dir123").isDir());
     }
 
