@@ -603,7 +603,7 @@ class TestBackup : public QObject {
         QCOMPARE(::chown(folder.constData(), 0, kStudio), 0);
         QCOMPARE(::chmod(folder.constData(), 02770), 0);
         const auto as = [&](uid_t account, const QStringList& args) {
-            return RunIn(fixture.path(), VERIMOND_ADMIN_PATH, args, [account] {
+            return RunIn(fixture.path(), testing_support::AdminForAnyAccount(), args, [account] {
                 ::umask(022);
                 const gid_t groups[] = {kStudio};
                 if (::setgroups(1, groups) != 0 || ::setgid(account) != 0 || ::setuid(account) != 0)

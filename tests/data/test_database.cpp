@@ -81,7 +81,7 @@ testing_support::AdminResult AdminAsNobody(const QStringList& args) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
             ::_exit(127);
     });
-    process.start(VERIMOND_ADMIN_PATH, args);
+    process.start(testing_support::AdminForAnyAccount(), args);
     if (!process.waitForFinished(300000)) return {-1, {}, "timed out"};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};

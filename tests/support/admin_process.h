@@ -35,4 +35,8 @@ struct ProcessResult {
 ProcessResult RunIn(const QString& folder, const QString& program, const QStringList& args,
                     const std::function<void()>& inChild = {});
 
+// verimond-admin, with the pictures and pages it copies, where every account of the computer
+// may run it: the build tree may lie in a folder only its owner can enter (/root).
+QString AdminForAnyAccount();
+
 }  // namespace testing_support
