@@ -1,0 +1,5 @@
+#include "customers/log.h"
+
+namespace customers {
+Q_LOGGING_CATEGORY(lcCustomers, "verimond.customers", QtInfoMsg)
+}

@@ -1,0 +1,5 @@
+#include "data/log.h"
+
+namespace data {
+Q_LOGGING_CATEGORY(lcData, "verimond.data", QtInfoMsg)
+}

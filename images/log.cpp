@@ -1,0 +1,5 @@
+#include "images/log.h"
+
+namespace images {
+Q_LOGGING_CATEGORY(lcImages, "verimond.images", QtInfoMsg)
+}

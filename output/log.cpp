@@ -1,0 +1,5 @@
+#include "output/log.h"
+
+namespace output {
+Q_LOGGING_CATEGORY(lcOutput, "verimond.output", QtInfoMsg)
+}

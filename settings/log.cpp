@@ -1,0 +1,5 @@
+#include "settings/log.h"
+
+namespace settings {
+Q_LOGGING_CATEGORY(lcSettings, "verimond.settings", QtInfoMsg)
+}

@@ -1,0 +1,5 @@
+#include "workspace/log.h"
+
+namespace workspace {
+Q_LOGGING_CATEGORY(lcWorkspace, "verimond.workspace", QtInfoMsg)
+}

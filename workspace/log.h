@@ -1,0 +1,10 @@
+#pragma once
+// The logging category of this layer: "verimond.workspace". Failures that would otherwise go
+// unseen (background work, failed statements) are written here; QT_LOGGING_RULES or
+// qtlogging.ini turns the debug messages on.
+
+#include <QLoggingCategory>
+
+namespace workspace {
+Q_DECLARE_LOGGING_CATEGORY(lcWorkspace)
+}
