@@ -189,14 +189,10 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void MoveStripTo(int position);
     // Sets the album track bar and renders the grid once at the final position.
     void SetAlbumScroll(int maximum, int position);
-    QString AlbumCountSql(const QString& album) const;
-    // Picks shown for an album ("全部": all the customer's), at least 1 for the track bar.
-    int AlbumPickCount(const QString& album) const;
     // After picks changed: the strip's markers, the albums of the sample shown and the
     // statistics line read afresh.
     void ShowPickChanges();
     void ShowSampleAlbums();
-    void StoreNote(const QString& customerId, qint64 sampleId, const QString& text);
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;
