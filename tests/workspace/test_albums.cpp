@@ -351,6 +351,74 @@ class TestAlbums : public QObject {
         QVERIFY(f.dialogs().shown.empty());
     }
 
+    // Another station changed the albums or samples since the workspace showed them: the
+    // change is refused with the message of its kind, or found done already.
+    void changedByAnotherStation_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<int>("picks");
+        const QStringList all{"全部", "精修相册", "放大摆台", "电子相册"};
+        QTest::newRow("add a name it added") << "add" << QStringList{kDuplicate} << all << 1;
+        QTest::newRow("rename an album it deleted")
+            << "rename deleted" << QStringList{"修改失败"} << all << 1;
+        QTest::newRow("rename to a name it added")
+            << "rename taken" << QStringList{kDuplicate} << all << 1;
+        QTest::newRow("pick into an album it deleted")
+            << "pick" << QStringList{"请切换到要添加本样片的相册!"} << all << 1;
+        QTest::newRow("pick a sample it deleted while the question was open")
+            << "repeat pick" << QStringList{"本照片已经入选相册精修相册中，确定要重复入选吗?"}
+            << all << 0;
+        QTest::newRow("delete an album it deleted")
+            << "delete" << QStringList{"删除相册将同时删除此相册中已选好的样片,确定要删除吗?"}
+            << QStringList{"全部", "放大摆台", "电子相册"} << 0;
+    }
+    void changedByAnotherStation() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, tabs);
+        QFETCH(int, picks);
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("另一台", 2);
+        const qint64 first = f.sampleAt(id, 1);
+        f.pick(id, first, "精修相册");
+        f.choose(id);
+        Activate(f, "精修相册");
+        app::Tfrmps& w = f.workspace();
+        auto elsewhere = [](const QString& sql) { data::Execute(sql); };
+        const QString album = " where customerid=" + id + " and xcmc='精修相册'";
+        if (change == "add") {
+            elsewhere("insert into customerxc(customerid,xcmc) values(" + id + ",'婚纱')");
+            AddAlbum(f, "婚纱");
+        } else if (change == "rename deleted" || change == "rename taken") {
+            if (change == "rename deleted")
+                elsewhere("delete from customerxc" + album);
+            else
+                elsewhere("insert into customerxc(customerid,xcmc) values(" + id + ",'新名字')");
+            f.control<QLineEdit>("teaddzctype")->setText("新名字");
+            w.Image7Click();
+            QCOMPARE(w.State().currentAlbum, QString("精修相册"));
+        } else if (change == "pick") {
+            ShowNumber(f, 2);  // not in the album yet
+            elsewhere("delete from customerxc" + album);
+            w.SpeedButton1Click();
+            QCOMPARE(f.currentDisplayNumber(), 2);
+        } else if (change == "repeat pick") {
+            f.dialogs().whileOpen = [&] {
+                elsewhere("delete from xcphoto where photoid=" + QString::number(first));
+                elsewhere("delete from photoinfo where id=" + QString::number(first));
+            };
+            w.SpeedButton1Click();
+        } else {
+            elsewhere("delete from customerxc" + album);
+            w.Image4Click();
+            QCOMPARE(w.State().currentAlbum, QString("全部"));
+        }
+        QCOMPARE(f.dialogs().Texts(), messages);
+        QCOMPARE(Tabs(f), tabs);
+        QCOMPARE(Picks("customerid=" + id), picks);
+    }
+
     void removingOnTheAllTabAndShowingFromTheGrid() {
         WorkspaceFixture f;
         const QString id = f.addCustomer("全部页", 25);
