@@ -373,14 +373,16 @@ int RunPick(const QStringList& args) {
             }
         }
         plainNote(QString());
-        QTextStream(stdout) << "median_ms=" << Ms(Median(pick))
-                            << " remove_ms=" << Ms(Median(remove))
-                            << " note_ms=" << Ms(Median(note))
-                            << " album_ms=" << Ms(Median(albumCycle))
-                            << " plain_pick_ms=" << Ms(Median(plainPickMs))
-                            << " plain_remove_ms=" << Ms(Median(plainRemoveMs))
-                            << " plain_note_ms=" << Ms(Median(plainNoteMs))
-                            << " plain_album_ms=" << Ms(Median(plainAlbumMs)) << " album=" << album
+        // Fractions of a millisecond: two decimals.
+        auto ms = [](const std::vector<double>& times) {
+            return QString::number(Median(times), 'f', 2);
+        };
+        QTextStream(stdout) << "median_ms=" << ms(pick) << " remove_ms=" << ms(remove)
+                            << " note_ms=" << ms(note) << " album_ms=" << ms(albumCycle)
+                            << " plain_pick_ms=" << ms(plainPickMs)
+                            << " plain_remove_ms=" << ms(plainRemoveMs)
+                            << " plain_note_ms=" << ms(plainNoteMs)
+                            << " plain_album_ms=" << ms(plainAlbumMs) << " album=" << album
                             << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
