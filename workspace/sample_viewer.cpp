@@ -41,12 +41,12 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     Showimg->setObjectName(QStringLiteral("Showimg"));
 
     RzPanel4 = new QFrame(workspace);
+    RzPanel4->setObjectName(QStringLiteral("RzPanel4"));
     RzPanel4->setAutoFillBackground(true);
     QPalette toolPalette = RzPanel4->palette();
     toolPalette.setColor(QPalette::Window, widgets::colours::kPanel);
     RzPanel4->setPalette(toolPalette);
 
-    RzPanel4->setObjectName(QStringLiteral("RzPanel4"));
     Image24 = ToolButton(Glyph::Previous, QStringLiteral("上一张"), RzPanel4);
     Image25 = ToolButton(Glyph::Next, QStringLiteral("下一张"), RzPanel4);
     Image26 = ToolButton(Glyph::Play, QStringLiteral("自动浏览"), RzPanel4);
