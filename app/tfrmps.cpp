@@ -200,10 +200,8 @@ void Tfrmps::FormShow() {
 bool Tfrmps::LoadIcons() {
     for (const QString& file : {kIconMarker, kIconRemove, kIconShow})
         if (!QFile::exists(file)) return false;
-    const QPixmap marker(kIconMarker), remove(kIconRemove), show(kIconShow);
-    for (QLabel* label : strip_->diszt) label->setPixmap(marker);
-    for (QLabel* label : albums_->zczu) label->setPixmap(remove);
-    for (QLabel* label : albums_->zcps) label->setPixmap(show);
+    strip_->SetMarkerPicture(QPixmap(kIconMarker));
+    albums_->SetCellIcons(QPixmap(kIconRemove), QPixmap(kIconShow));
     return true;
 }
 

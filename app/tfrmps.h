@@ -1,15 +1,29 @@
 #pragma once
 // The selection workspace, the program's main window. It owns the database
 // connection, the shared WorkspaceState and the full-screen viewer, and wires its
-// parts together.
+// parts together. Each part owns its controls and offers verbs; what changes the database
+// is a plain operation of workspace/workspace_operations.h (reads: workspace_queries.h).
+// A handler reads controls, calls operations and shows their results.
 //
 //  Tfrmps
-//  ├── Image1  title strip: Label2, imgfull, btnhelp, btnabout, the window buttons
-//  ├── Image2  top row: Label3, Rzcbcustomer, imglock, Label4, Label1 (prompt and
-//  │           statistics), SpeedButton2/4/3 (staff), Shape2, PelMenu1 (LoginBox)
-//  ├── AlbumPanel   RzPanel1: RzPanel7 (album grid, zcsbar) and RzPanel6 (album tabs)
-//  ├── SampleViewer RzPanel9 (Showimg) and RzPanel4 (tools, note box, information box)
-//  └── SampleStrip  RzPanel5: twelve sample cells, sbar1, scrarr1/2
+//  ├── Image1  TitleStrip: Label2, imgfull, btnhelp, btnabout, sbtnwinstate2,
+//  │           sbtnwinstate1, sbtnwinstate, sbtnexit
+//  ├── Image2  top row: Label3, Rzcbcustomer (and the hidden Rzcbcustomerid), imglock,
+//  │           Label4, Label1 StatisticsLine (prompt, then statistics), SpeedButton2/4/3
+//  │           (staff), Shape2, PelMenu1 LoginBox (pass, imgdl, imgxgmm, imgzxdl)
+//  ├── AlbumPanel   RzPanel1
+//  │   ├── RzPanel7 album grid: Image3, cells 1..18 (spzc frame, imgdiszc, zcbt album,
+//  │   │            zcl, zczu remove, zcps show), zcsbar, scrarr3/4
+//  │   └── RzPanel6 album tabs: rpczctypelist, teaddzctype, Image28 add, Image4 delete,
+//  │                Image7 rename
+//  ├── SampleViewer
+//  │   ├── RzPanel9 large view: Showimg
+//  │   └── RzPanel4 tools: Image24/25 previous/next, Image26/23 auto-browse (tim6),
+//  │                Image5/6 rotation, SpeedButton1 pick, delphoto, rzcbwidthsale,
+//  │                rezzyq and SpeedButton5 note, Shape3, rzbphotoinfo (lblfilepath, lblyrxc)
+//  └── SampleStrip  RzPanel5: cells 1..12 (dissp frame, disimg, diszt picked), sbar1,
+//                   scrarr1/2
+//  TFrmfull, a window of its own, reaches the workspace through FullScreenHost.
 
 #include <QComboBox>
 #include <QLabel>
@@ -143,7 +157,7 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // The window the customer sees: boxes open over it.
     QWidget* BoxParent();
 
-    // Parts and controls, reachable for the operations that wire them.
+    // The parts, by their verbs; then the window's own controls.
     workspace::SampleStrip* strip() const { return strip_; }
     workspace::SampleViewer* viewer() const { return viewer_; }
     workspace::AlbumPanel* albums() const { return albums_; }
@@ -189,14 +203,10 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void MoveStripTo(int position);
     // Sets the album track bar and renders the grid once at the final position.
     void SetAlbumScroll(int maximum, int position);
-    QString AlbumCountSql(const QString& album) const;
-    // Picks shown for an album ("全部": all the customer's), at least 1 for the track bar.
-    int AlbumPickCount(const QString& album) const;
     // After picks changed: the strip's markers, the albums of the sample shown and the
     // statistics line read afresh.
     void ShowPickChanges();
     void ShowSampleAlbums();
-    void StoreNote(const QString& customerId, qint64 sampleId, const QString& text);
 
     workspace::WorkspaceState state_;
     TitleStrip* title_ = nullptr;

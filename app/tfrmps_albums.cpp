@@ -1,44 +1,36 @@
 // The workspace's album panel: the album tabs and the grid of the current album's picks.
 
 #include "app/tfrmps.h"
-#include "data/connection.h"
 #include "data/errors.h"
-#include "data/records.h"
-#include "images/thumbnail.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
-#include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
+#include "workspace/workspace_operations.h"
 #include "workspace/workspace_queries.h"
 
 namespace app {
 namespace {
 
-const QString kAlbumPlaceholder = QStringLiteral("photo/nophoto.jpg");
-const QColor kCellFrame(0, 0, 0);
-const QColor kCellHighlight(0, 0, 255);
+using workspace::AlbumChange;
+using workspace::kAllAlbums;
 
-void SetFrameColour(QFrame* frame, const QColor& colour) {
-    QPalette p = frame->palette();
-    p.setColor(QPalette::Window, colour);
-    frame->setPalette(p);
-}
+const QString kDuplicate = QStringLiteral("该分类名称已经存在,请重新输入!");
+const QString kSwitchToAnAlbum = QStringLiteral("请切换到要添加本样片的相册!");
 
 }  // namespace
 
 void Tfrmps::ConnectAlbums() {
-    connect(albums_->zcsbar, &QSlider::valueChanged, this,
+    connect(albums_, &workspace::AlbumPanel::scrollChanged, this,
             [this] { widgets::GuardHandler(BoxParent(), [&] { zcsbarChange(); }); });
-    connect(albums_->rpczctypelist, &QTabBar::currentChanged, this,
+    connect(albums_, &workspace::AlbumPanel::activeAlbumChanged, this,
             [this] { widgets::GuardHandler(BoxParent(), [&] { rpczctypelistChange(); }); });
-    albums_->zcsbar->setFocusPolicy(Qt::NoFocus);
-    connect(albums_->scrarr3, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr3Click));
-    connect(albums_->scrarr4, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr4Click));
-    connect(albums_->Image28, &QToolButton::clicked, this, Guarded(&Tfrmps::Image28Click));
-    connect(albums_->Image7, &QToolButton::clicked, this, Guarded(&Tfrmps::Image7Click));
-    connect(albums_->Image4, &QToolButton::clicked, this, Guarded(&Tfrmps::Image4Click));
-    connect(viewer_->SpeedButton1, &QToolButton::clicked, this,
+    connect(albums_, &workspace::AlbumPanel::upClicked, this, Guarded(&Tfrmps::scrarr3Click));
+    connect(albums_, &workspace::AlbumPanel::downClicked, this, Guarded(&Tfrmps::scrarr4Click));
+    connect(albums_, &workspace::AlbumPanel::addClicked, this, Guarded(&Tfrmps::Image28Click));
+    connect(albums_, &workspace::AlbumPanel::renameClicked, this, Guarded(&Tfrmps::Image7Click));
+    connect(albums_, &workspace::AlbumPanel::deleteClicked, this, Guarded(&Tfrmps::Image4Click));
+    connect(viewer_, &workspace::SampleViewer::pickClicked, this,
             Guarded(&Tfrmps::SpeedButton1Click));
     connect(albums_, &workspace::AlbumPanel::showClicked, this, [this](int cell) {
         widgets::GuardHandler(BoxParent(), [&] { ShowAlbumSample(cell); });
@@ -51,97 +43,69 @@ void Tfrmps::ConnectAlbums() {
 
 bool Tfrmps::WidescreenTicked() const { return viewer_->rzcbwidthsale->isChecked(); }
 
-QStringList Tfrmps::AlbumCaptions() const {
-    QStringList captions;
-    for (int i = 0; i < albums_->rpczctypelist->count(); ++i) captions << albums_->AlbumCaption(i);
-    return captions;
-}
+QStringList Tfrmps::AlbumCaptions() const { return albums_->AlbumCaptions(); }
 
-int Tfrmps::ActiveAlbumIndex() const { return albums_->rpczctypelist->currentIndex(); }
+int Tfrmps::ActiveAlbumIndex() const { return albums_->ActiveAlbum(); }
 
-void Tfrmps::ActivateAlbum(int index) { albums_->rpczctypelist->setCurrentIndex(index); }
+void Tfrmps::ActivateAlbum(int index) { albums_->ActivateAlbum(index); }
 
 QLabel* Tfrmps::LargeView() { return viewer_->Showimg; }
 
 // ---- album tabs ----------------------------------------------------------------------------
 
 void Tfrmps::FillAlbumTabs() {
-    QTabBar* tabs = albums_->rpczctypelist;
-    const bool otherWasActive = tabs->currentIndex() != 0;
-    {
-        const QSignalBlocker quiet(tabs);
-        while (tabs->count() > 1) tabs->removeTab(tabs->count() - 1);
-        for (const auto& row :
-             data::QueryRows(QStringLiteral("select xcmc from  customerxc where customerid=") +
-                             state_.customerId + QStringLiteral(" order by id")))
-            albums_->AddAlbumTab(data::TextOf(row, QStringLiteral("xcmc")));
-        tabs->setCurrentIndex(0);
-    }
+    const bool otherWasActive = albums_->ActiveAlbum() != 0;
+    albums_->ShowAlbumTabs(workspace::LoadAlbumNames(state_.customerId));
     if (otherWasActive) rpczctypelistChange();
 }
 
 void Tfrmps::rpczctypelistChange() {
-    state_.currentAlbum = albums_->AlbumCaption(albums_->rpczctypelist->currentIndex());
-    albums_->teaddzctype->setText(state_.currentAlbum);
-    ResetAlbumScroll(AlbumPickCount(state_.currentAlbum));
-}
-
-int Tfrmps::AlbumPickCount(const QString& album) const {
-    return data::StrToInt(
-        workspace::CountAtLeastOne(AlbumCountSql(album), QStringLiteral("picinfocountzc")));
-}
-
-QString Tfrmps::AlbumCountSql(const QString& album) const {
-    const QString& id = state_.customerId;
-    if (album == workspace::kAllAlbums)
-        return QStringLiteral(
-                   "select count(*) as picinfocountzc from  V_xcphotoall where customerid=") +
-               id;
-    return QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") +
-           id + QStringLiteral(" and xcmc='") + data::SqlQuote(album) + QStringLiteral("'");
+    state_.currentAlbum = albums_->AlbumCaption(albums_->ActiveAlbum());
+    albums_->SetTypedName(state_.currentAlbum);
+    ResetAlbumScroll(workspace::AlbumPickCount(state_.customerId, state_.currentAlbum));
 }
 
 void Tfrmps::Image28Click() {
     if (state_.customerId.isEmpty()) return;
-    const QString name = albums_->teaddzctype->text().trimmed();
+    const QString name = albums_->TypedName().trimmed();
     if (name.isEmpty()) return;
-    if (AlbumCaptions().contains(name)) {
-        widgets::Dialogs::Current().Message(BoxParent(),
-                                            QStringLiteral("该分类名称已经存在,请重新输入!"));
+    // Against the tabs, and in the database against what another station added meanwhile.
+    if (AlbumCaptions().contains(name) ||
+        workspace::AddAlbum(state_.customerId, name) == AlbumChange::NameExists) {
+        widgets::Dialogs::Current().Message(BoxParent(), kDuplicate);
         return;
     }
-    data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") +
-                  state_.customerId + QStringLiteral(",'") + data::SqlQuote(name) +
-                  QStringLiteral("')"));
     albums_->AddAlbumTab(name);
-    albums_->rpczctypelist->setCurrentIndex(albums_->rpczctypelist->count() - 1);
+    albums_->ActivateAlbum(static_cast<int>(AlbumCaptions().size()) - 1);
 }
 
 void Tfrmps::Image7Click() {
     if (state_.customerId.isEmpty()) return;
-    const QString renamed = albums_->teaddzctype->text().trimmed();
+    const QString renamed = albums_->TypedName().trimmed();
     if (renamed.isEmpty()) return;
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
     if (AlbumCaptions().contains(renamed)) {
-        dialogs.Message(BoxParent(), QStringLiteral("该分类名称已经存在,请重新输入!"));
+        dialogs.Message(BoxParent(), kDuplicate);
         return;
     }
-    const int active = albums_->rpczctypelist->currentIndex();
+    const int active = albums_->ActiveAlbum();
     const QString old = albums_->AlbumCaption(active);
-    if (old == workspace::kAllAlbums) {
+    if (old == kAllAlbums) {
         dialogs.Message(BoxParent(), QStringLiteral("此相册不允许修改"));
         return;
     }
-    const QString where = QStringLiteral(" where customerid=") + state_.customerId +
-                          QStringLiteral(" and xcmc='") + data::SqlQuote(old) + QStringLiteral("'");
+    AlbumChange change = AlbumChange::Gone;
     try {
-        data::Transaction transaction;
-        data::Execute(QStringLiteral("update customerxc set xcmc='") + data::SqlQuote(renamed) +
-                      QStringLiteral("'") + where);
-        data::Execute(QStringLiteral("update xcphoto set xcmc='") + data::SqlQuote(renamed) +
-                      QStringLiteral("'") + where);
-        transaction.commit();
+        change = workspace::RenameAlbum(state_.customerId, old, renamed);
     } catch (const data::DbError&) {
+        dialogs.Message(BoxParent(), QStringLiteral("修改失败"));
+        return;
+    }
+    if (change == AlbumChange::NameExists) {  // another station took the name meanwhile
+        dialogs.Message(BoxParent(), kDuplicate);
+        return;
+    }
+    if (change != AlbumChange::Done) {  // another station deleted the album meanwhile
         dialogs.Message(BoxParent(), QStringLiteral("修改失败"));
         return;
     }
@@ -156,11 +120,10 @@ void Tfrmps::Image7Click() {
 
 void Tfrmps::Image4Click() {
     if (state_.customerId.isEmpty()) return;
-    QTabBar* tabs = albums_->rpczctypelist;
-    const int active = tabs->currentIndex();
+    const int active = albums_->ActiveAlbum();
     const QString name = albums_->AlbumCaption(active);
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
-    if (name == workspace::kAllAlbums) {
+    if (name == kAllAlbums) {
         dialogs.Message(BoxParent(), QStringLiteral("请切换到要删除的相册!"));
         return;
     }
@@ -168,105 +131,52 @@ void Tfrmps::Image4Click() {
                          QStringLiteral("删除相册将同时删除此相册中已选好的样片,确定要删除吗?")) !=
         widgets::Answer::Yes)
         return;
-    const QString quoted = data::SqlQuote(name);
+    // An album another station deleted meanwhile is gone all the same: its tab goes too.
     try {
-        data::Transaction transaction;
-        data::Execute(QStringLiteral("delete from  customerxc where customerid=") +
-                      state_.customerId + QStringLiteral(" and xcmc='") + quoted +
-                      QStringLiteral("'"));
-        data::Execute(QStringLiteral("delete from  xcphoto where customerid=") + state_.customerId +
-                      QStringLiteral(" and  xcmc='") + quoted + QStringLiteral("'"));
-        transaction.commit();
+        workspace::DeleteAlbum(state_.customerId, name);
     } catch (const data::DbError&) {
         dialogs.Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
-    {
-        const QSignalBlocker quiet(tabs);
-        tabs->removeTab(active);
-        tabs->setCurrentIndex(0);
-    }
+    albums_->RemoveAlbumTab(active);
     rpczctypelistChange();
     ShowPickChanges();
 }
 
+// ---- the album grid ------------------------------------------------------------------------
+
 void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highlightId,
                            const QString& album) {
-    for (int i = 0; i < workspace::kAlbumCells; ++i) {
-        for (QWidget* w : std::initializer_list<QWidget*>{albums_->imgdiszc[i], albums_->spzc[i],
-                                                          albums_->zczu[i], albums_->zcl[i],
-                                                          albums_->zcps[i], albums_->zcbt[i]})
-            w->hide();
-        SetFrameColour(albums_->spzc[i], kCellFrame);
-    }
-    const QString sql = album != workspace::kAllAlbums
-                            ? QStringLiteral("select *  from V_xcphoto where customerid=") +
-                                  customerId + QStringLiteral(" and xcmc='") +
-                                  data::SqlQuote(album) + QStringLiteral("' and disid >=") +
-                                  QString::number(start) + QStringLiteral(" limit 18")
-                            : QStringLiteral("select *  from V_xcphotoall where customerid=") +
-                                  customerId + QStringLiteral("  and disid >=") +
-                                  QString::number(start) + QStringLiteral(" limit 18");
-    const data::Rows rows = data::QueryRows(sql);
-    const QString highlight = QString::number(highlightId);
-    for (int i = 0; i < workspace::kAlbumCells; ++i) {
-        if (i >= static_cast<int>(rows.size())) {
-            albums_->zcdisid[i].clear();
-            continue;
-        }
-        const QSqlRecord& row = rows[i];
-        QLabel* image = albums_->imgdiszc[i];
-        image->setPixmap(QPixmap::fromImage(images::ThumbnailForCell(
-            images::ShowThumbnail(row.value(QStringLiteral("photofile")).toByteArray(),
-                                  kAlbumPlaceholder),
-            image->size(), image->devicePixelRatio(), true)));
-        albums_->zcbt[i]->setText(data::TextOf(row, QStringLiteral("xcmc")));
-        for (QWidget* w : std::initializer_list<QWidget*>{albums_->zcl[i], albums_->imgdiszc[i],
-                                                          albums_->spzc[i], albums_->zczu[i],
-                                                          albums_->zcps[i], albums_->zcbt[i]})
-            w->show();
-        albums_->zcdisid[i] = data::TextOf(row, QStringLiteral("photoid"));
-        if (albums_->zcdisid[i] == highlight) SetFrameColour(albums_->spzc[i], kCellHighlight);
-    }
+    albums_->ShowPage(workspace::LoadAlbumPage(customerId, album, start),
+                      QString::number(highlightId));
 }
 
 void Tfrmps::ResetAlbumScroll(int count) {
-    QSlider* bar = albums_->zcsbar;
-    {
-        const QSignalBlocker quiet(bar);  // the grid is rendered once, below
-        bar->setRange(0, std::max(1, count));
-        bar->setValue(bar->maximum());
-        bar->setEnabled(true);
-    }
+    const int maximum = std::max(1, count);  // an album without picks keeps the range 0..1
+    albums_->SetScroll(maximum, maximum);
+    albums_->SetScrollEnabled(true);
     ShowAlbumPage(state_.customerId, 0, state_.currentSampleId, state_.currentAlbum);
 }
 
 void Tfrmps::SetAlbumScroll(int maximum, int position) {
-    QSlider* bar = albums_->zcsbar;
-    {
-        const QSignalBlocker quiet(bar);
-        bar->setRange(0, maximum);
-        bar->setValue(std::clamp(position, 0, maximum));
-    }
+    albums_->SetScroll(maximum, position);
     zcsbarChange();
 }
 
-void Tfrmps::scrarr3Click() {
-    QSlider* bar = albums_->zcsbar;
-    if (bar->isEnabled() && bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
-}
+void Tfrmps::scrarr3Click() { albums_->Step(+1); }
 
-void Tfrmps::scrarr4Click() {
-    QSlider* bar = albums_->zcsbar;
-    if (bar->isEnabled() && bar->value() > bar->minimum()) bar->setValue(bar->value() - 1);
+void Tfrmps::scrarr4Click() { albums_->Step(-1); }
+
+void Tfrmps::zcsbarChange() {
+    ShowAlbumPage(state_.customerId, albums_->ScrollMaximum() - albums_->ScrollPosition(),
+                  state_.currentSampleId, state_.currentAlbum);
 }
 
 // ---- picks ---------------------------------------------------------------------------------
 
 void Tfrmps::ShowAlbumSample(int cell) {
-    for (int i = 0; i < workspace::kAlbumCells; ++i) SetFrameColour(albums_->spzc[i], kCellFrame);
-    SetFrameColour(albums_->spzc[cell - 1], kCellHighlight);
-    state_.currentSampleId = albums_->zcdisid[cell - 1].toLongLong();
+    albums_->HighlightCell(cell);
+    state_.currentSampleId = albums_->SampleIdAt(cell).toLongLong();
     MoveStripTo(workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId));
     ShowSample(1);
 }
@@ -276,44 +186,36 @@ void Tfrmps::SpeedButton1Click() {
     // Album, customer and sample are those of the moment of the click, whatever
     // happens while a question is open.
     const QString album = state_.currentAlbum;
-    if (album == workspace::kAllAlbums) {
-        dialogs.Message(BoxParent(), QStringLiteral("请切换到要添加本样片的相册!"));
+    if (album == kAllAlbums) {
+        dialogs.Message(BoxParent(), kSwitchToAnAlbum);
         return;
     }
     const QString id = state_.customerId;
     if (id.isEmpty()) return;
     const qint64 sampleId = state_.currentSampleId;
-    const QString sample = QString::number(sampleId);
     // Only a sample of this customer, shown large right now, can be picked.
-    if (state_.currentSampleFile.isEmpty() ||
-        data::LookupValue(QStringLiteral("photoinfo"), QStringLiteral("id"),
-                          QStringLiteral("customerid=") + id + QStringLiteral(" and id=") + sample)
-            .isEmpty())
-        return;
-    const QString albumText = QStringLiteral("'") + data::SqlQuote(album) + QStringLiteral("'");
-    const QString already =
-        data::LookupValue(QStringLiteral("xcphoto"), QStringLiteral("photoid"),
-                          QStringLiteral(" customerid=") + id + QStringLiteral(" and xcmc=") +
-                              albumText + QStringLiteral(" and photoid=") + sample);
-    if (!already.isEmpty() &&
+    if (state_.currentSampleFile.isEmpty() || !workspace::SampleExists(id, sampleId)) return;
+    if (workspace::IsPicked(id, sampleId, album) &&
         dialogs.Question(BoxParent(), QStringLiteral("本照片已经入选相册") + album +
                                           QStringLiteral("中，确定要重复入选吗?")) ==
             widgets::Answer::No)
         return;
-    data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + id +
-                  QStringLiteral(",") + sample + QStringLiteral(",") + albumText +
-                  QStringLiteral(")"));
+    switch (workspace::PickSample(id, sampleId, album)) {
+        case workspace::PickResult::Picked:
+            break;
+        case workspace::PickResult::SampleGone:  // deleted while the question was open
+            return;
+        case workspace::PickResult::AlbumGone:
+            dialogs.Message(BoxParent(), kSwitchToAnAlbum);
+            return;
+    }
 
     // The album's end comes into view: the new pick under up to four earlier ones.
-    const int count = AlbumPickCount(album);
+    const int count = std::max(1, workspace::AlbumPickCount(id, album));
     SetAlbumScroll(count, std::min(count, 4));
 
     const int next = workspace::DisplayNumberOf(id, sampleId) + 1;
-    const qint64 nextId =
-        data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
-                          QStringLiteral("customerid=") + id + QStringLiteral(" and disid=") +
-                              QString::number(next))
-            .toLongLong();
+    const qint64 nextId = workspace::SampleOfDisplayNumber(id, next);
     if (nextId != 0) {
         state_.currentSampleId = nextId;
         MoveStripTo(next);
@@ -327,24 +229,14 @@ void Tfrmps::SpeedButton1Click() {
 }
 
 void Tfrmps::RemovePick(int cell) {
-    const QString photo = albums_->zcdisid[cell - 1];
-    const QString album = albums_->zcbt[cell - 1]->text();
-    const QString& id = state_.customerId;
-    data::Execute(
-        QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") +
-        id + QStringLiteral(" and xcmc='") + data::SqlQuote(album) +
-        QStringLiteral("' and photoid=") + photo + QStringLiteral(" limit 1)"));
-    const int saved = albums_->zcsbar->value();
-    const int count = AlbumPickCount(state_.currentAlbum);
+    workspace::RemovePick(state_.customerId, albums_->SampleIdAt(cell).toLongLong(),
+                          albums_->AlbumAt(cell));
+    const int saved = albums_->ScrollPosition();
+    const int count =
+        std::max(1, workspace::AlbumPickCount(state_.customerId, state_.currentAlbum));
     // Picks after the removed one keep their place on screen.
     SetAlbumScroll(count, saved < count ? saved : saved - 1);
     ShowPickChanges();
-}
-
-void Tfrmps::zcsbarChange() {
-    QSlider* bar = albums_->zcsbar;
-    ShowAlbumPage(state_.customerId, bar->maximum() - bar->value(), state_.currentSampleId,
-                  state_.currentAlbum);
 }
 
 }  // namespace app

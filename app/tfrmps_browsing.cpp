@@ -6,14 +6,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
-#include <QValidator>
 
 #include "app/tfrmps.h"
-#include "data/connection.h"
 #include "data/errors.h"
-#include "data/records.h"
 #include "images/picture_drawing.h"
-#include "images/thumbnail.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
@@ -21,6 +17,7 @@
 #include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
+#include "workspace/workspace_operations.h"
 #include "workspace/workspace_queries.h"
 
 namespace app {
@@ -29,18 +26,7 @@ namespace {
 using workspace::kNotePrompt;
 
 const QString kLargePlaceholder = QStringLiteral("photo/nophoto.jpg");
-const QString kStripPlaceholder = QStringLiteral("photo/Thumbnails_nophoto.jpg");
 const QString kNoFile = QStringLiteral("nophoto.jpg");
-constexpr int kNoteLimitBytes = 150;
-
-// The note box takes at most 150 bytes of GBK text: 150 letters or 75 characters.
-class GbkLimit : public QValidator {
-  public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        return workspace::GbkByteLength(input) <= kNoteLimitBytes ? Acceptable : Invalid;
-    }
-};
 
 bool IsTextEntry(const QWidget* widget) {
     return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
@@ -52,33 +38,30 @@ bool IsTextEntry(const QWidget* widget) {
 void Tfrmps::ConnectBrowsing() {
     pictures_ = std::make_unique<workspace::PictureCache>();
     connect(Rzcbcustomer, &QComboBox::activated, this, Guarded(&Tfrmps::RzcbcustomerChange));
-    connect(strip_->sbar1, &QSlider::valueChanged, this, Guarded(&Tfrmps::sbar1Change));
-    connect(strip_->scrarr1, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr1Click));
-    connect(strip_->scrarr2, &QToolButton::clicked, this, Guarded(&Tfrmps::scrarr2Click));
-    connect(strip_, &workspace::SampleStrip::cellClicked, this,
+    using workspace::SampleStrip;
+    connect(strip_, &SampleStrip::positionChanged, this, Guarded(&Tfrmps::sbar1Change));
+    connect(strip_, &SampleStrip::backClicked, this, Guarded(&Tfrmps::scrarr1Click));
+    connect(strip_, &SampleStrip::forwardClicked, this, Guarded(&Tfrmps::scrarr2Click));
+    connect(strip_, &SampleStrip::cellClicked, this,
             [this](int cell) { widgets::GuardHandler(BoxParent(), [&] { disimgClick(cell); }); });
 
-    workspace::SampleViewer* v = viewer_;
-    connect(v->Image24, &QToolButton::clicked, this, Guarded(&Tfrmps::Image24Click));
-    connect(v->Image25, &QToolButton::clicked, this, Guarded(&Tfrmps::Image25Click));
-    connect(v->Image26, &QToolButton::clicked, this, Guarded(&Tfrmps::Image26Click));
-    connect(v->Image23, &QToolButton::clicked, this, Guarded(&Tfrmps::Image23Click));
-    connect(v->tim6, &QTimer::timeout, this, Guarded(&Tfrmps::tim6Timer));
-    connect(v->Image5, &QToolButton::clicked, this,
-            [this] { widgets::GuardHandler(BoxParent(), [&] { Image5Click(true); }); });
-    connect(v->Image6, &QToolButton::clicked, this,
-            [this] { widgets::GuardHandler(BoxParent(), [&] { Image5Click(false); }); });
-    connect(v->rzcbwidthsale, &QCheckBox::clicked, this, Guarded(&Tfrmps::rzcbwidthsaleClick));
-    connect(v->SpeedButton5, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton5Click));
-    connect(v->delphoto, &QToolButton::clicked, this, Guarded(&Tfrmps::delphotoClick));
-    v->rezzyq->setValidator(new GbkLimit(v->rezzyq));
-    v->rezzyq->installEventFilter(this);
-    strip_->sbar1->setFocusPolicy(Qt::NoFocus);
+    using workspace::SampleViewer;
+    connect(viewer_, &SampleViewer::previousClicked, this, Guarded(&Tfrmps::Image24Click));
+    connect(viewer_, &SampleViewer::nextClicked, this, Guarded(&Tfrmps::Image25Click));
+    connect(viewer_, &SampleViewer::autoBrowseClicked, this, Guarded(&Tfrmps::Image26Click));
+    connect(viewer_, &SampleViewer::stopBrowseClicked, this, Guarded(&Tfrmps::Image23Click));
+    connect(viewer_, &SampleViewer::autoBrowseStep, this, Guarded(&Tfrmps::tim6Timer));
+    connect(viewer_, &SampleViewer::rotateClicked, this, [this](bool clockwise) {
+        widgets::GuardHandler(BoxParent(), [&] { Image5Click(clockwise); });
+    });
+    connect(viewer_, &SampleViewer::widescreenClicked, this, Guarded(&Tfrmps::rzcbwidthsaleClick));
+    connect(viewer_, &SampleViewer::saveNoteClicked, this, Guarded(&Tfrmps::SpeedButton5Click));
+    connect(viewer_, &SampleViewer::deleteClicked, this, Guarded(&Tfrmps::delphotoClick));
+    connect(viewer_, &SampleViewer::noteEntered, this, &Tfrmps::rezzyqEnter);
     qApp->installEventFilter(this);
 }
 
 bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == viewer_->rezzyq && event->type() == QEvent::FocusIn) rezzyqEnter();
     if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Left and Right step through the samples, except while a text box is typed in.
@@ -125,132 +108,67 @@ void Tfrmps::RefreshCustomersAfterManagement() {
 void Tfrmps::ClearCustomer() {
     Rzcbcustomer->clear();
     Rzcbcustomerid->clear();
-    viewer_->tim6->stop();
+    viewer_->StopAutoBrowse();
     state_.customerId.clear();
     state_.customerPhotoPath.clear();
     state_.currentSampleId = -1;
     state_.currentSampleFile.clear();
     state_.rotationAngle = 0;
 
-    QSlider* bar = strip_->sbar1;
-    {
-        const QSignalBlocker quiet(bar);  // a page fill needs a customer
-        bar->setEnabled(false);
-        bar->setRange(0, 0);
-    }
-    for (int i = 0; i < workspace::kStripCells; ++i) {
-        strip_->disimg[i]->hide();
-        strip_->dissp[i]->hide();
-        strip_->diszt[i]->hide();
-        strip_->disid[i].clear();
-    }
-    QTabBar* tabs = albums_->rpczctypelist;
-    {
-        const QSignalBlocker quiet(tabs);
-        while (tabs->count() > 1) tabs->removeTab(tabs->count() - 1);
-        tabs->setCurrentIndex(0);
-    }
+    strip_->Clear();
+    albums_->ShowAlbumTabs({});
     state_.currentAlbum = workspace::kAllAlbums;
-    albums_->teaddzctype->setText(state_.currentAlbum);
-    {
-        const QSignalBlocker quiet(albums_->zcsbar);
-        albums_->zcsbar->setEnabled(false);
-    }
-    for (int i = 0; i < workspace::kAlbumCells; ++i) {
-        for (QWidget* w : std::initializer_list<QWidget*>{albums_->imgdiszc[i], albums_->spzc[i],
-                                                          albums_->zczu[i], albums_->zcl[i],
-                                                          albums_->zcps[i], albums_->zcbt[i]})
-            w->hide();
-        albums_->zcdisid[i].clear();
-    }
+    albums_->SetTypedName(state_.currentAlbum);
+    albums_->Clear();
     ShowSample(1);  // the placeholder, and the note box emptied
-    viewer_->lblfilepath->clear();
-    viewer_->lblfilepath->setToolTip(QString());
-    viewer_->lblyrxc->clear();
-    viewer_->lblyrxc->setToolTip(QString());
+    viewer_->ClearInfo();
     if (full_) full_->labyrxc->clear();
-    Label1->setText(CustomerPrompt());
+    Label1->ShowPrompt(CustomerPrompt());
 }
 
 void Tfrmps::RzcbcustomerChange() {
     SavePendingNote();
-    QSlider* bar = strip_->sbar1;
-    albums_->zcsbar->setEnabled(false);
-    bar->setEnabled(false);
-    bar->setMinimum(0);
-    bar->setValue(0);
+    albums_->SetScrollEnabled(false);
+    strip_->SetTrackEnabled(false);
+    strip_->SetMinimum(0);
+    strip_->SetPosition(0);
     if (Rzcbcustomer->count() == 0) return;
 
     Rzcbcustomerid->setCurrentIndex(Rzcbcustomer->currentIndex());
     state_.customerId = Rzcbcustomerid->currentText();
     const QString& id = state_.customerId;
-    state_.customerPhotoPath =
-        data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"),
-                          QStringLiteral("customerid=") + id);
+    state_.customerPhotoPath = workspace::CustomerPhotoPath(id);
     ShowStatistics();
 
-    const int samples = data::StrToInt(workspace::CountAtLeastOne(
-        QStringLiteral("select count(*) as picinfocount from  V_photoinfo where customerid=") + id,
-        QStringLiteral("picinfocount")));
-    bar->setValue(0);
-    bar->setValue(1);  // fills the strip from the new customer's first sample
-    bar->setMinimum(1);
-    bar->setMaximum(samples);
-    bar->setEnabled(true);
+    const int samples = std::max(1, workspace::SampleCount(id));  // the bar keeps a range
+    strip_->SetPosition(0);
+    strip_->SetPosition(1);  // fills the strip from the new customer's first sample
+    strip_->SetMinimum(1);
+    strip_->SetMaximum(samples);
+    strip_->SetTrackEnabled(true);
 
-    const int picks = data::StrToInt(workspace::CountAtLeastOne(
-        QStringLiteral("select count(*) as picinfocountzc from V_xcphotoall where customerid=") +
-            id,
-        QStringLiteral("picinfocountzc")));
-    ResetAlbumScroll(picks);
+    ResetAlbumScroll(workspace::AlbumPickCount(id, workspace::kAllAlbums));
     FillAlbumTabs();
     ShowSample(1);
 }
 
 void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
-    const std::vector<workspace::StripCell> cells = workspace::LoadSamplePage(
-        QStringLiteral("V_photoinfo"), QStringLiteral("filename"), QStringLiteral("id"),
-        workspace::SampleCondition(state_.customerId), start);
-    const QString highlight = QString::number(highlightId);
-    for (int i = 0; i < workspace::kStripCells; ++i) {
-        strip_->disimg[i]->hide();
-        strip_->dissp[i]->hide();
-        strip_->diszt[i]->hide();
-        strip_->SetFrameHighlighted(i, false);
-        if (i >= static_cast<int>(cells.size())) {
-            strip_->disid[i].clear();
-            continue;
-        }
-        const workspace::StripCell& cell = cells[i];
-        // On narrower screens the cells are smaller; the thumbnail keeps its shape. On a
-        // scaled screen it is drawn on the device pixels of its cell.
-        QLabel* image = strip_->disimg[i];
-        image->setPixmap(QPixmap::fromImage(
-            images::ThumbnailForCell(images::ShowThumbnail(cell.thumbnail, kStripPlaceholder),
-                                     image->size(), image->devicePixelRatio(), false)));
-        strip_->disimg[i]->show();
-        strip_->dissp[i]->show();
-        if (cell.picks > 0) strip_->diszt[i]->show();
-        strip_->disid[i] = cell.id;
-        if (cell.id == highlight) strip_->SetFrameHighlighted(i, true);
-    }
+    strip_->ShowPage(
+        workspace::LoadSamplePage(QStringLiteral("V_photoinfo"), QStringLiteral("filename"),
+                                  QStringLiteral("id"),
+                                  workspace::SampleCondition(state_.customerId), start),
+        QString::number(highlightId));
 }
 
-void Tfrmps::sbar1Change() { ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId); }
+void Tfrmps::sbar1Change() { ShowSamplePage(strip_->Position(), state_.currentSampleId); }
 
-void Tfrmps::scrarr1Click() {
-    QSlider* bar = strip_->sbar1;
-    if (bar->isEnabled() && bar->value() > bar->minimum()) bar->setValue(bar->value() - 1);
-}
+void Tfrmps::scrarr1Click() { strip_->Step(-1); }
 
-void Tfrmps::scrarr2Click() {
-    QSlider* bar = strip_->sbar1;
-    if (bar->isEnabled() && bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
-}
+void Tfrmps::scrarr2Click() { strip_->Step(+1); }
 
 void Tfrmps::disimgClick(int cell) { ShowSample(cell); }
 
-void Tfrmps::MoveStripTo(int position) { strip_->sbar1->setValue(position); }
+void Tfrmps::MoveStripTo(int position) { strip_->SetPosition(position); }
 
 // ---- the large view ------------------------------------------------------------------------
 
@@ -286,24 +204,20 @@ void Tfrmps::ShowSample(int cell) {
     QLabel* view = viewer_->Showimg;
     SavePendingNote();
     note_.any = false;
-    viewer_->rezzyq->setText(QString());
-    for (int i = 0; i < workspace::kStripCells; ++i) strip_->SetFrameHighlighted(i, false);
+    viewer_->SetNote(QString());
     state_.currentSampleFile.clear();
-    strip_->SetFrameHighlighted(cell - 1, true);
+    strip_->HighlightCell(cell);
 
-    const QString id = strip_->disid[cell - 1];
-    data::Rows rows;
-    if (!id.isEmpty())
-        rows = data::QueryRows(QStringLiteral("select * from V_photoinfo where customerid=") +
-                               state_.customerId + QStringLiteral(" and id=") + id);
+    const QString id = strip_->SampleIdAt(cell);
+    std::optional<workspace::ShownSample> sample;
+    if (!id.isEmpty()) sample = workspace::LoadShownSample(state_.customerId, id.toLongLong());
     QString file;
-    if (!rows.empty()) {
-        state_.currentSampleId = rows.front().value(QStringLiteral("id")).toLongLong();
-        file = data::TextOf(rows.front(), QStringLiteral("filename"));
+    if (sample) {
+        state_.currentSampleId = sample->id;
+        file = sample->file;
         if (file.isEmpty()) file = kNoFile;
         view->hide();
-        const QRect panel = viewer_->RzPanel9->contentsRect();
-        view->setGeometry(5, 5, std::max(1, panel.width() - 10), std::max(1, panel.height() - 10));
+        viewer_->FitLargeView();
         const bool fullScreen = full_ && full_->isVisible();
         if (!fullScreen) DrawFitted(view, file);
         if (full_) {
@@ -342,12 +256,10 @@ void Tfrmps::ShowSampleInfo() {
     // the prompt never mixes with what is typed.
     const workspace::SampleInfo info = workspace::LoadSampleInfo(
         state_.customerId, state_.currentSampleId, state_.customerPhotoPath, QString());
-    viewer_->lblfilepath->setText(info.fileCaption);
-    viewer_->lblfilepath->setToolTip(info.fileHint);
-    viewer_->rezzyq->setText(info.note);
+    viewer_->ShowFile(info.fileCaption, info.fileHint);
+    viewer_->SetNote(info.note);
     note_ = {true, state_.customerId, state_.currentSampleId, info.note};
-    viewer_->lblyrxc->setText(info.albumsCaption);
-    viewer_->lblyrxc->setToolTip(info.albumsHint);
+    viewer_->ShowAlbums(info.albumsCaption, info.albumsHint);
     if (full_) full_->labyrxc->setText(info.albumsCaption);
 }
 
@@ -355,13 +267,12 @@ void Tfrmps::ShowSampleAlbums() {
     if (state_.customerId.isEmpty() || state_.currentSampleFile.isEmpty()) return;
     const workspace::SampleAlbums albums =
         workspace::LoadSampleAlbums(state_.customerId, state_.currentSampleId);
-    viewer_->lblyrxc->setText(albums.caption);
-    viewer_->lblyrxc->setToolTip(albums.hint);
+    viewer_->ShowAlbums(albums.caption, albums.hint);
     if (full_) full_->labyrxc->setText(albums.caption);
 }
 
 void Tfrmps::ShowPickChanges() {
-    ShowSamplePage(strip_->sbar1->value(), state_.currentSampleId);
+    ShowSamplePage(strip_->Position(), state_.currentSampleId);
     ShowSampleAlbums();
     ShowStatistics();
 }
@@ -374,23 +285,23 @@ void Tfrmps::StepTo(int displayNumber) {
 void Tfrmps::Image24Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
-    if (d <= strip_->sbar1->minimum()) return;
+    if (d <= strip_->Minimum()) return;
     StepTo(d - 1);
 }
 
 void Tfrmps::Image25Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
-    if (d >= strip_->sbar1->maximum()) return;
+    if (d >= strip_->Maximum()) return;
     StepTo(d + 1);
 }
 
 void Tfrmps::Image26Click() {
-    if (!state_.customerId.isEmpty()) viewer_->tim6->start();
+    if (!state_.customerId.isEmpty()) viewer_->StartAutoBrowse();
 }
 
 void Tfrmps::Image23Click() {
-    if (!state_.customerId.isEmpty()) viewer_->tim6->stop();
+    if (!state_.customerId.isEmpty()) viewer_->StopAutoBrowse();
 }
 
 void Tfrmps::tim6Timer() {
@@ -401,13 +312,13 @@ void Tfrmps::tim6Timer() {
         d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
     } catch (const data::ConversionError&) {
         // No sample of this customer is shown: browsing has nowhere to go.
-        viewer_->tim6->stop();
+        viewer_->StopAutoBrowse();
         return;
     }
-    if (d < strip_->sbar1->maximum()) {
+    if (d < strip_->Maximum()) {
         StepTo(d + 1);
     } else {
-        viewer_->tim6->stop();
+        viewer_->StopAutoBrowse();
     }
 }
 
@@ -424,16 +335,12 @@ void Tfrmps::Image5Click(bool clockwise) {
 }
 
 void Tfrmps::rzcbwidthsaleClick() {
-    data::UpdateValue(
-        QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-        viewer_->rzcbwidthsale->isChecked() ? QStringLiteral("'是'") : QStringLiteral("'否'"),
-        QStringLiteral("itemname='openwidthsale'"));
+    workspace::StoreWidescreenCorrection(WidescreenTicked());
     if (state_.currentSampleId < 0) return;
-    const data::Rows rows = data::QueryRows(
-        QStringLiteral("select * from V_photoinfo where customerid=") + state_.customerId +
-        QStringLiteral(" and id=") + QString::number(state_.currentSampleId));
-    if (rows.empty()) return;
-    QString file = data::TextOf(rows.front(), QStringLiteral("filename"));
+    const std::optional<workspace::ShownSample> sample =
+        workspace::LoadShownSample(state_.customerId, state_.currentSampleId);
+    if (!sample) return;
+    QString file = sample->file;
     if (file.isEmpty()) file = kNoFile;
     viewer_->Showimg->hide();
     DrawFitted(viewer_->Showimg, file);
@@ -442,34 +349,23 @@ void Tfrmps::rzcbwidthsaleClick() {
 }
 
 void Tfrmps::rezzyqEnter() {
-    if (viewer_->rezzyq->text() == kNotePrompt) viewer_->rezzyq->clear();
+    if (viewer_->Note() == kNotePrompt) viewer_->ClearNote();
 }
 
 void Tfrmps::SpeedButton5Click() {
-    const QString text = viewer_->rezzyq->text();
-    StoreNote(state_.customerId, state_.currentSampleId, text);
-    if (text.isEmpty() || text == kNotePrompt) viewer_->rezzyq->clear();
+    const QString text = viewer_->Note();
+    workspace::StoreNote(state_.customerId, state_.currentSampleId, text);
+    if (text.isEmpty() || text == kNotePrompt) viewer_->ClearNote();
     if (note_.any && note_.customerId == state_.customerId &&
         note_.sampleId == state_.currentSampleId)
-        note_.shown = viewer_->rezzyq->text();
-}
-
-void Tfrmps::StoreNote(const QString& customerId, qint64 sampleId, const QString& text) {
-    const QString where = QStringLiteral(" where customerid=") + customerId +
-                          QStringLiteral(" and id=") + QString::number(sampleId);
-    // The prompt is never a note.
-    if (!text.isEmpty() && text != kNotePrompt)
-        data::Execute(QStringLiteral("update photoinfo set zzyq='") + data::SqlQuote(text) +
-                      QStringLiteral("'") + where);
-    else
-        data::Execute(QStringLiteral("update photoinfo set zzyq=''") + where);
+        note_.shown = viewer_->Note();
 }
 
 void Tfrmps::SavePendingNote() {
     if (!note_.any) return;
-    const QString text = viewer_->rezzyq->text();
+    const QString text = viewer_->Note();
     if (text == note_.shown) return;
-    StoreNote(note_.customerId, note_.sampleId, text);
+    workspace::StoreNote(note_.customerId, note_.sampleId, text);
     note_.shown = text;
 }
 
@@ -484,32 +380,24 @@ void Tfrmps::delphotoClick() {
         widgets::Answer::Yes)
         return;
     const int d = workspace::DisplayNumberOf(customer, sampleId);
-    const QString where = QStringLiteral("customerid=") + customer;
-    const QString sample = QString::number(sampleId);
+    // A sample another station deleted meanwhile is gone all the same: the views follow.
     try {
-        data::Transaction transaction;
-        data::Execute(QStringLiteral("delete from  photoinfo where ") + where +
-                      QStringLiteral(" and id=") + sample);
-        data::Execute(QStringLiteral("delete from  xcphoto where ") + where +
-                      QStringLiteral(" and photoid=") + sample);
-        transaction.commit();
+        workspace::DeleteSample(customer, sampleId);
     } catch (const data::DbError&) {
         widgets::Dialogs::Current().Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
     if (note_.any && note_.sampleId == sampleId) note_.any = false;  // gone with its sample
-    QSlider* bar = strip_->sbar1;
-    const int newMaximum = bar->maximum() - 1;
-    bar->setMaximum(newMaximum);
-    if (bar->value() == 1) {
+    const int newMaximum = strip_->Maximum() - 1;
+    strip_->SetMaximum(newMaximum);
+    if (strip_->Position() == 1) {
         ShowSamplePage(1, state_.currentSampleId);
     } else {
-        bar->setValue(1);
-        bar->setValue(std::min(d, newMaximum));
+        strip_->SetPosition(1);
+        strip_->SetPosition(std::min(d, newMaximum));
     }
     ShowSample(1);
-    QSlider* albumBar = albums_->zcsbar;
-    ShowAlbumPage(state_.customerId, albumBar->maximum() - albumBar->value(),
+    ShowAlbumPage(state_.customerId, albums_->ScrollMaximum() - albums_->ScrollPosition(),
                   state_.currentSampleId, state_.currentAlbum);
     ShowStatistics();
 }

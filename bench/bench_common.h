@@ -71,10 +71,12 @@ int RunOrientation(const QStringList& args);
 // the JPEG at path.
 bool AddCameraExif(const QString& path, int orientation);
 int RunImport(const QStringList& args);
-// bench_database.cpp: the big database and the page fills read from it.
+// bench_database.cpp: the big database, the page fills read from it and the workspace's
+// changes to it.
 int RunMakeDb(const QStringList& args);
 int RunPage(const QStringList& args);
 int RunAlbumPage(const QStringList& args);
+int RunPick(const QStringList& args);
 // bench_space.cpp: backups, and giving free pages back, on the big database.
 int RunSpace(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.

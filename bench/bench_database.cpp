@@ -1,5 +1,6 @@
-// verimond-bench make-db / page / album-page: a studio-sized database (100,000 samples with
-// real thumbnails) and the two page fills that read it, the sample strip and the album grid.
+// verimond-bench make-db / page / album-page / pick: a studio-sized database (100,000 samples
+// with real thumbnails), the two page fills that read it, the sample strip and the album
+// grid, and the workspace's changes to it.
 
 #include <QFileInfo>
 #include <QPixmap>
@@ -17,6 +18,7 @@
 #include "images/demo_photo.h"
 #include "images/picture_drawing.h"
 #include "images/thumbnail.h"
+#include "workspace/workspace_operations.h"
 #include "workspace/workspace_queries.h"
 #include "workspace/workspace_state.h"
 
@@ -283,6 +285,105 @@ int RunAlbumPage(const QStringList& args) {
                             << " all_query_ms=" << Ms(Median(allBare)) << " album=" << album
                             << " album_picks=" << albumPicks << " all_picks=" << allPicks
                             << " max_rows=" << albumRows << " runs=" << repeat << "\n";
+    } catch (const data::VerimondError& e) {
+        err << e.text() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunPick(const QStringList& args) {
+    QTextStream err(stderr);
+    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    int repeat = 0;
+    if (positional.size() != 2 || !PositiveOption(args, "--repeat", 50, &repeat)) {
+        err << "usage: verimond-bench pick DBFILE|SERVER.ini CUSTOMERID [--repeat N]\n";
+        return 2;
+    }
+    if (!OpenOurs(positional[0], err)) return 1;
+    const QString id = QString::number(positional[1].toLongLong());
+    try {
+        const data::Rows albums = data::QueryRows(
+            "select xcmc from customerxc where customerid=" + id + " order by id limit 1");
+        const qint64 sample = workspace::SampleOfDisplayNumber(id, 1);
+        if (albums.empty() || sample == 0) {
+            err << "customer " << id << " needs a sample and an album\n";
+            return 1;
+        }
+        const QString album = data::TextOf(albums.front(), "xcmc");
+        const QString quoted = "'" + data::SqlQuote(album) + "'";
+        const QString photo = QString::number(sample);
+        // The statements as the window ran them before they became operations: each on its
+        // own, the album's rename and deletion in a transaction of their own.
+        auto plainPick = [&] {
+            data::Execute("insert into xcphoto(customerid,photoid,xcmc) values(" + id + "," +
+                          photo + "," + quoted + ")");
+        };
+        auto plainRemove = [&] {
+            data::Execute(
+                "delete from xcphoto  where id=( select id from xcphoto where customerid=" + id +
+                " and xcmc=" + quoted + " and photoid=" + photo + " limit 1)");
+        };
+        auto plainNote = [&](const QString& text) {
+            data::Execute("update photoinfo set zzyq='" + data::SqlQuote(text) +
+                          "' where customerid=" + id + " and id=" + photo);
+        };
+        auto plainAlbum = [&] {
+            data::Execute("insert into customerxc(customerid,xcmc) values(" + id + ",'测试')");
+            {
+                data::Transaction transaction;
+                for (const char* table : {"customerxc", "xcphoto"})
+                    data::Execute(QString("update ") + table +
+                                  " set xcmc='测试2' where customerid=" + id + " and xcmc='测试'");
+                transaction.commit();
+            }
+            data::Transaction transaction;
+            for (const char* table : {"customerxc", "xcphoto"})
+                data::Execute(QString("delete from  ") + table + " where customerid=" + id +
+                              " and xcmc='测试2'");
+            transaction.commit();
+        };
+        auto albumOperations = [&] {
+            workspace::AddAlbum(id, "测试");
+            workspace::RenameAlbum(id, "测试", "测试2");
+            workspace::DeleteAlbum(id, "测试2");
+        };
+        std::vector<double> pick, remove, note, albumCycle, plainPickMs, plainRemoveMs, plainNoteMs,
+            plainAlbumMs;
+        for (int i = 0; i < repeat; ++i) {
+            // Interleaved, each first every other run.
+            auto operations = [&] {
+                pick.push_back(TimeMs([&] { workspace::PickSample(id, sample, album); }));
+                remove.push_back(TimeMs([&] { workspace::RemovePick(id, sample, album); }));
+                note.push_back(TimeMs([&] { workspace::StoreNote(id, sample, "加急"); }));
+                albumCycle.push_back(TimeMs(albumOperations));
+            };
+            auto statements = [&] {
+                plainPickMs.push_back(TimeMs(plainPick));
+                plainRemoveMs.push_back(TimeMs(plainRemove));
+                plainNoteMs.push_back(TimeMs([&] { plainNote("加急"); }));
+                plainAlbumMs.push_back(TimeMs(plainAlbum));
+            };
+            if (i % 2) {
+                statements();
+                operations();
+            } else {
+                operations();
+                statements();
+            }
+        }
+        plainNote(QString());
+        // Fractions of a millisecond: two decimals.
+        auto ms = [](const std::vector<double>& times) {
+            return QString::number(Median(times), 'f', 2);
+        };
+        QTextStream(stdout) << "median_ms=" << ms(pick) << " remove_ms=" << ms(remove)
+                            << " note_ms=" << ms(note) << " album_ms=" << ms(albumCycle)
+                            << " plain_pick_ms=" << ms(plainPickMs)
+                            << " plain_remove_ms=" << ms(plainRemoveMs)
+                            << " plain_note_ms=" << ms(plainNoteMs)
+                            << " plain_album_ms=" << ms(plainAlbumMs) << " album=" << album
+                            << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
         return 1;

@@ -141,7 +141,7 @@ void TimeSwitchParts(app::Tfrmps& workspace, Parts& parts) {
     // the queries of the sample's information and of its neighbours' files.
     images::DrawOptions options;
     options.size = workspace.viewer()->Showimg->size();
-    options.margin = workspace.viewer()->RzPanel9->palette().color(QPalette::Window);
+    options.margin = workspace.viewer()->Showimg->parentWidget()->palette().color(QPalette::Window);
     parts.Add("placeholder_draw", TimeMs([&] {
                   images::DrawPictureFitted(workspace.State().currentSampleFile, kLargePlaceholder,
                                             options);
@@ -222,7 +222,8 @@ int RunSwitch(const QStringList& args) {
         int fillsPerSwitch = 0;
         // How many times one switch fills the strip (each move of the track bar does).
         int fills = 0;
-        QObject::connect(workspace->strip()->sbar1, &QSlider::valueChanged, [&fills] { ++fills; });
+        QObject::connect(workspace->strip(), &workspace::SampleStrip::positionChanged,
+                         [&fills] { ++fills; });
         for (int i = 0; i < repeat; ++i) {
             // Every run draws the large view afresh: nothing of the previous visit to this
             // customer is left in the picture cache.
@@ -239,8 +240,7 @@ int RunSwitch(const QStringList& args) {
         QTextStream out(stdout);
         out << "median_ms=" << Ms(Median(change)) << " paint_ms=" << Ms(Median(paint))
             << " customers=" << positional[1] << "," << workspace->Rzcbcustomerid->itemText(second)
-            << " samples=" << workspace->strip()->sbar1->maximum()
-            << " strip_fills=" << fillsPerSwitch
+            << " samples=" << workspace->strip()->Maximum() << " strip_fills=" << fillsPerSwitch
             << " large_view=placeholder screen=" << ScreenSize(*workspace) << " runs=" << repeat
             << "\n";
         parts.Print(out, "parts");
@@ -306,7 +306,7 @@ int RunStep(const QStringList& args) {
         Choose(*workspace, index);
         Settle();
         const QString id = workspace->State().customerId;
-        const int samples = workspace->strip()->sbar1->maximum();
+        const int samples = workspace->strip()->Maximum();
         if (samples < 2) {
             err << "the customer needs at least two samples\n";
             return 1;
@@ -318,7 +318,7 @@ int RunStep(const QStringList& args) {
             const int from = 1 + i % (samples - 1);
             // Show `from` as a click on the first cell after moving the strip there, then
             // let its neighbours' drawing ahead finish, as it does while the customer looks.
-            workspace->strip()->sbar1->setValue(from);
+            workspace->strip()->SetPosition(from);
             workspace->ShowSample(1);
             Settle();
             // Timed: the Right-arrow handler, up to its return (the picture is then on the

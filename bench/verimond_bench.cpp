@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("make-db")) return bench::RunMakeDb(args);
     if (command == QLatin1String("page")) return bench::RunPage(args);
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
+    if (command == QLatin1String("pick")) return bench::RunPick(args);
     if (command == QLatin1String("space")) return bench::RunSpace(args);
     if (command == QLatin1String("switch")) return bench::RunSwitch(args);
     if (command == QLatin1String("step")) return bench::RunStep(args);
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
            "       verimond-bench make-db DBFILE [--customers 200] [--samples 500] [--picks 50]\n"
            "       verimond-bench page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"
+           "       verimond-bench pick DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench space DBFILE [--delete 100] [--pages-per-step 128] "
            "[--pause 50]\n"
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"

@@ -410,6 +410,8 @@ Rows QueryRows(const QString& sql) {
 
 void Execute(const QString& sql) { Run(sql, Repeat::Never); }
 
+int ExecuteCount(const QString& sql) { return Run(sql, Repeat::Never).numRowsAffected(); }
+
 qint64 AppendRow(const QString& table, const ColumnValues& values) {
     QStringList names;
     QStringList marks;

@@ -71,6 +71,8 @@ using ColumnValues = std::vector<std::pair<QString, QVariant>>;
 Rows QueryRows(const QString& sql);
 // Runs a statement without a result. Throws DbError.
 void Execute(const QString& sql);
+// Runs a statement without a result and returns how many rows it changed. Throws DbError.
+int ExecuteCount(const QString& sql);
 // Appends one row (the equivalent of posting a new row through an empty updatable set)
 // and returns its new key. Values are bound, blobs included.
 qint64 AppendRow(const QString& table, const ColumnValues& values);

@@ -1,11 +1,22 @@
 #include "workspace/album_panel.h"
 
 #include <QMouseEvent>
+#include <QSignalBlocker>
+#include <algorithm>
 
+#include "images/thumbnail.h"
 #include "widgets/theme.h"
 
 namespace workspace {
 namespace {
+
+const QString kPlaceholder = QStringLiteral("photo/nophoto.jpg");
+const QColor kCellFrame(0, 0, 0);
+const QColor kCellHighlight(0, 0, 255);
+
+QString Numbered(const char* name, int index) {
+    return QString::fromLatin1(name) + QString::number(index + 1);
+}
 
 void Fill(QWidget* widget, const QColor& colour) {
     widget->setAutoFillBackground(true);
@@ -22,6 +33,7 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     Fill(RzPanel1, widgets::colours::kPanel);
 
     RzPanel7 = new QFrame(RzPanel1);
+    RzPanel7->setObjectName(QStringLiteral("RzPanel7"));
     Fill(RzPanel7, QColor(43, 44, 43));
     Image3 = new QLabel(QStringLiteral("  已选样片"), RzPanel7);
     Image3->setStyleSheet(QStringLiteral(
@@ -49,6 +61,12 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
         zcps[i] = new QLabel(RzPanel7);
         zcps[i]->setGeometry(214, 62 + y, 14, 16);
         zcps[i]->setCursor(Qt::PointingHandCursor);
+        spzc[i]->setObjectName(Numbered("spzc", i));
+        imgdiszc[i]->setObjectName(Numbered("imgdiszc", i));
+        zcbt[i]->setObjectName(Numbered("zcbt", i));
+        zcl[i]->setObjectName(Numbered("zcl", i));
+        zczu[i]->setObjectName(Numbered("zczu", i));
+        zcps[i]->setObjectName(Numbered("zcps", i));
         for (QWidget* w : std::initializer_list<QWidget*>{spzc[i], imgdiszc[i], zcbt[i], zcl[i],
                                                           zczu[i], zcps[i]})
             w->hide();
@@ -61,10 +79,15 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     zcsbar->setRange(0, 28);
     zcsbar->setValue(1);
     zcsbar->setEnabled(false);
+    zcsbar->setFocusPolicy(Qt::NoFocus);
+    connect(zcsbar, &QSlider::valueChanged, this, &AlbumPanel::scrollChanged);
     scrarr3 = new widgets::PictureButton(widgets::Glyph::ArrowUp, QString(), RzPanel7, 16);
     scrarr4 = new widgets::PictureButton(widgets::Glyph::ArrowDown, QString(), RzPanel7, 16);
+    connect(scrarr3, &QToolButton::clicked, this, &AlbumPanel::upClicked);
+    connect(scrarr4, &QToolButton::clicked, this, &AlbumPanel::downClicked);
 
     RzPanel6 = new QFrame(RzPanel1);
+    RzPanel6->setObjectName(QStringLiteral("RzPanel6"));
     Fill(RzPanel6, QColor(36, 37, 36));
     rpczctypelist = new QTabBar(RzPanel6);
     rpczctypelist->setObjectName(QStringLiteral("rpczctypelist"));
@@ -76,7 +99,9 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
     rpczctypelist->setStyleSheet(
         QStringLiteral("QTabBar::tab { padding: 2px 10px; min-height: 19px; }"
                        "QTabBar::tab:!selected { color: #a9a7a0; }"));
+    connect(rpczctypelist, &QTabBar::currentChanged, this, &AlbumPanel::activeAlbumChanged);
     teaddzctype = new QLineEdit(RzPanel6);
+    teaddzctype->setObjectName(QStringLiteral("teaddzctype"));
     teaddzctype->setToolTip(QStringLiteral("输入要增加的相册名称"));
     Image28 =
         new widgets::PictureButton(widgets::Glyph::Add, QStringLiteral("增加相册"), RzPanel6, 24);
@@ -84,6 +109,9 @@ AlbumPanel::AlbumPanel(QWidget* workspace) : QObject(workspace) {
                                         RzPanel6, 24);
     Image7 = new widgets::PictureButton(widgets::Glyph::Rename, QStringLiteral("修改相册名称"),
                                         RzPanel6, 24);
+    connect(Image28, &QToolButton::clicked, this, &AlbumPanel::addClicked);
+    connect(Image4, &QToolButton::clicked, this, &AlbumPanel::deleteClicked);
+    connect(Image7, &QToolButton::clicked, this, &AlbumPanel::renameClicked);
 }
 
 void AlbumPanel::Place(const QRect& panel1, const QRect& panel7, const QRect& panel6,
@@ -134,6 +162,103 @@ void AlbumPanel::SetAlbumCaption(int index, const QString& name) {
     rpczctypelist->setTabData(index, name);
     QString shown = name;
     rpczctypelist->setTabText(index, shown.replace(QLatin1Char('&'), QLatin1String("&&")));
+}
+
+QStringList AlbumPanel::AlbumCaptions() const {
+    QStringList captions;
+    for (int i = 0; i < rpczctypelist->count(); ++i) captions << AlbumCaption(i);
+    return captions;
+}
+
+void AlbumPanel::ShowAlbumTabs(const QStringList& names) {
+    const QSignalBlocker quiet(rpczctypelist);
+    while (rpczctypelist->count() > 1) rpczctypelist->removeTab(rpczctypelist->count() - 1);
+    for (const QString& name : names) AddAlbumTab(name);
+    rpczctypelist->setCurrentIndex(0);
+}
+
+void AlbumPanel::RemoveAlbumTab(int index) {
+    const QSignalBlocker quiet(rpczctypelist);
+    rpczctypelist->removeTab(index);
+    rpczctypelist->setCurrentIndex(0);
+}
+
+void AlbumPanel::ShowPage(const std::vector<AlbumCell>& cells, const QString& highlightId) {
+    for (int i = 0; i < kAlbumCells; ++i) {
+        for (QWidget* w : std::initializer_list<QWidget*>{imgdiszc[i], spzc[i], zczu[i], zcl[i],
+                                                          zcps[i], zcbt[i]})
+            w->hide();
+        SetFrameHighlighted(i, false);
+    }
+    for (int i = 0; i < kAlbumCells; ++i) {
+        if (i >= static_cast<int>(cells.size())) {
+            zcdisid[i].clear();
+            continue;
+        }
+        const AlbumCell& cell = cells[i];
+        QLabel* image = imgdiszc[i];
+        image->setPixmap(QPixmap::fromImage(
+            images::ThumbnailForCell(images::ShowThumbnail(cell.thumbnail, kPlaceholder),
+                                     image->size(), image->devicePixelRatio(), true)));
+        zcbt[i]->setText(cell.album);
+        for (QWidget* w : std::initializer_list<QWidget*>{zcl[i], imgdiszc[i], spzc[i], zczu[i],
+                                                          zcps[i], zcbt[i]})
+            w->show();
+        zcdisid[i] = cell.sampleId;
+        if (zcdisid[i] == highlightId) SetFrameHighlighted(i, true);
+    }
+}
+
+void AlbumPanel::Clear() {
+    {
+        const QSignalBlocker quiet(zcsbar);
+        zcsbar->setEnabled(false);
+    }
+    for (int i = 0; i < kAlbumCells; ++i) {
+        for (QWidget* w : std::initializer_list<QWidget*>{imgdiszc[i], spzc[i], zczu[i], zcl[i],
+                                                          zcps[i], zcbt[i]})
+            w->hide();
+        zcdisid[i].clear();
+    }
+}
+
+void AlbumPanel::HighlightCell(int cell) {
+    Q_ASSERT(cell >= 1 && cell <= kAlbumCells);
+    for (int i = 0; i < kAlbumCells; ++i) SetFrameHighlighted(i, false);
+    SetFrameHighlighted(cell - 1, true);
+}
+
+QString AlbumPanel::SampleIdAt(int cell) const {
+    Q_ASSERT(cell >= 1 && cell <= kAlbumCells);
+    return zcdisid[cell - 1];
+}
+
+QString AlbumPanel::AlbumAt(int cell) const {
+    Q_ASSERT(cell >= 1 && cell <= kAlbumCells);
+    return zcbt[cell - 1]->text();
+}
+
+void AlbumPanel::SetCellIcons(const QPixmap& remove, const QPixmap& show) {
+    for (QLabel* label : zczu) label->setPixmap(remove);
+    for (QLabel* label : zcps) label->setPixmap(show);
+}
+
+void AlbumPanel::SetScroll(int maximum, int position) {
+    const QSignalBlocker quiet(zcsbar);
+    zcsbar->setRange(0, maximum);
+    zcsbar->setValue(std::clamp(position, 0, maximum));
+}
+
+void AlbumPanel::Step(int direction) {
+    const int position = zcsbar->value() + direction;
+    if (zcsbar->isEnabled() && position >= zcsbar->minimum() && position <= zcsbar->maximum())
+        zcsbar->setValue(position);
+}
+
+void AlbumPanel::SetFrameHighlighted(int index, bool blue) {
+    QPalette p = spzc[index]->palette();
+    p.setColor(QPalette::Window, blue ? kCellHighlight : kCellFrame);
+    spzc[index]->setPalette(p);
 }
 
 }  // namespace workspace

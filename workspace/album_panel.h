@@ -9,8 +9,10 @@
 #include <QSlider>
 #include <QTabBar>
 #include <array>
+#include <vector>
 
 #include "widgets/picture_button.h"
+#include "workspace/workspace_queries.h"
 
 namespace workspace {
 
@@ -23,22 +25,76 @@ class AlbumPanel : public QObject {
     void Place(const QRect& rzPanel1, const QRect& rzPanel7, const QRect& rzPanel6,
                const QRect& scrarr3Rect, const QRect& zcsbarRect, const QRect& scrarr4Rect);
 
-    // Tabs keep the album's name as their data: a caption may hold "&", which a tab
-    // would otherwise show as a shortcut mark.
+    // ---- the tabs: "全部" first, then one per album. Tabs keep the album's name as their
+    // data: a caption may hold "&", which a tab would otherwise show as a shortcut mark.
     void AddAlbumTab(const QString& name);
     QString AlbumCaption(int index) const;
     void SetAlbumCaption(int index, const QString& name);
+    QStringList AlbumCaptions() const;
+    int ActiveAlbum() const { return rpczctypelist->currentIndex(); }
+    // Makes a tab active; a change is announced by activeAlbumChanged.
+    void ActivateAlbum(int index) { rpczctypelist->setCurrentIndex(index); }
+    // The tabs of another customer's albums, "全部" active; nothing is announced.
+    void ShowAlbumTabs(const QStringList& names);
+    // Removes a tab and makes "全部" active; nothing is announced.
+    void RemoveAlbumTab(int index);
+    // The album name box.
+    QString TypedName() const { return teaddzctype->text(); }
+    void SetTypedName(const QString& name) { teaddzctype->setText(name); }
+
+    // ---- the grid: cell 1, 2, ... show the page's picks with thumbnail (the placeholder
+    // file when a sample has none) and album; cells past the end stay empty. The frames of
+    // the cells of highlightId turn blue, every other one dark.
+    void ShowPage(const std::vector<AlbumCell>& cells, const QString& highlightId);
+    // No customer: every cell empty and the track bar disabled.
+    void Clear();
+    // Only this cell's frame blue (1..18).
+    void HighlightCell(int cell);
+    // The pick in a cell (1..18): its sample's id (empty when the cell shows none) and album.
+    QString SampleIdAt(int cell) const;
+    QString AlbumAt(int cell) const;
+    void SetCellIcons(const QPixmap& remove, const QPixmap& show);
+
+    // ---- the track bar: the grid starts at display number maximum - position, so the
+    // top of the bar is the first pick. Every change of the position is announced by
+    // scrollChanged, except through SetScroll.
+    int ScrollPosition() const { return zcsbar->value(); }
+    int ScrollMaximum() const { return zcsbar->maximum(); }
+    // Range 0..maximum and the position within it, without announcing it: the caller
+    // renders the grid once.
+    void SetScroll(int maximum, int position);
+    void SetScrollEnabled(bool enabled) { zcsbar->setEnabled(enabled); }
+    // One pick towards the first (+1) or the last (-1) while the bar is enabled and the
+    // step stays within its range.
+    void Step(int direction);
+
+  signals:
+    void showClicked(int cell);    // the thumbnail or the second icon of a cell, 1..18
+    void removeClicked(int cell);  // the remove button of a cell
+    void activeAlbumChanged();     // rpczctypelist
+    void scrollChanged();          // zcsbar
+    void upClicked();              // scrarr3
+    void downClicked();            // scrarr4
+    void addClicked();             // Image28
+    void deleteClicked();          // Image4
+    void renameClicked();          // Image7
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void SetFrameHighlighted(int index, bool blue);
 
     QFrame* RzPanel1 = nullptr;
     QFrame* RzPanel7 = nullptr;
     QLabel* Image3 = nullptr;
-    std::array<QFrame*, kAlbumCells> spzc{};
-    std::array<QLabel*, kAlbumCells> imgdiszc{};
-    std::array<QLabel*, kAlbumCells> zcbt{};
-    std::array<QFrame*, kAlbumCells> zcl{};
-    std::array<QLabel*, kAlbumCells> zczu{};
-    std::array<QLabel*, kAlbumCells> zcps{};
-    std::array<QString, kAlbumCells> zcdisid{};
+    std::array<QFrame*, kAlbumCells> spzc{};      // cell frames
+    std::array<QLabel*, kAlbumCells> imgdiszc{};  // thumbnails
+    std::array<QLabel*, kAlbumCells> zcbt{};      // album labels
+    std::array<QFrame*, kAlbumCells> zcl{};       // separators
+    std::array<QLabel*, kAlbumCells> zczu{};      // remove buttons
+    std::array<QLabel*, kAlbumCells> zcps{};      // second icons
+    std::array<QString, kAlbumCells> zcdisid{};   // sample id in each cell, empty when none
     QSlider* zcsbar = nullptr;
     widgets::PictureButton* scrarr3 = nullptr;
     widgets::PictureButton* scrarr4 = nullptr;
@@ -49,13 +105,6 @@ class AlbumPanel : public QObject {
     widgets::PictureButton* Image28 = nullptr;  // add album
     widgets::PictureButton* Image4 = nullptr;   // delete album
     widgets::PictureButton* Image7 = nullptr;   // rename album
-
-  signals:
-    void showClicked(int cell);    // the thumbnail or the second icon of a cell, 1..18
-    void removeClicked(int cell);  // the remove button of a cell
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace workspace

@@ -1,7 +1,10 @@
 #include "workspace/sample_strip.h"
 
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <algorithm>
+
+#include "images/thumbnail.h"
 
 namespace workspace {
 namespace {
@@ -14,6 +17,12 @@ constexpr int kThumbLeft = 8, kThumbTop = 9, kThumbWidth = 105, kThumbHeight = 8
 constexpr int kMarker = 17, kSmallestMarker = 12;
 // From the first frame's left edge to the last one's right edge.
 constexpr int kRowWidth = (kStripCells - 1) * kPitch + kFrameWidth;
+
+const QString kPlaceholder = QStringLiteral("photo/Thumbnails_nophoto.jpg");
+
+QString Numbered(const char* name, int index) {
+    return QString::fromLatin1(name) + QString::number(index + 1);
+}
 
 }  // namespace
 
@@ -46,13 +55,16 @@ SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
 
     for (int i = 0; i < kStripCells; ++i) {
         dissp[i] = new QFrame(this);
+        dissp[i]->setObjectName(Numbered("dissp", i));
         dissp[i]->setAutoFillBackground(true);
         SetFrameHighlighted(i, false);
         disimg[i] = new QLabel(this);
+        disimg[i]->setObjectName(Numbered("disimg", i));
         disimg[i]->setAlignment(Qt::AlignCenter);
         disimg[i]->setCursor(Qt::PointingHandCursor);
         disimg[i]->installEventFilter(this);
         diszt[i] = new QLabel(this);
+        diszt[i]->setObjectName(Numbered("diszt", i));
         diszt[i]->setAttribute(Qt::WA_TranslucentBackground);
         diszt[i]->setAlignment(Qt::AlignCenter);
         dissp[i]->hide();
@@ -67,8 +79,13 @@ SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
     sbar1->setValue(0);
     sbar1->setPageStep(12);
     sbar1->setEnabled(false);
+    // The arrow keys step through the samples, not the track bar.
+    sbar1->setFocusPolicy(Qt::NoFocus);
+    connect(sbar1, &QSlider::valueChanged, this, &SampleStrip::positionChanged);
     scrarr1 = new widgets::PictureButton(widgets::Glyph::ArrowLeft, QString(), this, 20);
     scrarr2 = new widgets::PictureButton(widgets::Glyph::ArrowRight, QString(), this, 20);
+    connect(scrarr1, &QToolButton::clicked, this, &SampleStrip::backClicked);
+    connect(scrarr2, &QToolButton::clicked, this, &SampleStrip::forwardClicked);
     PlaceCells(kRowWidth + 2 * kLeft);
 }
 
@@ -88,6 +105,66 @@ void SampleStrip::PlaceCells(int stripWidth) {
         diszt[i]->setGeometry(c.marker);
         diszt[i]->setScaledContents(c.marker.width() != kMarker);
     }
+}
+
+void SampleStrip::ShowPage(const std::vector<StripCell>& cells, const QString& highlightId) {
+    for (int i = 0; i < kStripCells; ++i) {
+        disimg[i]->hide();
+        dissp[i]->hide();
+        diszt[i]->hide();
+        SetFrameHighlighted(i, false);
+        if (i >= static_cast<int>(cells.size())) {
+            disid[i].clear();
+            continue;
+        }
+        const StripCell& cell = cells[i];
+        // On narrower screens the cells are smaller; the thumbnail keeps its shape. On a
+        // scaled screen it is drawn on the device pixels of its cell.
+        QLabel* image = disimg[i];
+        image->setPixmap(QPixmap::fromImage(
+            images::ThumbnailForCell(images::ShowThumbnail(cell.thumbnail, kPlaceholder),
+                                     image->size(), image->devicePixelRatio(), false)));
+        disimg[i]->show();
+        dissp[i]->show();
+        if (cell.picks > 0) diszt[i]->show();
+        disid[i] = cell.id;
+        if (cell.id == highlightId) SetFrameHighlighted(i, true);
+    }
+}
+
+void SampleStrip::Clear() {
+    {
+        const QSignalBlocker quiet(sbar1);  // a page fill needs a customer
+        sbar1->setEnabled(false);
+        sbar1->setRange(0, 0);
+    }
+    for (int i = 0; i < kStripCells; ++i) {
+        disimg[i]->hide();
+        dissp[i]->hide();
+        diszt[i]->hide();
+        disid[i].clear();
+    }
+}
+
+void SampleStrip::HighlightCell(int cell) {
+    Q_ASSERT(cell >= 1 && cell <= kStripCells);
+    for (int i = 0; i < kStripCells; ++i) SetFrameHighlighted(i, false);
+    SetFrameHighlighted(cell - 1, true);
+}
+
+QString SampleStrip::SampleIdAt(int cell) const {
+    Q_ASSERT(cell >= 1 && cell <= kStripCells);
+    return disid[cell - 1];
+}
+
+void SampleStrip::SetMarkerPicture(const QPixmap& picture) {
+    for (QLabel* label : diszt) label->setPixmap(picture);
+}
+
+void SampleStrip::Step(int direction) {
+    const int position = sbar1->value() + direction;
+    if (sbar1->isEnabled() && position >= sbar1->minimum() && position <= sbar1->maximum())
+        sbar1->setValue(position);
 }
 
 void SampleStrip::SetFrameHighlighted(int index, bool blue) {

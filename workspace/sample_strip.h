@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QSlider>
 #include <array>
+#include <vector>
 
 #include "widgets/picture_button.h"
+#include "workspace/workspace_queries.h"
 
 namespace workspace {
 
@@ -29,6 +31,44 @@ class SampleStrip : public QFrame {
     explicit SampleStrip(QWidget* parent);
     void PlaceControls(const QRect& scrarr1, const QRect& sbar1, const QRect& scrarr2);
 
+    // Fills cell 1, 2, ... with the page's samples: thumbnail (the placeholder file when a
+    // sample has none), the picked marker when it has picks, and its id. Cells past the end
+    // stay empty; the cell of highlightId gets the blue frame, every other one grey.
+    void ShowPage(const std::vector<StripCell>& cells, const QString& highlightId);
+    // No customer: every cell empty, the track bar disabled at 0 without a page fill.
+    void Clear();
+    // Only this cell's frame blue (1..12).
+    void HighlightCell(int cell);
+    // The id of the sample in a cell (1..12); empty when the cell shows none.
+    QString SampleIdAt(int cell) const;
+    void SetMarkerPicture(const QPixmap& picture);
+
+    // The track bar: its position is the display number of the sample in cell 1. Every
+    // change of the position is announced by positionChanged.
+    int Position() const { return sbar1->value(); }
+    void SetPosition(int position) { sbar1->setValue(position); }
+    int Minimum() const { return sbar1->minimum(); }
+    int Maximum() const { return sbar1->maximum(); }
+    void SetMinimum(int minimum) { sbar1->setMinimum(minimum); }
+    void SetMaximum(int maximum) { sbar1->setMaximum(maximum); }
+    void SetTrackEnabled(bool enabled) { sbar1->setEnabled(enabled); }
+    // One step towards the first (-1) or the last (+1) sample while the bar is enabled and
+    // the step stays within its range.
+    void Step(int direction);
+
+  signals:
+    void cellClicked(int cell);  // 1..12
+    void positionChanged(int position);
+    void backClicked();     // scrarr1
+    void forwardClicked();  // scrarr2
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void PlaceCells(int stripWidth);
+    void SetFrameHighlighted(int index, bool blue);
+
     std::array<QFrame*, kStripCells> dissp{};   // cell frames
     std::array<QLabel*, kStripCells> disimg{};  // thumbnails
     std::array<QLabel*, kStripCells> diszt{};   // picked markers
@@ -36,17 +76,6 @@ class SampleStrip : public QFrame {
     QSlider* sbar1 = nullptr;
     widgets::PictureButton* scrarr1 = nullptr;
     widgets::PictureButton* scrarr2 = nullptr;
-
-    void SetFrameHighlighted(int index, bool blue);
-
-  signals:
-    void cellClicked(int cell);  // 1..12
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    void PlaceCells(int stripWidth);
 };
 
 }  // namespace workspace

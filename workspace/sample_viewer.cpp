@@ -1,14 +1,28 @@
 #include "workspace/sample_viewer.h"
 
+#include <QEvent>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "widgets/theme.h"
+#include "workspace/workspace_queries.h"
 
 namespace workspace {
 namespace {
 
 using widgets::Glyph;
 using widgets::PictureButton;
+
+constexpr int kNoteLimitBytes = 150;
+
+// The note box takes at most 150 bytes of GBK text: 150 letters or 75 characters.
+class GbkLimit : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return GbkByteLength(input) <= kNoteLimitBytes ? Acceptable : Invalid;
+    }
+};
 
 PictureButton* ToolButton(Glyph glyph, const QString& hint, QWidget* parent) {
     return new PictureButton(glyph, hint, parent, 44);
@@ -54,6 +68,8 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     rezzyq = new QLineEdit(RzPanel4);
     rezzyq->setObjectName(QStringLiteral("rezzyq"));
     rezzyq->setPlaceholderText(kNotePrompt);
+    rezzyq->setValidator(new GbkLimit(rezzyq));
+    rezzyq->installEventFilter(this);
     SpeedButton5 = new PictureButton(Glyph::Save, QString(), RzPanel4, 30);
     SpeedButton5->setCaption(QStringLiteral("保存"));
 
@@ -65,7 +81,9 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     infoLayout->setContentsMargins(10, 4, 10, 4);
     infoLayout->setSpacing(2);
     lblfilepath = new QLabel(QStringLiteral("文件地址:"), rzbphotoinfo);
+    lblfilepath->setObjectName(QStringLiteral("lblfilepath"));
     lblyrxc = new QLabel(QStringLiteral("已入相册:"), rzbphotoinfo);
+    lblyrxc->setObjectName(QStringLiteral("lblyrxc"));
     for (QLabel* label : {lblfilepath, lblyrxc}) {
         label->setTextFormat(Qt::PlainText);
         label->setMinimumWidth(1);
@@ -73,7 +91,47 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     }
 
     tim6 = new QTimer(this);
+    tim6->setObjectName(QStringLiteral("tim6"));
     tim6->setInterval(3000);
+
+    connect(Image24, &QToolButton::clicked, this, &SampleViewer::previousClicked);
+    connect(Image25, &QToolButton::clicked, this, &SampleViewer::nextClicked);
+    connect(Image26, &QToolButton::clicked, this, &SampleViewer::autoBrowseClicked);
+    connect(Image23, &QToolButton::clicked, this, &SampleViewer::stopBrowseClicked);
+    connect(tim6, &QTimer::timeout, this, &SampleViewer::autoBrowseStep);
+    connect(Image5, &QToolButton::clicked, this, [this] { emit rotateClicked(true); });
+    connect(Image6, &QToolButton::clicked, this, [this] { emit rotateClicked(false); });
+    connect(rzcbwidthsale, &QCheckBox::clicked, this, &SampleViewer::widescreenClicked);
+    connect(SpeedButton1, &QToolButton::clicked, this, &SampleViewer::pickClicked);
+    connect(delphoto, &QToolButton::clicked, this, &SampleViewer::deleteClicked);
+    connect(SpeedButton5, &QToolButton::clicked, this, &SampleViewer::saveNoteClicked);
+}
+
+bool SampleViewer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == rezzyq && event->type() == QEvent::FocusIn) emit noteEntered();
+    return QObject::eventFilter(watched, event);
+}
+
+void SampleViewer::FitLargeView() {
+    const QRect panel = RzPanel9->contentsRect();
+    Showimg->setGeometry(5, 5, std::max(1, panel.width() - 10), std::max(1, panel.height() - 10));
+}
+
+void SampleViewer::ShowFile(const QString& caption, const QString& hint) {
+    lblfilepath->setText(caption);
+    lblfilepath->setToolTip(hint);
+}
+
+void SampleViewer::ShowAlbums(const QString& caption, const QString& hint) {
+    lblyrxc->setText(caption);
+    lblyrxc->setToolTip(hint);
+}
+
+void SampleViewer::ClearInfo() {
+    lblfilepath->clear();
+    lblfilepath->setToolTip(QString());
+    lblyrxc->clear();
+    lblyrxc->setToolTip(QString());
 }
 
 void SampleViewer::Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,

@@ -11,10 +11,9 @@
 #include <QTimer>
 
 #include "widgets/picture_button.h"
+#include "workspace/workspace_operations.h"
 
 namespace workspace {
-
-inline const QString kNotePrompt = QStringLiteral("请在此输入制作要求或备注信息");
 
 class SampleViewer : public QObject {
     Q_OBJECT
@@ -23,8 +22,47 @@ class SampleViewer : public QObject {
     void Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
                const QRect& infoBox);
 
-    QFrame* RzPanel9 = nullptr;  // large view panel; its colour fills the margins
+    // The large view and the widescreen box belong to the picture drawing too: it draws
+    // into Showimg, fitted with the box's setting.
     QLabel* Showimg = nullptr;
+    QCheckBox* rzcbwidthsale = nullptr;
+
+    // The large view fills its panel but for a 5-pixel border.
+    void FitLargeView();
+
+    // The information box: where the file is, and the albums the sample is in.
+    void ShowFile(const QString& caption, const QString& hint);
+    void ShowAlbums(const QString& caption, const QString& hint);
+    void ClearInfo();
+
+    // The note box; its text is the note as typed (the prompt is only its placeholder).
+    QString Note() const { return rezzyq->text(); }
+    void SetNote(const QString& note) { rezzyq->setText(note); }
+    void ClearNote() { rezzyq->clear(); }
+
+    // Auto-browse: autoBrowseStep every 3000 ms while it runs.
+    void StartAutoBrowse() { tim6->start(); }
+    void StopAutoBrowse() { tim6->stop(); }
+    bool AutoBrowsing() const { return tim6->isActive(); }
+
+  signals:
+    void previousClicked();              // Image24
+    void nextClicked();                  // Image25
+    void autoBrowseClicked();            // Image26
+    void stopBrowseClicked();            // Image23
+    void autoBrowseStep();               // tim6
+    void rotateClicked(bool clockwise);  // Image5, Image6
+    void widescreenClicked();            // rzcbwidthsale
+    void pickClicked();                  // SpeedButton1
+    void deleteClicked();                // delphoto
+    void saveNoteClicked();              // SpeedButton5
+    void noteEntered();                  // the note box receives the focus
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QFrame* RzPanel9 = nullptr;  // large view panel; its colour fills the margins
     QFrame* RzPanel4 = nullptr;  // tool strip
 
     widgets::PictureButton* Image24 = nullptr;       // previous
@@ -35,7 +73,6 @@ class SampleViewer : public QObject {
     widgets::PictureButton* Image6 = nullptr;        // rotate counter-clockwise
     widgets::PictureButton* SpeedButton1 = nullptr;  // pick into the current album
     widgets::PictureButton* delphoto = nullptr;
-    QCheckBox* rzcbwidthsale = nullptr;
     QLineEdit* rezzyq = nullptr;
     widgets::PictureButton* SpeedButton5 = nullptr;  // save the note
     QFrame* Shape3 = nullptr;

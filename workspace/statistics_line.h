@@ -11,7 +11,10 @@ class StatisticsLine : public QLabel {
     Q_OBJECT
   public:
     StatisticsLine(const QString& text, QWidget* parent);
+    // The composed line, also as the tooltip, fitted into the label.
     void ShowLine(const QString& text);
+    // The prompt shown while no customer is chosen.
+    void ShowPrompt(const QString& text) { setText(text); }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

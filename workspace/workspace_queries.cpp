@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/records.h"
+#include "workspace/workspace_state.h"
 
 namespace workspace {
 
@@ -15,6 +16,18 @@ std::vector<CustomerEntry> LoadOpenCustomers() {
         customers.push_back({TextOf(row, QStringLiteral("customername")),
                              TextOf(row, QStringLiteral("customerid"))});
     return customers;
+}
+
+QString CustomerPhotoPath(const QString& customerId) {
+    return data::LookupValue(QStringLiteral("customer"), QStringLiteral("photopath"),
+                             QStringLiteral("customerid=") + customerId);
+}
+
+int SampleCount(const QString& customerId) {
+    const data::Rows rows = QueryRows(
+        QStringLiteral("select count(*) as picinfocount from  V_photoinfo where customerid=") +
+        customerId);
+    return rows.empty() ? 0 : rows.front().value(0).toInt();
 }
 
 QString SamplePageSql(const QString& view, const QString& nameColumn, const QString& idColumn,
@@ -59,6 +72,65 @@ QString FileOfDisplayNumber(const QString& customerId, int displayNumber) {
     return data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("filename"),
                              QStringLiteral("customerid=") + customerId +
                                  QStringLiteral(" and disid=") + QString::number(displayNumber));
+}
+
+qint64 SampleOfDisplayNumber(const QString& customerId, int displayNumber) {
+    return data::LookupValue(QStringLiteral("V_photoinfo"), QStringLiteral("id"),
+                             QStringLiteral("customerid=") + customerId +
+                                 QStringLiteral(" and disid=") + QString::number(displayNumber))
+        .toLongLong();
+}
+
+std::optional<ShownSample> LoadShownSample(const QString& customerId, qint64 sampleId) {
+    const data::Rows rows =
+        QueryRows(QStringLiteral("select * from V_photoinfo where customerid=") + customerId +
+                  QStringLiteral(" and id=") + QString::number(sampleId));
+    if (rows.empty()) return std::nullopt;
+    const QSqlRecord& row = rows.front();
+    return ShownSample{row.value(QStringLiteral("id")).toLongLong(),
+                       TextOf(row, QStringLiteral("filename")),
+                       row.value(QStringLiteral("photofile")).toByteArray()};
+}
+
+bool SampleExists(const QString& customerId, qint64 sampleId) {
+    return !data::LookupValue(QStringLiteral("photoinfo"), QStringLiteral("id"),
+                              QStringLiteral("customerid=") + customerId +
+                                  QStringLiteral(" and id=") + QString::number(sampleId))
+                .isEmpty();
+}
+
+bool IsPicked(const QString& customerId, qint64 sampleId, const QString& album) {
+    return !data::LookupValue(QStringLiteral("xcphoto"), QStringLiteral("photoid"),
+                              QStringLiteral(" customerid=") + customerId +
+                                  QStringLiteral(" and xcmc='") + data::SqlQuote(album) +
+                                  QStringLiteral("' and photoid=") + QString::number(sampleId))
+                .isEmpty();
+}
+
+QStringList LoadAlbumNames(const QString& customerId) {
+    QStringList names;
+    for (const auto& row :
+         QueryRows(QStringLiteral("select xcmc from  customerxc where customerid=") + customerId +
+                   QStringLiteral(" order by id")))
+        names << TextOf(row, QStringLiteral("xcmc"));
+    return names;
+}
+
+std::vector<AlbumCell> LoadAlbumPage(const QString& customerId, const QString& album, int start) {
+    const QString sql = album != kAllAlbums
+                            ? QStringLiteral("select *  from V_xcphoto where customerid=") +
+                                  customerId + QStringLiteral(" and xcmc='") +
+                                  data::SqlQuote(album) + QStringLiteral("' and disid >=") +
+                                  QString::number(start) + QStringLiteral(" limit 18")
+                            : QStringLiteral("select *  from V_xcphotoall where customerid=") +
+                                  customerId + QStringLiteral("  and disid >=") +
+                                  QString::number(start) + QStringLiteral(" limit 18");
+    std::vector<AlbumCell> cells;
+    for (const auto& row : QueryRows(sql))
+        cells.push_back({TextOf(row, QStringLiteral("photoid")),
+                         TextOf(row, QStringLiteral("xcmc")),
+                         row.value(QStringLiteral("photofile")).toByteArray()});
+    return cells;
 }
 
 QString ComposeStatistics(const QString& customerId) {

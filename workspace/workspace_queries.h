@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace workspace {
@@ -15,6 +17,11 @@ struct CustomerEntry {
 
 // Customers that are not closed, in id order.
 std::vector<CustomerEntry> LoadOpenCustomers();
+
+// The folder the customer's samples came from; empty when there is no such customer.
+QString CustomerPhotoPath(const QString& customerId);
+// The customer's samples.
+int SampleCount(const QString& customerId);
 
 // One cell of the sample strip or of the album grid.
 struct StripCell {
@@ -41,6 +48,33 @@ QString CountAtLeastOne(const QString& sql, const QString& column);
 int DisplayNumberOf(const QString& customerId, qint64 sampleId);
 // The file of the sample with a display number; empty text when there is none.
 QString FileOfDisplayNumber(const QString& customerId, int displayNumber);
+// The sample with a display number; 0 when there is none.
+qint64 SampleOfDisplayNumber(const QString& customerId, int displayNumber);
+
+// The sample to show large.
+struct ShownSample {
+    qint64 id = -1;
+    QString file;          // as stored; may be empty
+    QByteArray thumbnail;  // stored BMP; empty when the sample has none
+};
+// Nothing when the customer has no such sample.
+std::optional<ShownSample> LoadShownSample(const QString& customerId, qint64 sampleId);
+// Whether the sample is one of the customer's.
+bool SampleExists(const QString& customerId, qint64 sampleId);
+// Whether the sample is in the album already.
+bool IsPicked(const QString& customerId, qint64 sampleId, const QString& album);
+
+// The customer's album names in the order they were made.
+QStringList LoadAlbumNames(const QString& customerId);
+// One cell of the album grid: a pick.
+struct AlbumCell {
+    QString sampleId;      // the picked sample's id
+    QString album;         // the album of this very pick
+    QByteArray thumbnail;  // stored BMP of the sample; empty when it has none
+};
+// Up to 18 picks of the album ("全部": of all the customer's albums) from display number
+// start on, in display order.
+std::vector<AlbumCell> LoadAlbumPage(const QString& customerId, const QString& album, int start);
 
 // The statistics line: samples, picked samples, picks per album and in all.
 QString ComposeStatistics(const QString& customerId);

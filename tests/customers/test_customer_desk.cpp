@@ -646,7 +646,7 @@ class TestCustomerDesk : public QObject {
         workspace.SpeedButton2Click();
         QCOMPARE(opened, 1);
         QCOMPARE(workspace.State().customerId, first);
-        QCOMPARE(workspace.strip()->sbar1->maximum(), 4);
+        QCOMPARE(workspace.strip()->Maximum(), 4);
 
         // Deleted: the workspace switches to the first open customer.
         {
@@ -657,7 +657,7 @@ class TestCustomerDesk : public QObject {
         }
         QCOMPARE(workspace.State().customerId, second);
         QCOMPARE(workspace.Rzcbcustomer->currentText(), QString("乙"));
-        QCOMPARE(workspace.strip()->sbar1->maximum(), 2);
+        QCOMPARE(workspace.strip()->Maximum(), 2);
         QCOMPARE(workspace.Rzcbcustomer->count(), 1);
 
         // Closed, with no open customer left: nothing of it stays on screen.
@@ -670,9 +670,11 @@ class TestCustomerDesk : public QObject {
         QCOMPARE(workspace.Rzcbcustomer->count(), 0);
         QVERIFY(workspace.State().customerId.isEmpty());
         QVERIFY(workspace.State().currentSampleFile.isEmpty());
-        for (int i = 0; i < workspace::kStripCells; ++i) {
-            QVERIFY(workspace.strip()->disid[i].isEmpty());
-            QVERIFY(workspace.strip()->disimg[i]->isHidden());
+        for (int cell = 1; cell <= workspace::kStripCells; ++cell) {
+            QVERIFY(workspace.strip()->SampleIdAt(cell).isEmpty());
+            QVERIFY(
+                testing_support::ControlNamed<QLabel>(&workspace, "disimg" + QString::number(cell))
+                    ->isHidden());
         }
         QCOMPARE(workspace.Label1->text(), app::Tfrmps::CustomerPrompt());
         QCOMPARE(workspace.AlbumCaptions(), QStringList{"全部"});

@@ -352,7 +352,7 @@ class TestAccess : public QObject {
 
         images::DrawOptions options;
         options.size = w.viewer()->Showimg->size();
-        options.margin = w.viewer()->RzPanel9->palette().color(QPalette::Window);
+        options.margin = f.control<QFrame>("RzPanel9")->palette().color(QPalette::Window);
         options.widescreen = true;
         options.widescreenRatio = 60;
         const QImage expected =

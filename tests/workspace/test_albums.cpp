@@ -23,12 +23,12 @@ QStringList Tabs(WorkspaceFixture& f) { return f.workspace().AlbumCaptions(); }
 void Activate(WorkspaceFixture& f, const QString& album) {
     const int index = Tabs(f).indexOf(album);
     QVERIFY(index >= 0);
-    f.workspace().albums()->rpczctypelist->setCurrentIndex(index);
+    f.workspace().albums()->ActivateAlbum(index);
     QCOMPARE(f.workspace().State().currentAlbum, album);
 }
 
 void AddAlbum(WorkspaceFixture& f, const QString& typed) {
-    f.workspace().albums()->teaddzctype->setText(typed);
+    f.control<QLineEdit>("teaddzctype")->setText(typed);
     f.workspace().Image28Click();
 }
 
@@ -36,11 +36,11 @@ void AddAlbum(WorkspaceFixture& f, const QString& typed) {
 QStringList Grid(WorkspaceFixture& f) {
     QStringList cells;
     const auto& panel = *f.workspace().albums();
-    for (int i = 0; i < workspace::kAlbumCells; ++i) {
-        if (panel.zcdisid[i].isEmpty()) continue;
+    for (int cell = 1; cell <= workspace::kAlbumCells; ++cell) {
+        if (panel.SampleIdAt(cell).isEmpty()) continue;
         cells << QString::number(workspace::DisplayNumberOf(f.workspace().State().customerId,
-                                                            panel.zcdisid[i].toLongLong())) +
-                     "/" + panel.zcbt[i]->text();
+                                                            panel.SampleIdAt(cell).toLongLong())) +
+                     "/" + panel.AlbumAt(cell);
     }
     return cells;
 }
@@ -48,7 +48,8 @@ QStringList Grid(WorkspaceFixture& f) {
 QList<int> BlueCells(WorkspaceFixture& f) {
     QList<int> blue;
     for (int i = 0; i < workspace::kAlbumCells; ++i)
-        if (f.workspace().albums()->spzc[i]->palette().color(QPalette::Window) == QColor(0, 0, 255))
+        if (f.control<QFrame>("spzc", i + 1)->palette().color(QPalette::Window) ==
+            QColor(0, 0, 255))
             blue << i + 1;
     return blue;
 }
@@ -58,7 +59,7 @@ int Picks(const QString& condition) {
 }
 
 void ShowNumber(WorkspaceFixture& f, int displayNumber) {
-    f.workspace().strip()->sbar1->setValue(displayNumber);
+    f.workspace().strip()->SetPosition(displayNumber);
     f.workspace().ShowSample(1);
 }
 
@@ -69,15 +70,19 @@ void ExpectViewsMatchTheDatabase(WorkspaceFixture& f) {
     QCOMPARE(w.Label1->text(), workspace::ComposeStatistics(id));
     const workspace::SampleInfo info =
         workspace::LoadSampleInfo(id, w.State().currentSampleId, w.State().customerPhotoPath, {});
-    QCOMPARE(w.viewer()->lblyrxc->text(), info.albumsCaption);
-    QCOMPARE(w.viewer()->lblyrxc->toolTip(), info.albumsHint);
-    QList<bool> markers;
-    for (const QLabel* marker : w.strip()->diszt) markers << marker->isVisible();
+    QCOMPARE(f.control<QLabel>("lblyrxc")->text(), info.albumsCaption);
+    QCOMPARE(f.control<QLabel>("lblyrxc")->toolTip(), info.albumsHint);
+    auto stripMarkers = [&f] {
+        QList<bool> shown;
+        for (int cell = 1; cell <= workspace::kStripCells; ++cell)
+            shown << f.control<QLabel>("diszt", cell)->isVisible();
+        return shown;
+    };
+    const QList<bool> markers = stripMarkers();
     const QStringList grid = Grid(f);
-    w.ShowSamplePage(w.strip()->sbar1->value(), w.State().currentSampleId);
+    w.ShowSamplePage(w.strip()->Position(), w.State().currentSampleId);
     w.zcsbarChange();
-    QList<bool> freshMarkers;
-    for (const QLabel* marker : w.strip()->diszt) freshMarkers << marker->isVisible();
+    const QList<bool> freshMarkers = stripMarkers();
     QCOMPARE(markers, freshMarkers);
     QCOMPARE(grid, Grid(f));
 }
@@ -101,7 +106,7 @@ class TestAlbums : public QObject {
         AddAlbum(f, " 婚纱 ");
         QCOMPARE(Tabs(f), before + QStringList{"婚纱"});
         QCOMPARE(f.workspace().State().currentAlbum, QString("婚纱"));
-        QCOMPARE(f.workspace().albums()->zcsbar->maximum(), 1);  // an empty album: range 0..1
+        QCOMPARE(f.workspace().albums()->ScrollMaximum(), 1);  // an empty album: range 0..1
         QCOMPARE(Grid(f), QStringList{});
     }
 
@@ -111,14 +116,14 @@ class TestAlbums : public QObject {
         const QString other = f.addCustomer("别人", 1);
         f.choose(id);
         AddAlbum(f, "Tom's & Co");
-        QCOMPARE(f.workspace().albums()->rpczctypelist->tabText(Tabs(f).size() - 1),
+        QCOMPARE(f.control<QTabBar>("rpczctypelist")->tabText(Tabs(f).size() - 1),
                  QString("Tom's && Co"));
         Activate(f, "全部");
         Activate(f, "Tom's & Co");
         f.workspace().SpeedButton1Click();
         QCOMPARE(Picks("customerid=" + id + " and xcmc='Tom''s & Co'"), 1);
         QCOMPARE(Grid(f), QStringList{"1/Tom's & Co"});
-        f.workspace().albums()->teaddzctype->setText("Ann's");
+        f.control<QLineEdit>("teaddzctype")->setText("Ann's");
         f.workspace().Image7Click();
         QCOMPARE(f.dialogs().Texts().last(), QString("修改成功"));
         QCOMPARE(Picks("customerid=" + id + " and xcmc='Ann''s'"), 1);
@@ -144,10 +149,10 @@ class TestAlbums : public QObject {
         f.workspace().Image7Click();  // the box holds the tab's own name
         QCOMPARE(f.dialogs().Texts(), QStringList{kDuplicate});
         Activate(f, "全部");
-        f.workspace().albums()->teaddzctype->setText("新名字");
+        f.control<QLineEdit>("teaddzctype")->setText("新名字");
         f.workspace().Image7Click();
         QCOMPARE(f.dialogs().Texts().last(), QString("此相册不允许修改"));
-        f.workspace().albums()->teaddzctype->setText("放大摆台");
+        f.control<QLineEdit>("teaddzctype")->setText("放大摆台");
         f.workspace().Image7Click();
         QCOMPARE(f.dialogs().Texts().last(), kDuplicate);
         QVERIFY(data::Connection().transaction());  // no transaction was left open
@@ -178,7 +183,7 @@ class TestAlbums : public QObject {
 
     void buttonsDoNothingWithoutACustomer() {
         WorkspaceFixture f;
-        f.workspace().albums()->teaddzctype->setText("新相册");
+        f.control<QLineEdit>("teaddzctype")->setText("新相册");
         f.workspace().Image28Click();
         f.workspace().Image7Click();
         f.workspace().Image4Click();
@@ -202,7 +207,7 @@ class TestAlbums : public QObject {
         QCOMPARE(Grid(f), (QStringList{"6/精修相册", "7/精修相册", "8/精修相册", "9/精修相册",
                                        "10/精修相册"}));
         QCOMPARE(BlueCells(f), QList<int>{5});
-        QCOMPARE(f.workspace().strip()->sbar1->value(), 11);
+        QCOMPARE(f.workspace().strip()->Position(), 11);
         QVERIFY(f.workspace().Label1->text().endsWith("精修相册:10     共:10"));
         // The arrows page one pick at a time towards the first.
         f.workspace().scrarr3Click();
@@ -268,27 +273,27 @@ class TestAlbums : public QObject {
         app::Tfrmps& w = f.workspace();
         if (change == "rename") {
             Activate(f, "精修相册");
-            w.albums()->teaddzctype->setText("精修");
+            f.control<QLineEdit>("teaddzctype")->setText("精修");
             w.Image7Click();
             QCOMPARE(f.dialogs().Texts().last(), QString("修改成功"));
         } else if (change == "pick the last sample") {
             Activate(f, "电子相册");
             w.SpeedButton1Click();
             QCOMPARE(f.dialogs().Texts(), QStringList{"这已经到是后一幅作品!"});
-            QVERIFY(w.viewer()->lblyrxc->text().contains("电子相册"));
-            QVERIFY(w.strip()->diszt[0]->isVisible());
+            QVERIFY(f.control<QLabel>("lblyrxc")->text().contains("电子相册"));
+            QVERIFY(f.control<QLabel>("diszt", 1)->isVisible());
         } else if (change == "repeat pick") {
             Activate(f, "精修相册");
             w.SpeedButton1Click();
         } else if (change == "remove a pick") {
             QCOMPARE(Grid(f).first(), QString("3/精修相册"));
             w.RemovePick(1);
-            QCOMPARE(w.viewer()->lblyrxc->text(), QString("已入相册:"));
+            QCOMPARE(f.control<QLabel>("lblyrxc")->text(), QString("已入相册:"));
         } else if (change == "delete the album") {
             ShowNumber(f, 1);
             Activate(f, "精修相册");
             w.Image4Click();
-            QVERIFY(!w.strip()->diszt[2]->isVisible());
+            QVERIFY(!f.control<QLabel>("diszt", 3)->isVisible());
         } else {
             ShowNumber(f, 2);
             w.delphotoClick();
@@ -303,7 +308,7 @@ class TestAlbums : public QObject {
         f.pick(id, f.sampleAt(id, 1), "精修相册");
         f.choose(id);
         Activate(f, "精修相册");
-        f.workspace().albums()->teaddzctype->setText("精修");
+        f.control<QLineEdit>("teaddzctype")->setText("精修");
         f.workspace().Image7Click();
         QCOMPARE(Grid(f), QStringList{"1/精修"});
         f.workspace().RemovePick(1);
@@ -346,6 +351,74 @@ class TestAlbums : public QObject {
         QVERIFY(f.dialogs().shown.empty());
     }
 
+    // Another station changed the albums or samples since the workspace showed them: the
+    // change is refused with the message of its kind, or found done already.
+    void changedByAnotherStation_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::addColumn<int>("picks");
+        const QStringList all{"全部", "精修相册", "放大摆台", "电子相册"};
+        QTest::newRow("add a name it added") << "add" << QStringList{kDuplicate} << all << 1;
+        QTest::newRow("rename an album it deleted")
+            << "rename deleted" << QStringList{"修改失败"} << all << 1;
+        QTest::newRow("rename to a name it added")
+            << "rename taken" << QStringList{kDuplicate} << all << 1;
+        QTest::newRow("pick into an album it deleted")
+            << "pick" << QStringList{"请切换到要添加本样片的相册!"} << all << 1;
+        QTest::newRow("pick a sample it deleted while the question was open")
+            << "repeat pick" << QStringList{"本照片已经入选相册精修相册中，确定要重复入选吗?"}
+            << all << 0;
+        QTest::newRow("delete an album it deleted")
+            << "delete" << QStringList{"删除相册将同时删除此相册中已选好的样片,确定要删除吗?"}
+            << QStringList{"全部", "放大摆台", "电子相册"} << 0;
+    }
+    void changedByAnotherStation() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, tabs);
+        QFETCH(int, picks);
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("另一台", 2);
+        const qint64 first = f.sampleAt(id, 1);
+        f.pick(id, first, "精修相册");
+        f.choose(id);
+        Activate(f, "精修相册");
+        app::Tfrmps& w = f.workspace();
+        auto elsewhere = [](const QString& sql) { data::Execute(sql); };
+        const QString album = " where customerid=" + id + " and xcmc='精修相册'";
+        if (change == "add") {
+            elsewhere("insert into customerxc(customerid,xcmc) values(" + id + ",'婚纱')");
+            AddAlbum(f, "婚纱");
+        } else if (change == "rename deleted" || change == "rename taken") {
+            if (change == "rename deleted")
+                elsewhere("delete from customerxc" + album);
+            else
+                elsewhere("insert into customerxc(customerid,xcmc) values(" + id + ",'新名字')");
+            f.control<QLineEdit>("teaddzctype")->setText("新名字");
+            w.Image7Click();
+            QCOMPARE(w.State().currentAlbum, QString("精修相册"));
+        } else if (change == "pick") {
+            ShowNumber(f, 2);  // not in the album yet
+            elsewhere("delete from customerxc" + album);
+            w.SpeedButton1Click();
+            QCOMPARE(f.currentDisplayNumber(), 2);
+        } else if (change == "repeat pick") {
+            f.dialogs().whileOpen = [&] {
+                elsewhere("delete from xcphoto where photoid=" + QString::number(first));
+                elsewhere("delete from photoinfo where id=" + QString::number(first));
+            };
+            w.SpeedButton1Click();
+        } else {
+            elsewhere("delete from customerxc" + album);
+            w.Image4Click();
+            QCOMPARE(w.State().currentAlbum, QString("全部"));
+        }
+        QCOMPARE(f.dialogs().Texts(), messages);
+        QCOMPARE(Tabs(f), tabs);
+        QCOMPARE(Picks("customerid=" + id), picks);
+    }
+
     void removingOnTheAllTabAndShowingFromTheGrid() {
         WorkspaceFixture f;
         const QString id = f.addCustomer("全部页", 25);
@@ -361,11 +434,11 @@ class TestAlbums : public QObject {
         // A cell shows its sample large and puts it at the start of the strip.
         f.workspace().ShowAlbumSample(2);
         QCOMPARE(f.currentDisplayNumber(), 20);
-        QCOMPARE(f.workspace().strip()->sbar1->value(), 20);
+        QCOMPARE(f.workspace().strip()->Position(), 20);
         QCOMPARE(BlueCells(f), QList<int>{2});
         // The strip's marker follows a removal at once.
         f.workspace().RemovePick(2);
-        QVERIFY(!f.workspace().strip()->diszt[0]->isVisible());
+        QVERIFY(!f.control<QLabel>("diszt", 1)->isVisible());
     }
 };
 

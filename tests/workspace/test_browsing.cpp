@@ -25,13 +25,13 @@ namespace {
 QList<int> StripNumbers(WorkspaceFixture& f) {
     QList<int> numbers;
     const auto& strip = *f.workspace().strip();
-    for (int i = 0; i < workspace::kStripCells; ++i) {
-        if (strip.disid[i].isEmpty()) {
-            if (strip.disimg[i]->isVisible()) return {-1};
+    for (int cell = 1; cell <= workspace::kStripCells; ++cell) {
+        if (strip.SampleIdAt(cell).isEmpty()) {
+            if (f.control<QLabel>("disimg", cell)->isVisible()) return {-1};
             continue;
         }
         numbers << workspace::DisplayNumberOf(f.workspace().State().customerId,
-                                              strip.disid[i].toLongLong());
+                                              strip.SampleIdAt(cell).toLongLong());
     }
     return numbers;
 }
@@ -44,14 +44,16 @@ QList<int> Range(int from, int to) {
 
 QList<bool> Markers(WorkspaceFixture& f, int cells) {
     QList<bool> shown;
-    for (int i = 0; i < cells; ++i) shown << f.workspace().strip()->diszt[i]->isVisible();
+    for (int cell = 1; cell <= cells; ++cell)
+        shown << f.control<QLabel>("diszt", cell)->isVisible();
     return shown;
 }
 
 int BlueFrame(WorkspaceFixture& f) {
-    for (int i = 0; i < workspace::kStripCells; ++i)
-        if (f.workspace().strip()->dissp[i]->palette().color(QPalette::Window) == QColor(0, 0, 255))
-            return i + 1;
+    for (int cell = 1; cell <= workspace::kStripCells; ++cell)
+        if (f.control<QFrame>("dissp", cell)->palette().color(QPalette::Window) ==
+            QColor(0, 0, 255))
+            return cell;
     return 0;
 }
 
@@ -69,7 +71,7 @@ class TestBrowsing : public QObject {
         WorkspaceFixture f;
         const QString id = f.addCustomer("三十张", 30);
         f.choose(id);
-        QSlider* bar = f.workspace().strip()->sbar1;
+        QSlider* bar = f.control<QSlider>("sbar1");
         QCOMPARE(bar->minimum(), 1);
         QCOMPARE(bar->maximum(), 30);
         QVERIFY(bar->isEnabled());
@@ -90,7 +92,7 @@ class TestBrowsing : public QObject {
         const QString one = f.addCustomer("一张", 1);
         const QString none = f.addCustomer("没有样片", 0);
         f.choose(one);
-        QSlider* bar = f.workspace().strip()->sbar1;
+        QSlider* bar = f.control<QSlider>("sbar1");
         QCOMPARE(qMakePair(bar->minimum(), bar->maximum()), qMakePair(1, 1));
         f.workspace().scrarr1Click();
         f.workspace().scrarr2Click();
@@ -110,7 +112,7 @@ class TestBrowsing : public QObject {
         // Auto-browse stops instead of repeating that error every three seconds.
         f.workspace().Image26Click();
         f.workspace().tim6Timer();
-        QVERIFY(!f.workspace().viewer()->tim6->isActive());
+        QVERIFY(!f.control<QTimer>("tim6")->isActive());
         QCOMPARE(f.dialogs().Texts("error").size(), 1);
     }
 
@@ -124,7 +126,7 @@ class TestBrowsing : public QObject {
         QCOMPARE(Markers(f, 4), (QList<bool>{false, true, false, true}));
         f.workspace().disimgClick(3);
         QCOMPARE(BlueFrame(f), 3);
-        QCOMPARE(f.workspace().strip()->sbar1->value(), 1);  // a click does not move the strip
+        QCOMPARE(f.workspace().strip()->Position(), 1);  // a click does not move the strip
         f.workspace().ShowSamplePage(1, f.workspace().State().currentSampleId);
         QCOMPARE(BlueFrame(f), 3);
         // The next step goes on from the clicked sample.
@@ -142,7 +144,7 @@ class TestBrowsing : public QObject {
         f.workspace().Image25Click();
         f.workspace().Image25Click();
         QCOMPARE(f.currentDisplayNumber(), 3);
-        QCOMPARE(f.workspace().strip()->sbar1->value(), 3);
+        QCOMPARE(f.workspace().strip()->Position(), 3);
         f.workspace().Image25Click();
         QCOMPARE(f.currentDisplayNumber(), 3);
         f.workspace().Image24Click();
@@ -154,20 +156,21 @@ class TestBrowsing : public QObject {
         WorkspaceFixture f;
         const QString id = f.addCustomer("自动", 8);
         f.choose(id);
-        f.workspace().strip()->sbar1->setValue(5);
+        f.workspace().strip()->SetPosition(5);
         f.workspace().ShowSample(1);
         f.workspace().Image26Click();
-        QVERIFY(f.workspace().viewer()->tim6->isActive());
-        QCOMPARE(f.workspace().viewer()->tim6->interval(), 3000);
+        QTimer* timer = f.control<QTimer>("tim6");
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 3000);
         QList<int> seen;
         for (int i = 0; i < 3; ++i) {
             f.workspace().tim6Timer();
             seen << f.currentDisplayNumber();
         }
         QCOMPARE(seen, (QList<int>{6, 7, 8}));
-        QVERIFY(f.workspace().viewer()->tim6->isActive());
+        QVERIFY(timer->isActive());
         f.workspace().tim6Timer();
-        QVERIFY(!f.workspace().viewer()->tim6->isActive());
+        QVERIFY(!timer->isActive());
         QCOMPARE(f.currentDisplayNumber(), 8);
     }
 
@@ -222,7 +225,7 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("备注", 2);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
-        QLineEdit* box = w.viewer()->rezzyq;
+        QLineEdit* box = f.control<QLineEdit>("rezzyq");
         auto stored = [&] {
             return data::QueryRows("select zzyq from photoinfo where id=" +
                                    QString::number(w.State().currentSampleId))
@@ -269,7 +272,7 @@ class TestBrowsing : public QObject {
         app::Tfrmps& w = f.workspace();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QLineEdit* box = w.viewer()->rezzyq;
+        QLineEdit* box = f.control<QLineEdit>("rezzyq");
         box->setFocus();
         QVERIFY(box->hasFocus());
         w.Image25Click();
@@ -298,7 +301,7 @@ class TestBrowsing : public QObject {
         f.choose(id);
         app::Tfrmps& w = f.workspace();
         const qint64 first = w.State().currentSampleId;
-        QTest::keyClicks(w.viewer()->rezzyq, "A4 O'Neil");
+        QTest::keyClicks(f.control<QLineEdit>("rezzyq"), "A4 O'Neil");
         if (way == "next") {
             w.Image25Click();
         } else if (way == "strip cell") {
@@ -309,7 +312,7 @@ class TestBrowsing : public QObject {
         } else if (way == "album cell") {
             w.ShowAlbumSample(1);
         } else if (way == "pick") {
-            w.albums()->rpczctypelist->setCurrentIndex(1);
+            w.albums()->ActivateAlbum(1);
             w.SpeedButton1Click();
         } else if (way == "customer switch") {
             f.choose(other);
@@ -324,7 +327,8 @@ class TestBrowsing : public QObject {
         QVERIFY(f.dialogs().shown.empty());
         if (way != "exit button" && way != "window closed") {
             QVERIFY(w.State().currentSampleId != first);
-            QCOMPARE(w.viewer()->rezzyq->text(), QString());  // the next sample's own note
+            const QLineEdit* box = f.control<QLineEdit>("rezzyq");
+            QCOMPARE(box->text(), QString());  // the next sample's own note
         }
     }
 
@@ -335,7 +339,7 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("定格", 6);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
-        w.strip()->sbar1->setValue(2);
+        w.strip()->SetPosition(2);
         w.ShowSample(1);
         const qint64 asked = w.State().currentSampleId;
         const qint64 third = f.sampleAt(id, 3);
@@ -349,14 +353,14 @@ class TestBrowsing : public QObject {
         QVERIFY(data::LookupValue("photoinfo", "id", "id=" + QString::number(asked)).isEmpty());
         QCOMPARE(data::LookupValue("photoinfo", "count(*)", "customerid=" + id), QString("5"));
         QCOMPARE(w.State().currentSampleId, third);  // the sample that followed
-        QVERIFY(w.viewer()->tim6->isActive());
+        QVERIFY(f.control<QTimer>("tim6")->isActive());
         w.tim6Timer();  // and on it goes once the box is closed
         QCOMPARE(f.currentDisplayNumber(), 3);
     }
 
     void noteLimitCountsGbkBytes() {
         WorkspaceFixture f;
-        QLineEdit* box = f.workspace().viewer()->rezzyq;
+        QLineEdit* box = f.control<QLineEdit>("rezzyq");
         const QValidator* limit = box->validator();
         QVERIFY(limit);
         int cursor = 0;
@@ -377,7 +381,7 @@ class TestBrowsing : public QObject {
         f.choose(id);
         app::Tfrmps& w = f.workspace();
         const qint64 fourth = f.sampleAt(id, 4);
-        w.strip()->sbar1->setValue(3);
+        w.strip()->SetPosition(3);
         w.ShowSample(1);
         QVERIFY(w.Label1->text().startsWith("样片总数:5   入选:2 "));
 
@@ -389,22 +393,22 @@ class TestBrowsing : public QObject {
         w.delphotoClick();  // Yes
         QCOMPARE(f.dialogs().Texts("question").last(),
                  QString("删除样片将同时从已入选此样片的相册中删除,确定要删除吗?"));
-        QCOMPARE(w.strip()->sbar1->maximum(), 4);
+        QCOMPARE(w.strip()->Maximum(), 4);
         QCOMPARE(w.State().currentSampleId, fourth);  // the sample that followed
         QCOMPARE(StripNumbers(f), Range(3, 4));
         QCOMPARE(data::QueryRows("select * from xcphoto").size(), size_t(1));
         QVERIFY(w.Label1->text().startsWith("样片总数:4   入选:1"));
 
         // Deleting the last sample moves the strip to the new last one.
-        w.strip()->sbar1->setValue(4);
+        w.strip()->SetPosition(4);
         w.ShowSample(1);
         w.delphotoClick();
-        QCOMPARE(w.strip()->sbar1->maximum(), 3);
-        QCOMPARE(w.strip()->sbar1->value(), 3);
+        QCOMPARE(w.strip()->Maximum(), 3);
+        QCOMPARE(w.strip()->Position(), 3);
         QCOMPARE(f.currentDisplayNumber(), 3);
 
         // With the strip at the start, it is refilled from the first sample.
-        w.strip()->sbar1->setValue(1);
+        w.strip()->SetPosition(1);
         w.ShowSample(2);
         w.delphotoClick();
         QCOMPARE(StripNumbers(f), Range(1, 2));
@@ -422,8 +426,8 @@ class TestBrowsing : public QObject {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w,
                         Qt::Key_Right);
         QCOMPARE(f.currentDisplayNumber(), 2);
-        w.viewer()->rezzyq->setFocus();
-        QTest::keyClick(w.viewer()->rezzyq, Qt::Key_Right);
+        f.control<QLineEdit>("rezzyq")->setFocus();
+        QTest::keyClick(f.control<QLineEdit>("rezzyq"), Qt::Key_Right);
         QCOMPARE(f.currentDisplayNumber(), 2);
         w.strip()->setFocus();
         QTest::keyClick(w.strip(), Qt::Key_Left);
@@ -441,7 +445,7 @@ class TestBrowsing : public QObject {
         // The same picture as drawing it without the cache.
         images::DrawOptions options;
         options.size = w.viewer()->Showimg->size();
-        options.margin = w.viewer()->RzPanel9->palette().color(QPalette::Window);
+        options.margin = f.control<QFrame>("RzPanel9")->palette().color(QPalette::Window);
         options.widescreenRatio = w.State().widescreenRatio;
         const QImage direct =
             images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
@@ -476,8 +480,9 @@ class TestBrowsing : public QObject {
         app::Tfrmps& w = f.workspace();
         QCOMPARE(w.State().customerId, second);
         QCOMPARE(w.State().customerPhotoPath, f.file("shoots/第二位"));
-        QCOMPARE(w.viewer()->lblfilepath->text(), QString("文件地址:001.jpg"));
-        QCOMPARE(w.albums()->rpczctypelist->count(), 4);  // 全部 and the three default albums
+        QCOMPARE(f.control<QLabel>("lblfilepath")->text(), QString("文件地址:001.jpg"));
+        const QTabBar* tabs = f.control<QTabBar>("rpczctypelist");
+        QCOMPARE(tabs->count(), 4);  // 全部 and the three default albums
         data::Execute("update customer set staus='关闭' where customerid=" + second);
         w.RefreshCustomersAfterManagement();
         QCOMPARE(w.State().customerId, first);
@@ -504,17 +509,17 @@ class TestBrowsing : public QObject {
         const auto& strip = *w.strip();
         QCOMPARE(StripNumbers(f), Range(1, 12));
         for (int i = 0; i < workspace::kStripCells; ++i) {
-            QVERIFY(strip.dissp[i]->isVisible());
-            QVERIFY2(strip.rect().contains(strip.dissp[i]->geometry()),
-                     qPrintable(QString::number(i)));
-            QVERIFY(strip.dissp[i]->geometry().contains(strip.disimg[i]->geometry()));
-            QVERIFY(strip.dissp[i]->geometry().contains(strip.diszt[i]->geometry()));
-            const QSize shown = strip.disimg[i]->pixmap().size();
-            QVERIFY(shown.width() <= strip.disimg[i]->width() &&
-                    shown.height() <= strip.disimg[i]->height());
+            const QFrame* frame = f.control<QFrame>("dissp", i + 1);
+            const QLabel* image = f.control<QLabel>("disimg", i + 1);
+            QVERIFY(frame->isVisible());
+            QVERIFY2(strip.rect().contains(frame->geometry()), qPrintable(QString::number(i)));
+            QVERIFY(frame->geometry().contains(image->geometry()));
+            QVERIFY(frame->geometry().contains(f.control<QLabel>("diszt", i + 1)->geometry()));
+            const QSize shown = image->pixmap().size();
+            QVERIFY(shown.width() <= image->width() && shown.height() <= image->height());
             QVERIFY(qAbs(shown.width() * 80 - shown.height() * 105) <= 105);  // aspect kept
         }
-        QVERIFY(strip.diszt[5]->isVisible());
+        QVERIFY(f.control<QLabel>("diszt", 6)->isVisible());
 
         QLabel* line = w.Label1;
         QCOMPARE(line->text(), workspace::ComposeStatistics(id));

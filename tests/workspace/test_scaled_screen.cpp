@@ -79,7 +79,7 @@ class TestScaledScreen : public QObject {
         QCOMPARE(large->pixmap().size(), view * 2);
 
         // The strip's cells hold device pixels of their logical size.
-        QLabel* cell = w.strip()->disimg[0];
+        QLabel* cell = f.control<QLabel>("disimg", 1);
         QCOMPARE(cell->pixmap().devicePixelRatio(), 2.0);
         QCOMPARE(cell->pixmap().size(), images::DeviceSize(QSize(105, 80), 2.0));
     }

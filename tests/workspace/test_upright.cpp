@@ -92,7 +92,7 @@ class TestUpright : public QObject {
         f.choose(f.customer);
         app::Tfrmps& w = f.workspace();
         QCOMPARE(UprightThumbnail(StoredThumbnail(f.customer, "1.jpg"), kPortrait), QString());
-        const QImage cell = Shown(w.strip()->disimg[0]);
+        const QImage cell = Shown(f.control<QLabel>("disimg", 1));
         QCOMPARE(QuartersUprightIn(cell, Placed(cell.size(), kPortrait)), QString());
         // Fitted on the upright size: a portrait picture in the middle of the wide view.
         const QRect photo = Placed(f.large()->size(), kPortrait);
