@@ -18,7 +18,7 @@
 #include "data/errors.h"
 #include "data/records.h"
 #include "output/tfrmout.h"
-#include "settings/system_settings.h"
+#include "settings/studio_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
 #include "widgets/click_filter.h"
@@ -104,6 +104,8 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     connect(SpeedButton2, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton2Click));
     connect(SpeedButton3, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton3Click));
     connect(SpeedButton4, &QToolButton::clicked, this, Guarded(&Tfrmps::SpeedButton4Click));
+    connect(&settings::SettingsNotifier::Instance(), &settings::SettingsNotifier::Saved, this,
+            &Tfrmps::SettingsSaved);
     Shape2 = new QFrame(topRow_);
     Shape2->setFrameShape(QFrame::VLine);
     Shape2->setStyleSheet(QStringLiteral("color: #5a5b58;"));
@@ -206,14 +208,25 @@ bool Tfrmps::LoadIcons() {
 }
 
 void Tfrmps::ReadViewSettings() {
-    state_.widescreenRatio =
-        data::StrToInt(data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                         QStringLiteral("itemname='widthsalerote'")));
-    const QString open = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                           QStringLiteral("itemname='openwidthsale'"));
+    const settings::StudioSettings s = settings::ReadStudioSettings();
+    // A damaged ratio is reported and leaves the check box and orientation as they were.
+    state_.widescreenRatio = settings::WidescreenRatioOrThrow(s);
     const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it
-    viewer_->rzcbwidthsale->setChecked(open == kTicked);
-    state_.cameraOrientation = settings::CameraOrientationOn();
+    viewer_->rzcbwidthsale->setChecked(s.widescreenOn);
+    state_.cameraOrientation = s.cameraOrientation;
+}
+
+void Tfrmps::SettingsSaved(const settings::StudioSettings& saved) {
+    // Runs inside the settings window's save: a failure here is the workspace's to report.
+    widgets::GuardHandler(BoxParent(), [&] {
+        const int ratio = settings::WidescreenRatioOr100(saved);
+        const bool redraw =
+            (ratio != state_.widescreenRatio && viewer_->rzcbwidthsale->isChecked()) ||
+            saved.cameraOrientation != state_.cameraOrientation;
+        state_.widescreenRatio = ratio;
+        state_.cameraOrientation = saved.cameraOrientation;
+        if (redraw) RedrawLargeView();
+    });
 }
 
 void Tfrmps::resizeEvent(QResizeEvent* event) {
@@ -305,14 +318,10 @@ void Tfrmps::SpeedButton4Click() {
         widgets::Dialogs::Current().Message(this, kLoginFirst);
         return;
     }
-    const int ratio = state_.widescreenRatio;
-    const bool orientation = state_.cameraOrientation;
+    // A save redraws the large view through SettingsSaved.
     auto* window = new settings::Tfrmset(this, state_);
     window->CentreOverMainWindow();
     window->exec();
-    if ((state_.widescreenRatio != ratio && viewer_->rzcbwidthsale->isChecked()) ||
-        state_.cameraOrientation != orientation)
-        RedrawLargeView();
 }
 
 void Tfrmps::SpeedButton3Click() {

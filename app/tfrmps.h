@@ -47,6 +47,10 @@ namespace data {
 class DailyBackup;
 }
 
+namespace settings {
+struct StudioSettings;
+}
+
 namespace workspace {
 class AlbumPanel;
 class PictureCache;
@@ -186,6 +190,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     bool LoadIcons();
     // The widescreen correction, its ratio and the camera orientation setting.
     void ReadViewSettings();
+    // The settings window saved: follows the ratio and orientation, redrawing when they
+    // change what the large view shows.
+    void SettingsSaved(const settings::StudioSettings& saved);
     // Draws the sample shown large again, after a setting it depends on changed.
     void RedrawLargeView();
     // A slot that runs handler inside the error guard.

@@ -23,7 +23,7 @@
 #include "data/folder_paths.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
-#include "settings/system_settings.h"
+#include "settings/studio_settings.h"
 
 namespace customers {
 namespace {
@@ -275,15 +275,10 @@ ImportOptions ImportOptionsFromSettings(const QString& acceptedTypes, bool inclu
     ImportOptions options;
     options.acceptedTypes = acceptedTypes;
     options.includeSubfolders = includeSubfolders;
-    options.widescreen =
-        data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                          QStringLiteral("itemname='openwidthsale'")) == QStringLiteral("是");
-    bool ok = false;
-    const int ratio = data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                                        QStringLiteral("itemname='widthsalerote'"))
-                          .toInt(&ok);
-    options.widescreenRatio = ok ? ratio : 100;
-    options.cameraOrientation = settings::CameraOrientationOn();
+    const settings::StudioSettings s = settings::ReadStudioSettings();
+    options.widescreen = s.widescreenOn;
+    options.widescreenRatio = settings::WidescreenRatioOr100(s);
+    options.cameraOrientation = s.cameraOrientation;
     return options;
 }
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "data/records.h"
+#include "settings/studio_settings.h"
 #include "widgets/dialogs.h"
 
 namespace customers {
@@ -107,11 +108,7 @@ QString StartPage::LocalFile() {
     return QDir::current().filePath(QStringLiteral("djclientlogin.htm"));
 }
 
-QString StartPage::AddressFromSettings() {
-    return data::LookupValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                             QStringLiteral("itemname='startpage'"))
-        .trimmed();
-}
+QString StartPage::AddressFromSettings() { return settings::ReadStudioSettings().startPage; }
 
 void StartPage::ShowLocal() {
     const QString file = LocalFile();

@@ -11,6 +11,7 @@
 #include "data/errors.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
+#include "settings/studio_settings.h"
 
 namespace output {
 namespace {
@@ -183,8 +184,7 @@ SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPicture
     list.withPictures = withPictures;
     list.title = ListTitle(CustomerName(customer.customerId));
     list.folderLine = QStringLiteral("文件夹路径:") + customer.photoPath;
-    list.footer = data::LookupValue(QStringLiteral("sysset"), QStringLiteral("itemvalue"),
-                                    QStringLiteral("itemname='printinfo'"));
+    list.footer = settings::ReadStudioSettings().printInfo;
     for (StagedRow& staged : stagedRows) {
         ListRow row;
         row.album = staged.album;

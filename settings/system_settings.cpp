@@ -5,25 +5,10 @@
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "settings/studio_settings.h"
 #include "workspace/workspace_state.h"
 
 namespace settings {
-namespace {
-
-const QString kYes = QStringLiteral("是");
-const QString kNo = QStringLiteral("否");
-const QString kCameraOrientation = QStringLiteral("cameraorientation");
-
-}  // namespace
-
-QString ReadSetting(const QString& name, const QString& fallback) {
-    const data::Rows rows =
-        data::QueryRows(QStringLiteral("select itemvalue from SysSet where itemname='") +
-                        data::SqlQuote(name) + QStringLiteral("'"));
-    if (rows.empty()) return fallback;
-    return data::TextOf(rows.front(), QStringLiteral("itemvalue"));
-}
-
 void WriteSetting(const QString& name, const QString& value) {
     data::Execute(
         QStringLiteral("insert into SysSet(itemname, itemvalue) values('") + data::SqlQuote(name) +
@@ -31,19 +16,20 @@ void WriteSetting(const QString& name, const QString& value) {
         QStringLiteral("') on conflict(itemname) do update set itemvalue=excluded.itemvalue"));
 }
 
+void WriteWidescreenOn(bool on) { WriteSetting(keys::kWidescreenOn, on ? kYes : kNo); }
+
 SystemSettings ReadSystemSettings() {
+    const StudioSettings stored = ReadStudioSettings();
     SystemSettings s;
-    s.printInfo = ReadSetting(QStringLiteral("printinfo"));
-    s.lockWithoutLogin = ReadSetting(QStringLiteral("qhkh")) == kYes;
-    s.widescreenRatio = ReadSetting(QStringLiteral("widthsalerote"));
-    s.startPage = ReadSetting(QStringLiteral("startpage"));
-    s.cameraOrientation = CameraOrientationOn();
+    s.printInfo = stored.printInfo;
+    s.lockWithoutLogin = stored.lockWithoutLogin;
+    s.widescreenRatio = stored.widescreenRatioText;
+    s.startPage = stored.startPage;
+    s.cameraOrientation = stored.cameraOrientation;
     for (const QSqlRecord& row : data::QueryRows(QStringLiteral("select * from xclib order by id")))
         s.defaultAlbums << data::TextOf(row, QStringLiteral("xcmc"));
     return s;
 }
-
-bool CameraOrientationOn() { return ReadSetting(kCameraOrientation, kYes) != kNo; }
 
 std::optional<int> ParseWidescreenRatio(const QString& text) {
     bool ok = false;
@@ -94,16 +80,17 @@ void SaveSystemSettings(const SystemSettings& s) {
     if (!startPageProblem.isEmpty()) throw data::VerimondError(startPageProblem);
 
     data::Transaction transaction;
-    WriteSetting(QStringLiteral("printinfo"), s.printInfo);
-    WriteSetting(QStringLiteral("qhkh"), s.lockWithoutLogin ? kYes : kNo);
-    WriteSetting(QStringLiteral("widthsalerote"), QString::number(*ratio));
-    WriteSetting(QStringLiteral("startpage"), s.startPage.trimmed());
-    WriteSetting(kCameraOrientation, s.cameraOrientation ? kYes : kNo);
+    WriteSetting(keys::kPrintInfo, s.printInfo);
+    WriteSetting(keys::kLockWithoutLogin, s.lockWithoutLogin ? kYes : kNo);
+    WriteSetting(keys::kWidescreenRatio, QString::number(*ratio));
+    WriteSetting(keys::kStartPage, s.startPage.trimmed());
+    WriteSetting(keys::kCameraOrientation, s.cameraOrientation ? kYes : kNo);
     data::Execute(QStringLiteral("delete from xclib"));
     // New ids in list order, so "order by id" gives the list back as it was.
     for (const QString& album : s.defaultAlbums)
         data::AppendRow(QStringLiteral("xclib"), {{QStringLiteral("xcmc"), album}});
     transaction.commit();
+    emit SettingsNotifier::Instance().Saved(ReadStudioSettings());
 }
 
 }  // namespace settings

@@ -1,6 +1,7 @@
 #pragma once
-// The program-wide settings (rows of SysSet) and the default album names (xclib):
-// reading them, checking what staff typed, and saving them all at once.
+// The settings window's values (rows of SysSet, read through studio_settings) and the
+// default album names (xclib): reading them, checking what staff typed, and saving them
+// all at once.
 
 #include <QString>
 #include <QStringList>
@@ -20,16 +21,12 @@ struct SystemSettings {
     QStringList defaultAlbums;      // xclib in id order
 };
 
-// A SysSet value; a missing row reads as fallback.
-QString ReadSetting(const QString& name, const QString& fallback = QString());
 // Writes a SysSet value, adding the row when an older file lacks it.
 void WriteSetting(const QString& name, const QString& value);
+// The workspace's widescreen check box, stored as it is ticked.
+void WriteWidescreenOn(bool on);
 
 SystemSettings ReadSystemSettings();
-
-// Whether photos are shown as the camera held them (their EXIF orientation applied). On
-// unless staff switched it off: a database without the row reads as on.
-bool CameraOrientationOn();
 
 // The ratio as a whole number within the sane range, or nothing.
 std::optional<int> ParseWidescreenRatio(const QString& text);
@@ -44,6 +41,7 @@ QString AlbumNameRefusal(const QString& name, const QStringList& list);
 
 // Everything in one transaction: on any failure nothing is changed and DbError is
 // thrown. The values must have passed the checks above (VerimondError otherwise).
+// After the commit SettingsNotifier announces what was stored.
 void SaveSystemSettings(const SystemSettings& settings);
 
 }  // namespace settings

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QtTest>
 
+#include "customers/photo_import.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
 #include "settings/admin_password.h"
+#include "settings/studio_settings.h"
 #include "settings/system_settings.h"
 #include "settings/tfrmset.h"
 #include "settings/tsetpass.h"
@@ -44,6 +46,19 @@ void Tick(settings::Tfrmset& w, const QString& name) {
 void SetPassword(const QString& password) {
     data::Execute("update usertable set password='" + data::SqlQuote(password) +
                   "' where username='admin'");
+}
+
+// The typed value of one key, for comparing against a table.
+QVariant Typed(const settings::StudioSettings& s, const QString& key) {
+    namespace keys = settings::keys;
+    if (key == keys::kPrintInfo) return s.printInfo;
+    if (key == keys::kLockWithoutLogin) return s.lockWithoutLogin;
+    if (key == keys::kWidescreenRatio)
+        return s.widescreenRatio ? QVariant(*s.widescreenRatio) : QVariant();
+    if (key == keys::kWidescreenOn) return s.widescreenOn;
+    if (key == keys::kStartPage) return s.startPage;
+    if (key == keys::kCameraOrientation) return s.cameraOrientation;
+    return QVariant();
 }
 
 }  // namespace
@@ -86,6 +101,91 @@ class TestSettings : public QObject {
         QCOMPARE(again.RzEdit1->text(), QString("王府井店 O'Brien's 影楼 电话: 010-1234"));
         QVERIFY(again.RzCheckBox1->isChecked());
         QCOMPARE(again.RzEdit5->text(), QString("80"));
+    }
+
+    // Stored text (a null QVariant: no row) to typed value. A missing or damaged ratio has
+    // no value; the import then draws at 100 and the workspace reports it.
+    void storedValuesAreTyped_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("typed");
+        const QVariant missing;
+        const auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
+        row("ratio missing") << "widthsalerote" << missing << QVariant();
+        row("ratio empty") << "widthsalerote" << QVariant("") << QVariant();
+        row("ratio not a number") << "widthsalerote" << QVariant("8O") << QVariant();
+        row("ratio decimal") << "widthsalerote" << QVariant("75.5") << QVariant();
+        row("ratio blanks around") << "widthsalerote" << QVariant(" 80 ") << QVariant(80);
+        row("ratio out of range") << "widthsalerote" << QVariant("300") << QVariant(300);
+        row("ratio negative") << "widthsalerote" << QVariant("-5") << QVariant(-5);
+        row("ratio normal") << "widthsalerote" << QVariant("75") << QVariant(75);
+        row("widescreen missing") << "openwidthsale" << missing << QVariant(false);
+        row("widescreen empty") << "openwidthsale" << QVariant("") << QVariant(false);
+        row("widescreen other") << "openwidthsale" << QVariant("yes") << QVariant(false);
+        row("widescreen on") << "openwidthsale" << QVariant("是") << QVariant(true);
+        row("widescreen off") << "openwidthsale" << QVariant("否") << QVariant(false);
+        row("lock missing") << "qhkh" << missing << QVariant(false);
+        row("lock blank before") << "qhkh" << QVariant(" 是") << QVariant(false);
+        row("lock on") << "qhkh" << QVariant("是") << QVariant(true);
+        row("orientation missing") << "cameraorientation" << missing << QVariant(true);
+        row("orientation empty") << "cameraorientation" << QVariant("") << QVariant(true);
+        row("orientation other") << "cameraorientation" << QVariant("no") << QVariant(true);
+        row("orientation off") << "cameraorientation" << QVariant("否") << QVariant(false);
+        row("start page missing") << "startpage" << missing << QVariant("");
+        row("start page blank") << "startpage" << QVariant("  ") << QVariant("");
+        row("start page trimmed") << "startpage" << QVariant(" https://a.example/ ")
+                                  << QVariant("https://a.example/");
+        row("footer missing") << "printinfo" << missing << QVariant("");
+        row("footer quoted") << "printinfo" << QVariant("Tom's 影楼") << QVariant("Tom's 影楼");
+    }
+    void storedValuesAreTyped() {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, typed);
+        RuntimeFixture fixture;
+        data::Execute("delete from SysSet where itemname='" + data::SqlQuote(key) + "'");
+        if (!stored.isNull())
+            data::Execute("insert into SysSet(itemname, itemvalue) values('" + data::SqlQuote(key) +
+                          "', '" + data::SqlQuote(stored.toString()) + "')");
+        const settings::StudioSettings s = settings::ReadStudioSettings();
+        QCOMPARE(Typed(s, key), typed);
+
+        // The import and the settings window read the same values.
+        const customers::ImportOptions import = customers::ImportOptionsFromSettings("", false);
+        QCOMPARE(import.widescreen, s.widescreenOn);
+        if (key == "widthsalerote")
+            QCOMPARE(import.widescreenRatio, typed.isNull() ? 100 : typed.toInt());
+        QCOMPARE(import.cameraOrientation, s.cameraOrientation);
+        const settings::SystemSettings shown = settings::ReadSystemSettings();
+        QCOMPARE(shown.lockWithoutLogin, s.lockWithoutLogin);
+        QCOMPARE(shown.cameraOrientation, s.cameraOrientation);
+        QCOMPARE(shown.printInfo, s.printInfo);
+        if (key == "widthsalerote") QCOMPARE(shown.widescreenRatio, stored.toString());
+    }
+
+    void saveAnnouncesTheStoredSettings() {
+        RuntimeFixture fixture;
+        QSignalSpy saved(&settings::SettingsNotifier::Instance(),
+                         &settings::SettingsNotifier::Saved);
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.show();
+        w.RzEdit5->setText(" 090 ");
+        w.RzCheckBox2->setChecked(false);
+        w.RzEdit6->setText(" https://a.example/ ");
+        w.Button3Click();
+        QCOMPARE(saved.size(), 1);
+        const auto s = saved.first().first().value<settings::StudioSettings>();
+        QCOMPARE(s.widescreenRatio.value_or(0), 90);
+        QVERIFY(!s.cameraOrientation);
+        QCOMPARE(s.startPage, QString("https://a.example/"));
+
+        // A refused value saves nothing and announces nothing.
+        settings::Tfrmset refused(nullptr, state);
+        refused.show();
+        refused.RzEdit5->setText("8O");
+        refused.Button3Click();
+        QCOMPARE(saved.size(), 1);
     }
 
     void widescreenRatioIsChecked_data() {

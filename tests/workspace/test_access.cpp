@@ -361,6 +361,45 @@ class TestAccess : public QObject {
         QCOMPARE(Picture(w.viewer()->Showimg), expected);
     }
 
+    // A save reaches the workspace through the notifier, not through the workspace's own
+    // state: the window here edits a state of its own. A redraw puts the turned sample
+    // upright again.
+    void savedSettingsReachTheWorkspace_data() {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("ratio");
+        QTest::addColumn<bool>("orientation");
+        QTest::addColumn<bool>("redrawn");
+        QTest::newRow("ratio, correction on") << true << "60" << true << true;
+        QTest::newRow("ratio, correction off") << false << "60" << true << false;
+        QTest::newRow("orientation") << false << "75" << false << true;
+        QTest::newRow("footer only") << true << "75" << true << false;
+    }
+    void savedSettingsReachTheWorkspace() {
+        QFETCH(bool, ticked);
+        QFETCH(QString, ratio);
+        QFETCH(bool, orientation);
+        QFETCH(bool, redrawn);
+        WorkspaceFixture f;
+        app::Tfrmps& w = f.workspace();
+        f.choose(f.addCustomer("宽屏", 1));
+        if (ticked) w.viewer()->rzcbwidthsale->click();
+        w.Image5Click(true);
+        QCOMPARE(w.State().rotationAngle, 90);
+
+        workspace::WorkspaceState own;
+        settings::Tfrmset s(nullptr, own);
+        s.show();
+        s.RzEdit1->setText("新页脚");
+        s.RzEdit5->setText(ratio);
+        s.RzCheckBox2->setChecked(orientation);
+        s.Button3Click();
+        QCOMPARE(f.dialogs().Texts().last(), QString("保存成功"));
+
+        QCOMPARE(w.State().widescreenRatio, ratio.toInt());
+        QCOMPARE(w.State().cameraOrientation, orientation);
+        QCOMPARE(w.State().rotationAngle, redrawn ? 0 : 90);
+    }
+
     void passwordChangedFromTheWorkspaceCountsAtNextLogin() {
         WorkspaceFixture f;
         app::Tfrmps& w = f.workspace();

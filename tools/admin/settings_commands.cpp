@@ -2,6 +2,7 @@
 // for a studio that has forgotten it.
 
 #include "settings/admin_password.h"
+#include "settings/studio_settings.h"
 #include "settings/system_settings.h"
 #include "tools/admin/admin_commands.h"
 #include "tools/admin/admin_support.h"
@@ -50,12 +51,13 @@ int RunSettings(QStringList args) {
         settings::SaveSystemSettings(s);
         s = settings::ReadSystemSettings();
     }
-    Out() << "printinfo=" << s.printInfo << '\n'
-          << "qhkh=" << (s.lockWithoutLogin ? QStringLiteral("是") : QStringLiteral("否")) << '\n'
-          << "widthsalerote=" << s.widescreenRatio << '\n'
-          << "startpage=" << s.startPage << '\n'
-          << "cameraorientation="
-          << (s.cameraOrientation ? QStringLiteral("是") : QStringLiteral("否")) << '\n'
+    using namespace settings::keys;
+    const auto yesNo = [](bool on) { return on ? settings::kYes : settings::kNo; };
+    Out() << kPrintInfo << '=' << s.printInfo << '\n'
+          << kLockWithoutLogin << '=' << yesNo(s.lockWithoutLogin) << '\n'
+          << kWidescreenRatio << '=' << s.widescreenRatio << '\n'
+          << kStartPage << '=' << s.startPage << '\n'
+          << kCameraOrientation << '=' << yesNo(s.cameraOrientation) << '\n'
           << "xclib=" << s.defaultAlbums.join(QLatin1Char(',')) << Qt::endl;
     data::CloseConnection();
     return 0;
