@@ -21,7 +21,7 @@ case $what in
   package) packages+=(dpkg-dev fakeroot file) ;;
   tests)
     packages+=(dpkg-dev fakeroot file desktop-file-utils fontconfig
-      sqlite3 xvfb xauth strace python3 python3-openpyxl poppler-utils)
+      sqlite3 xvfb xauth strace python3 python3-openpyxl poppler-utils clang-format)
     ;;
   *)
     echo "usage: install-deps.sh program|package|tests" >&2
