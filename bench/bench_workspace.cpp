@@ -63,8 +63,9 @@ QString ScreenSize(const QWidget& window) {
 
 // Lets drawings started in the background finish and the window repaint, so that the next
 // timing starts from a quiet process.
-void Settle() {
+void Settle(app::Tfrmps& workspace) {
     QThreadPool::globalInstance()->waitForDone();
+    workspace.pictureCache().pool().waitForDone();
     QCoreApplication::processEvents();
 }
 
@@ -140,9 +141,9 @@ void TimeSwitchParts(app::Tfrmps& workspace, Parts& parts) {
     parts.Add("album_grid", TimeMs([&] { workspace.ResetAlbumScroll(picks.toInt()); }));
     parts.Add("album_tabs", TimeMs([&] { workspace.FillAlbumTabs(); }));
     workspace.pictureCache().Clear();
-    Settle();
+    Settle(workspace);
     parts.Add("large_view", TimeMs([&] { workspace.ShowSample(1); }));
-    Settle();
+    Settle(workspace);
     // Inside large_view: the placeholder drawn fitted (the photo files do not exist) and
     // the queries of the sample's information and of its neighbours' files.
     images::DrawOptions options;
@@ -253,7 +254,7 @@ int RunSwitch(const QStringList& args) {
             return 1;
         }
         Choose(*workspace, second);
-        Settle();
+        Settle(*workspace);
         std::vector<double> change, paint;
         Parts parts;
         int fillsPerSwitch = 0;
@@ -264,13 +265,13 @@ int RunSwitch(const QStringList& args) {
             // Every run draws the large view afresh: nothing of the previous visit to this
             // customer is left in the picture cache.
             workspace->pictureCache().Clear();
-            Settle();
+            Settle(*workspace);
             workspace->Rzcbcustomer->setCurrentIndex(i % 2 ? second : first);
             fills = 0;
             change.push_back(TimeMs([&] { workspace->RzcbcustomerChange(); }));
             fillsPerSwitch = fills;
             paint.push_back(TimeMs([] { QCoreApplication::processEvents(); }));
-            Settle();
+            Settle(*workspace);
             TimeSwitchParts(*workspace, parts);
         }
         QTextStream out(stdout);
@@ -341,7 +342,7 @@ int RunStep(const QStringList& args) {
         }
         workspace->pictureCache().SetEnabled(prefetch);
         Choose(*workspace, index);
-        Settle();
+        Settle(*workspace);
         const QString id = workspace->State().customerId;
         const int samples = workspace->strip()->sbar1->maximum();
         if (samples < 2) {
@@ -357,21 +358,24 @@ int RunStep(const QStringList& args) {
             // let its neighbours' drawing ahead finish, as it does while the customer looks.
             workspace->strip()->sbar1->setValue(from);
             workspace->ShowSample(1);
-            Settle();
-            // Timed: the Right-arrow handler, up to its return (the picture is then on the
-            // label), plus the event processing that repaints the window.
+            Settle(*workspace);
+            // Timed: the Right-arrow handler and the event processing that repaints the
+            // window, up to the picture on the label.
             double inHandler = 0;
             const int hitsBefore = workspace->pictureCache().hits();
             step.push_back(TimeMs([&] {
                 inHandler = TimeMs([&] { workspace->Image25Click(); });
                 QCoreApplication::processEvents();
+                // A picture not drawn ahead arrives from the background.
+                while (workspace->pictureCache().waiting())
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }));
             handler.push_back(inHandler);
             hits += workspace->pictureCache().hits() - hitsBefore;
             if (workspace::DisplayNumberOf(id, workspace->State().currentSampleId) != from + 1 ||
                 view->pixmap().isNull())
                 ++wrong;
-            Settle();
+            Settle(*workspace);
             // Baseline, same file and size: the scaled decode alone.
             const QString file = workspace->State().currentSampleFile;
             const QSize box = view->size();
@@ -449,7 +453,7 @@ int RunHold(const QStringList& args) {
             return 1;
         }
         Choose(*workspace, index);
-        Settle();
+        Settle(*workspace);
         const int count = workspace->strip()->sbar1->maximum();
         if (count < samples) {
             err << "the customer has " << count << " samples, " << samples << " wanted\n";
@@ -488,9 +492,9 @@ int RunHold(const QStringList& args) {
             // From the first sample with nothing drawn ahead.
             workspace->strip()->sbar1->setValue(1);
             workspace->ShowSample(1);
-            Settle();
+            Settle(*workspace);
             workspace->pictureCache().Clear();
-            Settle();
+            Settle(*workspace);
 
             // The keyboard repeats on its own clock whatever the window is doing: a thread
             // posts each press at its time; the press is handled when the window gets to it.
@@ -556,7 +560,7 @@ int RunHold(const QStringList& args) {
             if (workspace->State().currentSampleFile != lastFile ||
                 !workspace->viewer()->lblfilepath->text().endsWith(QFileInfo(lastFile).fileName()))
                 ++wrong;
-            Settle();
+            Settle(*workspace);
         }
         if (wrong) {
             err << wrong << " runs did not end on the last sample\n";
