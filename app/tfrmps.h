@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "workspace/full_screen_host.h"
@@ -215,6 +216,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     std::unique_ptr<workspace::PictureCache> pictures_;
     // Where the picture on its way goes, and the stored thumbnail of the sample it is of.
     QLabel* pictureTarget_ = nullptr;
+    // The file each view shows a picture of.
+    std::map<const QLabel*, QString> shownFiles_;
     QString thumbnailFile_;
     QByteArray thumbnail_;
     std::unique_ptr<data::DailyBackup> backup_;

@@ -54,7 +54,10 @@ void Tfrmps::ConnectBrowsing() {
     pictures_ = std::make_unique<workspace::PictureCache>();
     connect(pictures_.get(), &workspace::PictureCache::pictureReady, this,
             [this](const workspace::FittedPicture& picture) {
-                widgets::GuardHandler(BoxParent(), [&] { ShowPicture(pictureTarget_, picture); });
+                widgets::GuardHandler(BoxParent(), [&] {
+                    ShowPicture(pictureTarget_, picture);
+                    if (!state_.currentSampleFile.isEmpty()) PrefetchNeighbours();
+                });
             });
     connect(Rzcbcustomer, &QComboBox::activated, this, Guarded(&Tfrmps::RzcbcustomerChange));
     connect(strip_->sbar1, &QSlider::valueChanged, this, Guarded(&Tfrmps::sbar1Change));
@@ -296,6 +299,7 @@ void Tfrmps::ShowPicture(QLabel* target, const workspace::FittedPicture& picture
     target->setScaledContents(picture.drawn.plain && !inViewer);
     target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     target->setPixmap(QPixmap::fromImage(picture.drawn.canvas));
+    shownFiles_[target] = picture.file;
     if (picture.drawn.zoomPercent) {
         state_.zoomPercent = *picture.drawn.zoomPercent;
         if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
@@ -312,7 +316,8 @@ void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
         state_.zoomPercent = *zoom;
         if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
     }
-    if (thumbnailFile_ != file || thumbnail_.isEmpty()) return;
+    // A picture of this sample already there (drawn before a setting changed) stays up.
+    if (shownFiles_[target] == file || thumbnailFile_ != file || thumbnail_.isEmpty()) return;
     QImage thumbnail;
     try {
         thumbnail = images::ShowThumbnail(thumbnail_, QString());
@@ -329,11 +334,12 @@ void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
     } else {
         size = thumbnail.size() * 100;
     }
-    const QImage canvas = images::DrawImageFitted(thumbnail, size, options);
+    QImage canvas = images::DrawImageFitted(thumbnail, size, options);
     if (canvas.isNull()) return;
     target->setScaledContents(false);
     target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    target->setPixmap(QPixmap::fromImage(canvas));
+    target->setPixmap(QPixmap::fromImage(std::move(canvas)));
+    shownFiles_[target] = file;
 }
 
 void Tfrmps::ShowSample(int cell) {
@@ -371,13 +377,16 @@ void Tfrmps::ShowSample(int cell) {
         ShowSampleInfo();
     } else {
         pictures_->WantNothing();
+        shownFiles_.erase(view);
         view->setScaledContents(true);
         view->setPixmap(QPixmap(kLargePlaceholder));
     }
     view->show();
     state_.currentSampleFile = file;
     state_.rotationAngle = 0;
-    if (!file.isEmpty()) PrefetchNeighbours();
+    // Neighbours are drawn ahead once the sample's own picture is up: while the arrow key
+    // is held, the threads draw what the customer is about to see, not what is passed over.
+    if (!file.isEmpty() && !pictures_->waiting()) PrefetchNeighbours();
 }
 
 void Tfrmps::PrefetchNeighbours() {
