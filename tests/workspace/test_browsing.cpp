@@ -507,6 +507,7 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("预读", 3);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
+        QTRY_VERIFY(!w.pictureCache().waiting());
         const int hits = w.pictureCache().hits();
         w.Image25Click();
         QCOMPARE(w.pictureCache().hits(), hits + 1);
