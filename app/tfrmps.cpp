@@ -39,7 +39,6 @@ namespace {
 using widgets::Glyph;
 using widgets::PictureButton;
 
-const QString kTicked = QStringLiteral("是");
 const QString kIconMarker = QStringLiteral("icon/ztflag.bmp");
 const QString kIconRemove = QStringLiteral("icon/delzc.bmp");
 const QString kIconShow = QStringLiteral("icon/pszc.bmp");
@@ -368,9 +367,7 @@ void Tfrmps::Label4Click() {
 }
 
 void Tfrmps::imglockClick() {
-    const QString mayToggle = data::LookupValue(
-        QStringLiteral("SysSet"), QStringLiteral("itemvalue"), QStringLiteral("itemname='qhkh'"));
-    if (mayToggle != kTicked && !state_.adminLoggedIn) {
+    if (!settings::ReadStudioSettings().lockWithoutLogin && !state_.adminLoggedIn) {
         widgets::Dialogs::Current().Message(this, QStringLiteral("先登陆管理后才能切换锁定状态!"));
         return;
     }

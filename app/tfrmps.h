@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "workspace/full_screen_host.h"
@@ -54,6 +55,7 @@ struct StudioSettings;
 namespace workspace {
 class AlbumPanel;
 class PictureCache;
+struct FittedPicture;
 class LoginBox;
 class SampleStrip;
 class SampleViewer;
@@ -203,8 +205,12 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // Empties the drop-down and shows no customer: nothing of a customer that is gone
     // (deleted or closed) stays on screen.
     void ClearCustomer();
-    // Draws the current sample's file fitted into the large view or the viewer.
+    // Shows the current sample's file fitted into the large view or the viewer: at once
+    // when it is drawn already, otherwise its stored thumbnail until the drawing arrives.
     void DrawFitted(QLabel* target, const QString& file);
+    void DrawFitted(QLabel* target, const QString& file, const images::DrawOptions& options);
+    void ShowPicture(QLabel* target, const workspace::FittedPicture& picture);
+    void ShowWhileDrawing(QLabel* target, const QString& file, const images::DrawOptions& options);
     images::DrawOptions FittedOptions(QLabel* target) const;
     void PrefetchNeighbours();
     void MoveStripTo(int position);
@@ -225,6 +231,12 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::AlbumPanel* albums_ = nullptr;
     workspace::TFrmfull* full_ = nullptr;
     std::unique_ptr<workspace::PictureCache> pictures_;
+    // Where the picture on its way goes, and the stored thumbnail of the sample it is of.
+    QLabel* pictureTarget_ = nullptr;
+    // The file each view shows a picture of.
+    std::map<const QLabel*, QString> shownFiles_;
+    QString thumbnailFile_;
+    QByteArray thumbnail_;
     std::unique_ptr<data::DailyBackup> backup_;
     bool shown_ = false;
     bool iconCheckFailed_ = false;

@@ -9,7 +9,9 @@
 
 #include "app/tfrmps.h"
 #include "data/errors.h"
+#include "images/fitting.h"
 #include "images/picture_drawing.h"
+#include "images/thumbnail.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
@@ -37,6 +39,13 @@ bool IsTextEntry(const QWidget* widget) {
 
 void Tfrmps::ConnectBrowsing() {
     pictures_ = std::make_unique<workspace::PictureCache>();
+    connect(pictures_.get(), &workspace::PictureCache::pictureReady, this,
+            [this](const workspace::FittedPicture& picture) {
+                widgets::GuardHandler(BoxParent(), [&] {
+                    ShowPicture(pictureTarget_, picture);
+                    if (!state_.currentSampleFile.isEmpty()) PrefetchNeighbours();
+                });
+            });
     connect(Rzcbcustomer, &QComboBox::activated, this, Guarded(&Tfrmps::RzcbcustomerChange));
     using workspace::SampleStrip;
     connect(strip_, &SampleStrip::positionChanged, this, Guarded(&Tfrmps::sbar1Change));
@@ -185,19 +194,71 @@ images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
 }
 
 void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
-    const images::DrawnPicture picture =
-        pictures_->Draw(file, kLargePlaceholder, FittedOptions(target));
+    DrawFitted(target, file, FittedOptions(target));
+}
+
+void Tfrmps::DrawFitted(QLabel* target, const QString& file, const images::DrawOptions& options) {
+    if (full_ && target == full_->imgfull) full_->imgfull->ClearZoom();
+    pictureTarget_ = target;
+    if (const std::optional<workspace::FittedPicture> ready =
+            pictures_->Want(file, kLargePlaceholder, options))
+        ShowPicture(target, *ready);
+    else
+        ShowWhileDrawing(target, file, options);
+}
+
+void Tfrmps::ShowPicture(QLabel* target, const workspace::FittedPicture& picture) {
+    if (!target) return;
+    // The viewer's own zoom came after the wish: that is what the customer looks at.
+    const bool inViewer = full_ && target == full_->imgfull;
+    if (inViewer && full_->imgfull->zoomed()) return;
+    if (picture.drawn.canvas.isNull()) throw data::VerimondError(picture.drawn.error);
     // A file that cannot be drawn shows the placeholder as a plain picture: stretched
     // over the large view, at its own size in the top-left corner of the viewer.
-    const bool inViewer = full_ && target == full_->imgfull;
-    if (inViewer) full_->imgfull->ClearZoom();
-    target->setScaledContents(picture.plain && !inViewer);
+    target->setScaledContents(picture.drawn.plain && !inViewer);
     target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    target->setPixmap(QPixmap::fromImage(picture.canvas));
-    if (picture.zoomPercent) {
-        state_.zoomPercent = *picture.zoomPercent;
+    target->setPixmap(QPixmap::fromImage(picture.drawn.canvas));
+    shownFiles_[target] = picture.file;
+    if (picture.drawn.zoomPercent) {
+        state_.zoomPercent = *picture.drawn.zoomPercent;
         if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
     }
+}
+
+void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
+                              const images::DrawOptions& options) {
+    // A turn keeps the sample's own picture up until the turned one arrives.
+    if (options.quarterTurns % 4 != 0) return;
+    // The header alone gives the zoom percent and where the picture will lie.
+    const QSize original = images::ReadImageSize(file, options.orientation);
+    if (const std::optional<int> zoom = images::FittedZoomPercent(original, options)) {
+        state_.zoomPercent = *zoom;
+        if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
+    }
+    // A picture of this sample already there (drawn before a setting changed) stays up.
+    if (shownFiles_[target] == file || thumbnailFile_ != file || thumbnail_.isEmpty()) return;
+    QImage thumbnail;
+    try {
+        thumbnail = images::ShowThumbnail(thumbnail_, QString());
+    } catch (const data::VerimondError&) {
+        return;  // the previous picture stays until the drawing arrives
+    }
+    // The thumbnail holds the photo fitted on grey: that part, scaled up to where the
+    // photo will be drawn.
+    QSize size = original;
+    if (!original.isEmpty()) {
+        const images::Placement p =
+            images::FitPicture(thumbnail.width(), thumbnail.height(), size.width(), size.height());
+        thumbnail = thumbnail.copy(p.x, p.y, p.w, p.h);
+    } else {
+        size = thumbnail.size() * 100;
+    }
+    QImage canvas = images::DrawImageFitted(thumbnail, size, options);
+    if (canvas.isNull()) return;
+    target->setScaledContents(false);
+    target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    target->setPixmap(QPixmap::fromImage(std::move(canvas)));
+    shownFiles_[target] = file;
 }
 
 void Tfrmps::ShowSample(int cell) {
@@ -216,6 +277,8 @@ void Tfrmps::ShowSample(int cell) {
         state_.currentSampleId = sample->id;
         file = sample->file;
         if (file.isEmpty()) file = kNoFile;
+        thumbnailFile_ = file;
+        thumbnail_ = sample->thumbnail;
         view->hide();
         viewer_->FitLargeView();
         const bool fullScreen = full_ && full_->isVisible();
@@ -228,13 +291,17 @@ void Tfrmps::ShowSample(int cell) {
         }
         ShowSampleInfo();
     } else {
+        pictures_->WantNothing();
+        shownFiles_.erase(view);
         view->setScaledContents(true);
         view->setPixmap(QPixmap(kLargePlaceholder));
     }
     view->show();
     state_.currentSampleFile = file;
     state_.rotationAngle = 0;
-    if (!file.isEmpty()) PrefetchNeighbours();
+    // Neighbours are drawn ahead once the sample's own picture is up: while the arrow key
+    // is held, the threads draw what the customer is about to see, not what is passed over.
+    if (!file.isEmpty() && !pictures_->waiting()) PrefetchNeighbours();
 }
 
 void Tfrmps::PrefetchNeighbours() {
@@ -329,9 +396,7 @@ void Tfrmps::Image5Click(bool clockwise) {
     images::DrawOptions options = FittedOptions(viewer_->Showimg);
     // The customer turns the picture from upright, as the camera held it.
     options.quarterTurns = ((state_.rotationAngle / 90) % 4 + 4) % 4;
-    viewer_->Showimg->setScaledContents(false);
-    viewer_->Showimg->setPixmap(
-        QPixmap::fromImage(images::DrawRotatedFitted(state_.currentSampleFile, options)));
+    DrawFitted(viewer_->Showimg, state_.currentSampleFile, options);
 }
 
 void Tfrmps::rzcbwidthsaleClick() {

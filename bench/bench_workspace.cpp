@@ -5,11 +5,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QSlider>
 #include <QTextStream>
+#include <QThread>
 #include <QThreadPool>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <map>
+#include <thread>
 
 #include "app/tfrmps.h"
 #include "bench/bench_common.h"
@@ -57,9 +63,14 @@ QString ScreenSize(const QWidget& window) {
 
 // Lets drawings started in the background finish and the window repaint, so that the next
 // timing starts from a quiet process.
-void Settle() {
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
+void Settle(app::Tfrmps& workspace) {
+    // The neighbours are drawn ahead once the picture shown has arrived.
+    do {
+        QThreadPool::globalInstance()->waitForDone();
+        workspace.pictureCache().pool().waitForDone();
+        QCoreApplication::processEvents();
+    } while (workspace.pictureCache().waiting() ||
+             workspace.pictureCache().pool().activeThreadCount() > 0);
 }
 
 int IndexOfCustomer(const app::Tfrmps& workspace, const QString& id) {
@@ -134,9 +145,9 @@ void TimeSwitchParts(app::Tfrmps& workspace, Parts& parts) {
     parts.Add("album_grid", TimeMs([&] { workspace.ResetAlbumScroll(picks.toInt()); }));
     parts.Add("album_tabs", TimeMs([&] { workspace.FillAlbumTabs(); }));
     workspace.pictureCache().Clear();
-    Settle();
+    Settle(workspace);
     parts.Add("large_view", TimeMs([&] { workspace.ShowSample(1); }));
-    Settle();
+    Settle(workspace);
     // Inside large_view: the placeholder drawn fitted (the photo files do not exist) and
     // the queries of the sample's information and of its neighbours' files.
     images::DrawOptions options;
@@ -178,6 +189,37 @@ bool EnsurePhotos(const QString& folder, QTextStream& err) {
     return true;
 }
 
+// Fifty 24-megapixel photos for holding the arrow key: ten distinct ones (every third one
+// portrait) copied under running names, so that each file is decoded in full.
+bool EnsureHoldPhotos(const QString& folder, int count, QTextStream& err) {
+    QDir dir(folder);
+    if (dir.entryList({"*.jpg"}, QDir::Files).size() >= count) return true;
+    if (!dir.mkpath(QStringLiteral("."))) return false;
+    err << "writing " << count << " photos of 24 megapixels into " << folder << "\n";
+    constexpr int kDistinct = 10;
+    for (int i = 0; i < count; ++i) {
+        const QString path =
+            dir.filePath(QStringLiteral("IMG_%1.jpg").arg(i + 1, 4, 10, QLatin1Char('0')));
+        if (QFileInfo::exists(path)) continue;
+        if (i < kDistinct) {
+            const bool portrait = i % 3 == 1;
+            const QImage photo =
+                images::MakeDemoPhoto(portrait ? 4000 : 6000, portrait ? 6000 : 4000, i + 1,
+                                      QStringLiteral("样片 %1").arg(i + 1));
+            if (!images::SaveJpeg(photo, path)) return false;
+        } else if (!QFile::copy(dir.filePath(QStringLiteral("IMG_%1.jpg")
+                                                 .arg(i % kDistinct + 1, 4, 10, QLatin1Char('0'))),
+                                path)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QImage AsShown(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 }  // namespace
 
 int RunSwitch(const QStringList& args) {
@@ -216,7 +258,7 @@ int RunSwitch(const QStringList& args) {
             return 1;
         }
         Choose(*workspace, second);
-        Settle();
+        Settle(*workspace);
         std::vector<double> change, paint;
         Parts parts;
         int fillsPerSwitch = 0;
@@ -228,13 +270,13 @@ int RunSwitch(const QStringList& args) {
             // Every run draws the large view afresh: nothing of the previous visit to this
             // customer is left in the picture cache.
             workspace->pictureCache().Clear();
-            Settle();
+            Settle(*workspace);
             workspace->Rzcbcustomer->setCurrentIndex(i % 2 ? second : first);
             fills = 0;
             change.push_back(TimeMs([&] { workspace->RzcbcustomerChange(); }));
             fillsPerSwitch = fills;
             paint.push_back(TimeMs([] { QCoreApplication::processEvents(); }));
-            Settle();
+            Settle(*workspace);
             TimeSwitchParts(*workspace, parts);
         }
         QTextStream out(stdout);
@@ -304,7 +346,7 @@ int RunStep(const QStringList& args) {
         }
         workspace->pictureCache().SetEnabled(prefetch);
         Choose(*workspace, index);
-        Settle();
+        Settle(*workspace);
         const QString id = workspace->State().customerId;
         const int samples = workspace->strip()->Maximum();
         if (samples < 2) {
@@ -320,21 +362,24 @@ int RunStep(const QStringList& args) {
             // let its neighbours' drawing ahead finish, as it does while the customer looks.
             workspace->strip()->SetPosition(from);
             workspace->ShowSample(1);
-            Settle();
-            // Timed: the Right-arrow handler, up to its return (the picture is then on the
-            // label), plus the event processing that repaints the window.
+            Settle(*workspace);
+            // Timed: the Right-arrow handler and the event processing that repaints the
+            // window, up to the picture on the label.
             double inHandler = 0;
             const int hitsBefore = workspace->pictureCache().hits();
             step.push_back(TimeMs([&] {
                 inHandler = TimeMs([&] { workspace->Image25Click(); });
                 QCoreApplication::processEvents();
+                // A picture not drawn ahead arrives from the background.
+                while (workspace->pictureCache().waiting())
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }));
             handler.push_back(inHandler);
             hits += workspace->pictureCache().hits() - hitsBefore;
             if (workspace::DisplayNumberOf(id, workspace->State().currentSampleId) != from + 1 ||
                 view->pixmap().isNull())
                 ++wrong;
-            Settle();
+            Settle(*workspace);
             // Baseline, same file and size: the scaled decode alone.
             const QString file = workspace->State().currentSampleFile;
             const QSize box = view->size();
@@ -361,6 +406,187 @@ int RunStep(const QStringList& args) {
                             << " screen=" << ScreenSize(*workspace)
                             << " scale=" << view->devicePixelRatio() << " samples=" << samples
                             << " runs=" << repeat << "\n";
+    } catch (const data::VerimondError& e) {
+        err << e.text() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunHold(const QStringList& args) {
+    QTextStream err(stderr);
+    const QStringList positional =
+        PositionalArgs(args, {"--repeat", "--interval", "--samples", "--budget"});
+    int repeat = 0, interval = 0, samples = 0, budget = 0;
+    if (positional.size() > 1 || !PositiveOption(args, "--repeat", 5, &repeat) ||
+        !PositiveOption(args, "--interval", 40, &interval) ||
+        !PositiveOption(args, "--samples", 50, &samples) ||
+        !PositiveOption(args, "--budget", 16, &budget) || samples < 2) {
+        err << "usage: verimond-bench hold [FOLDER] [--samples 50] [--interval 40] [--repeat N] "
+               "[--budget 16]\n";
+        return 2;
+    }
+    const QString folder =
+        positional.isEmpty() ? QStringLiteral("/tmp/verimond-bench-hold-photos") : positional[0];
+    if (!EnsureHoldPhotos(folder, samples, err)) {
+        err << "cannot write the photos into " << folder << "\n";
+        return 1;
+    }
+    RuntimeFolder runtime;
+    if (!runtime.ok()) {
+        err << "cannot prepare a runtime folder\n";
+        return 1;
+    }
+    try {
+        QString error;
+        const QString db = runtime.file(QString::fromLatin1(data::kDatabaseFileName));
+        if (!data::CreateDatabase(db, &error) ||
+            data::OpenConnection(db) != data::OpenResult::Opened) {
+            err << "cannot create a database: " << error << "\n";
+            return 1;
+        }
+        const customers::CreatedCustomer created = customers::CreateCustomer(
+            {QStringLiteral("按住方向键"), QFileInfo(folder).absoluteFilePath(), QString()},
+            customers::ImportOptions());
+        const QString customerId = QString::number(created.id);
+        std::unique_ptr<app::Tfrmps> workspace = OpenWorkspace(err);
+        if (!workspace) return 1;
+        const int index = IndexOfCustomer(*workspace, customerId);
+        if (index < 0) {
+            err << "the customer was not imported\n";
+            return 1;
+        }
+        Choose(*workspace, index);
+        Settle(*workspace);
+        const int count = workspace->strip()->Maximum();
+        if (count < samples) {
+            err << "the customer has " << count << " samples, " << samples << " wanted\n";
+            return 1;
+        }
+        workspace->activateWindow();
+        QCoreApplication::processEvents();
+        if (!workspace->isActiveWindow()) {
+            err << "the workspace does not take the keyboard\n";
+            return 1;
+        }
+        QLabel* view = workspace->viewer()->Showimg;
+
+        // The last sample as the large view shows it, and the baseline: one scaled decode.
+        const QString lastFile = workspace::FileOfDisplayNumber(customerId, samples);
+        images::DrawOptions options;
+        options.size = view->size();
+        options.margin = view->parentWidget()->palette().color(QPalette::Window);
+        options.widescreen = workspace->viewer()->rzcbwidthsale->isChecked();
+        options.widescreenRatio = workspace->State().widescreenRatio;
+        options.orientation = workspace->State().cameraOrientation ? images::Orientation::AsTaken
+                                                                   : images::Orientation::AsStored;
+        options.devicePixelRatio = view->devicePixelRatio();
+        const QImage expected = images::DrawPictureFitted(lastFile, kLargePlaceholder, options)
+                                    .canvas.convertToFormat(QImage::Format_RGB32);
+        std::vector<double> decode;
+        for (int i = 0; i < 3; ++i)
+            decode.push_back(TimeMs([&] {
+                images::DecodeForFit(lastFile, view->size(), {}, view->devicePixelRatio());
+            }));
+
+        const int presses = samples - 1;
+        std::vector<double> pressMs, handlerMs, runMaxMs, lastShownMs;
+        int late = 0, wrong = 0;
+        for (int r = 0; r < repeat; ++r) {
+            // From the first sample with nothing drawn ahead.
+            workspace->strip()->SetPosition(1);
+            workspace->ShowSample(1);
+            Settle(*workspace);
+            workspace->pictureCache().Clear();
+            Settle(*workspace);
+
+            // The keyboard repeats on its own clock whatever the window is doing: a thread
+            // posts each press at its time; the press is handled when the window gets to it.
+            using Clock = std::chrono::steady_clock;
+            const Clock::time_point start = Clock::now() + std::chrono::milliseconds(20);
+            std::vector<Clock::time_point> made(presses), received(presses), handled(presses);
+            std::atomic<int> done{0};
+            auto sinceStart = [&](Clock::time_point t) {
+                return std::chrono::duration<double, std::milli>(t - start).count();
+            };
+            QThread* keyboard = QThread::create([&] {
+                for (int k = 0; k < presses; ++k) {
+                    std::this_thread::sleep_until(start + std::chrono::milliseconds(k * interval));
+                    made[k] = Clock::now();
+                    QMetaObject::invokeMethod(
+                        qApp,
+                        [&, k] {
+                            received[k] = Clock::now();
+                            QWidget* target = QApplication::focusWidget()
+                                                  ? QApplication::focusWidget()
+                                                  : workspace.get();
+                            QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier,
+                                            QString(), k > 0);
+                            QApplication::sendEvent(target, &press);
+                            handled[k] = Clock::now();
+                            ++done;
+                        },
+                        Qt::QueuedConnection);
+                }
+            });
+            keyboard->start();
+            qint64 seenKey = view->pixmap().cacheKey();
+            Clock::time_point shownAt{};
+            const Clock::time_point giveUp = start + std::chrono::seconds(60);
+            QTimer wake;  // the wait below never outlasts the give-up time by much
+            wake.start(100);
+            while (Clock::now() < giveUp) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                if (done.load() < presses) continue;
+                const qint64 key = view->pixmap().cacheKey();
+                if (key == seenKey) continue;
+                seenKey = key;
+                if (AsShown(view->pixmap()) == expected) {
+                    shownAt = Clock::now();
+                    break;
+                }
+            }
+            keyboard->wait();
+            delete keyboard;
+            if (shownAt == Clock::time_point{}) {
+                err << "the last sample was never shown\n";
+                return 1;
+            }
+            double worst = 0;
+            for (int k = 0; k < presses; ++k) {
+                const double ms = sinceStart(handled[k]) - sinceStart(made[k]);
+                pressMs.push_back(ms);
+                handlerMs.push_back(sinceStart(handled[k]) - sinceStart(received[k]));
+                worst = std::max(worst, ms);
+                if (ms > budget) ++late;
+            }
+            runMaxMs.push_back(worst);
+            lastShownMs.push_back(sinceStart(shownAt) - sinceStart(made[presses - 1]));
+            // The strip and the information box are on the last sample.
+            if (workspace->State().currentSampleFile != lastFile ||
+                !workspace->findChild<QLabel*>(QStringLiteral("lblfilepath"))->text().endsWith(QFileInfo(lastFile).fileName()))
+                ++wrong;
+            Settle(*workspace);
+        }
+        if (wrong) {
+            err << wrong << " runs did not end on the last sample\n";
+            return 1;
+        }
+        std::vector<double> sorted = pressMs;
+        std::sort(sorted.begin(), sorted.end());
+        const double p99 = sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+        const double lastMs = Median(lastShownMs), decodeMs = Median(decode);
+        QTextStream(stdout) << "median_ms=" << Ms(lastMs) << " last_shown_ms=" << Ms(lastMs)
+                            << " decode_ms=" << Ms(decodeMs)
+                            << " ratio=" << QString::number(lastMs / decodeMs, 'f', 2)
+                            << " press_median_ms=" << Ms(Median(pressMs))
+                            << " press_p99_ms=" << Ms(p99) << " press_max_ms=" << Ms(sorted.back())
+                            << " handler_median_ms=" << Ms(Median(handlerMs))
+                            << " run_max_median_ms=" << Ms(Median(runMaxMs)) << " presses_over_"
+                            << budget << "ms=" << late << "/" << pressMs.size()
+                            << " interval_ms=" << interval << " samples=" << samples
+                            << " view=" << view->width() << "x" << view->height()
+                            << " screen=" << ScreenSize(*workspace) << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
         return 1;

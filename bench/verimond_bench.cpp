@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("space")) return bench::RunSpace(args);
     if (command == QLatin1String("switch")) return bench::RunSwitch(args);
     if (command == QLatin1String("step")) return bench::RunStep(args);
+    if (command == QLatin1String("hold")) return bench::RunHold(args);
     if (command == QLatin1String("desk")) return bench::RunDesk(args);
     if (command == QLatin1String("desk-create")) return bench::RunDeskCreate(args);
     if (command == QLatin1String("output-photos")) return bench::RunOutputPhotos(args);
@@ -71,6 +72,7 @@ int main(int argc, char** argv) {
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
            "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
            "[--no-prefetch]\n"
+           "       verimond-bench hold [FOLDER] [--samples 50] [--interval 40] [--repeat N]\n"
            "       verimond-bench desk DBFILE [--repeat N] [--filter TEXT]\n"
            "       verimond-bench desk-create FOLDER [--repeat N] [--admin PATH]\n"
            "       verimond-bench output-photos FOLDER [--count 500] [--distinct 10]\n"

@@ -18,13 +18,20 @@ QImage AllMargin(const DrawOptions& options) {
     return canvas;
 }
 
-DrawnPicture PlainFallback(const QString& fallback) {
+DrawnPicture PlainFallback(const QString& fallback, const QString& error) {
     DecodedImage decoded = DecodeImage(fallback);
     if (!decoded.ok()) throw data::VerimondError(QStringLiteral("无法读取图片文件: ") + fallback);
     DrawnPicture result;
     result.canvas = std::move(decoded.image);
     result.plain = true;
+    result.error = error;
     return result;
+}
+
+Placement FittedPlacement(QSize originalSize, const DrawOptions& options) {
+    const Placement p = FitPicture(options.size.width(), options.size.height(),
+                                   originalSize.width(), originalSize.height());
+    return options.widescreen ? ApplyWidescreen(p, options.widescreenRatio) : p;
 }
 
 // A logical coordinate on the device grid; edges are mapped, so that neighbouring
@@ -43,9 +50,7 @@ QImage DrawImageFitted(const QImage& picture, QSize originalSize, const DrawOpti
     const qreal ratio = options.devicePixelRatio;
     QImage canvas(DeviceSize(options.size, ratio), QImage::Format_RGB32);
     if (canvas.isNull() || picture.isNull()) return QImage();
-    Placement p = FitPicture(options.size.width(), options.size.height(), originalSize.width(),
-                             originalSize.height());
-    if (options.widescreen) p = ApplyWidescreen(p, options.widescreenRatio);
+    const Placement p = FittedPlacement(originalSize, options);
     // The placement is logical; the drawing is on the device grid (the same at a ratio of 1).
     const int x = OnDevice(p.x, ratio), y = OnDevice(p.y, ratio);
     const int w = OnDevice(p.x + p.w, ratio) - x, h = OnDevice(p.y + p.h, ratio) - y;
@@ -95,25 +100,48 @@ QImage DrawImageFitted(const QImage& picture, QSize originalSize, const DrawOpti
 DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
                                const DrawOptions& options) {
     if (options.quarterTurns % 4 != 0) {
+        // As DrawRotatedFitted, with the reason when it fails.
+        const DecodedImage decoded =
+            DecodeForFit(file, options.size, {options.orientation, options.quarterTurns},
+                         options.devicePixelRatio);
         DrawnPicture turned;
-        turned.canvas = DrawRotatedFitted(file, options);
+        if (decoded.ok())
+            turned.canvas = DrawImageFitted(decoded.image, decoded.originalSize, options);
+        if (turned.canvas.isNull()) {
+            turned.canvas = AllMargin(options);
+            turned.error = decoded.ok() ? QStringLiteral("cannot draw ") + file : decoded.error;
+        }
         return turned;
     }
     const QString drawn = QFileInfo(file).isFile() ? file : fallback;
     const bool drawingFallback = drawn == fallback;
+    const QString missing =
+        drawingFallback && file != fallback ? QStringLiteral("no such file: ") + file : QString();
     const DecodedImage decoded =
         DecodeForFit(drawn, options.size, {options.orientation, 0}, options.devicePixelRatio);
     if (!decoded.ok()) {
         // Nothing better to show than the frame itself when the fallback is what failed.
-        if (drawingFallback) return DrawnPicture{AllMargin(options), false, std::nullopt};
-        return PlainFallback(fallback);
+        if (drawingFallback)
+            return DrawnPicture{AllMargin(options), false, std::nullopt, QSize(),
+                                missing.isEmpty() ? decoded.error : missing};
+        return PlainFallback(fallback, decoded.error);
     }
     Placement placed;
     DrawnPicture result;
     result.canvas = DrawImageFitted(decoded.image, decoded.originalSize, options, &placed);
-    if (result.canvas.isNull()) return PlainFallback(fallback);
-    if (!drawingFallback) result.zoomPercent = ZoomPercent(placed.w, decoded.originalSize.width());
+    if (result.canvas.isNull())
+        return PlainFallback(fallback, QStringLiteral("cannot draw ") + file);
+    if (!drawingFallback) {
+        result.zoomPercent = ZoomPercent(placed.w, decoded.originalSize.width());
+        result.originalSize = decoded.originalSize;
+    }
+    result.error = missing;
     return result;
+}
+
+std::optional<int> FittedZoomPercent(QSize originalSize, const DrawOptions& options) {
+    if (originalSize.isEmpty()) return std::nullopt;
+    return ZoomPercent(FittedPlacement(originalSize, options).w, originalSize.width());
 }
 
 QImage DrawRotatedFitted(const QString& file, const DrawOptions& options) {

@@ -39,7 +39,13 @@ struct DrawnPicture {
     bool plain = false;
     // Drawn width as a percent of the original; only for the requested file, not the fallback.
     std::optional<int> zoomPercent;
+    QSize originalSize;  // of the requested file as turned; invalid when it was not decoded
+    QString error;       // why the requested file was not drawn (the fallback was); empty if it was
 };
+
+// The zoom percent DrawPictureFitted reports for a file of originalSize pixels (as turned),
+// known from its header before anything is decoded; nothing for an empty size.
+std::optional<int> FittedZoomPercent(QSize originalSize, const DrawOptions& options);
 
 // Draws `file` fitted and centred on a canvas of options.size with margins of options.margin.
 // A missing file (or a folder) draws `fallback` instead. A file that exists but cannot be

@@ -1,33 +1,55 @@
 #include "workspace/picture_cache.h"
 
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QtConcurrent>
+#include <algorithm>
 
 #include "data/errors.h"
+#include "workspace/log.h"
 
 namespace workspace {
 namespace {
 
-// A failed background drawing is kept as an empty result; the user-interface thread
-// then draws again and meets the failure itself, with its own message.
-struct BackgroundResult {
-    static images::DrawnPicture Draw(const QString& file, const QString& fallback,
-                                     const images::DrawOptions& options) {
-        try {
-            return images::DrawPictureFitted(file, fallback, options);
-        } catch (...) {
-            return {};
-        }
+using Result = std::optional<FittedPicture>;
+
+// Runs on a pool thread. A drawing nobody wants any more by the time its turn comes
+// decodes nothing; a failure comes back with its reason for the user-interface thread.
+Result DrawInBackground(const QString& file, const QString& fallback,
+                        const images::DrawOptions& options,
+                        std::shared_ptr<std::atomic<bool>> wanted,
+                        std::shared_ptr<std::atomic<int>> drawings,
+                        const std::function<void(const QString&)>& beforeDrawing) {
+    if (!wanted->load()) return std::nullopt;
+    ++*drawings;
+    if (beforeDrawing) beforeDrawing(file);
+    FittedPicture picture;
+    picture.file = file;
+    try {
+        picture.drawn = images::DrawPictureFitted(file, fallback, options);
+    } catch (const data::VerimondError& error) {
+        picture.drawn.error = error.text();
+    } catch (const std::exception& error) {
+        picture.drawn.error = QString::fromLocal8Bit(error.what());
     }
-};
+    return picture;
+}
+
+qint64 CanvasBytes(const images::DrawOptions& options) {
+    const QSize device = images::DeviceSize(options.size, options.devicePixelRatio);
+    return qint64(std::max(0, device.width())) * std::max(0, device.height()) * 4;
+}
 
 }  // namespace
 
-PictureCache::~PictureCache() { Clear(); }
+PictureCache::PictureCache(qint64 budgetBytes, QObject* parent)
+    : QObject(parent), budget_(budgetBytes) {
+    pool_.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+}
 
-void PictureCache::Clear() {
-    for (Entry& entry : entries_) entry.picture.waitForFinished();
-    entries_.clear();
+PictureCache::~PictureCache() {
+    Clear();
+    pool_.waitForDone();
 }
 
 PictureCache::FileStamp PictureCache::StampOf(const QString& file) {
@@ -56,55 +78,152 @@ std::list<PictureCache::Entry>::iterator PictureCache::Find(const QString& file,
     return entries_.end();
 }
 
-images::DrawnPicture PictureCache::Draw(const QString& file, const QString& fallback,
-                                        const images::DrawOptions& options) {
-    if (enabled_) {
-        auto it = Find(file, fallback, options);
-        if (it != entries_.end()) {
-            if (it->stamp == StampOf(file)) {
-                // A step onto a picture still being drawn waits for it rather than
-                // decoding the same file a second time.
-                images::DrawnPicture picture = it->picture.result();
-                if (!picture.canvas.isNull()) {
-                    entries_.splice(entries_.begin(), entries_, it);
-                    ++hits_;
-                    return picture;
-                }
-            }
-            it->picture.waitForFinished();
-            entries_.erase(it);
-        }
-    }
+qint64 PictureCache::bytes() const {
+    qint64 total = 0;
+    for (const Entry& entry : entries_) total += entry.bytes;
+    return total;
+}
+
+void PictureCache::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!enabled_) Clear();
+}
+
+void PictureCache::Clear() {
+    while (!entries_.empty()) Drop(entries_.begin());
+    wanted_ = 0;
+}
+
+void PictureCache::WantNothing() {
+    wanted_ = 0;
+    for (Entry& entry : entries_)
+        if (entry.watcher) *entry.wanted = false;
+}
+
+std::optional<FittedPicture> PictureCache::Want(const QString& file, const QString& fallback,
+                                                const images::DrawOptions& options) {
+    if (!enabled_) Clear();
+    WantNothing();
+    // The stamp is taken before the drawing starts, so a file that changes while it is
+    // decoded is seen as changed at the next step.
     const FileStamp stamp = StampOf(file);
-    images::DrawnPicture picture = images::DrawPictureFitted(file, fallback, options);
-    if (enabled_) {
-        entries_.push_front({file, fallback, options, stamp, QtFuture::makeReadyFuture(picture)});
-        Trim();
+    auto it = Find(file, fallback, options);
+    if (it != entries_.end() && !(it->stamp == stamp)) {
+        Drop(it);
+        it = entries_.end();
     }
-    return picture;
+    if (it != entries_.end()) {
+        ++hits_;
+        entries_.splice(entries_.begin(), entries_, it);
+        if (it->picture) return it->picture;
+        // On its way: waited for, never drawn twice.
+        *it->wanted = true;
+        wanted_ = it->id;
+        return std::nullopt;
+    }
+    it = Start(file, fallback, options, stamp);
+    wanted_ = it->id;
+    Trim();
+    return std::nullopt;
 }
 
 void PictureCache::Prefetch(const QString& file, const QString& fallback,
                             const images::DrawOptions& options) {
     if (!enabled_ || file.isEmpty()) return;
+    const FileStamp stamp = StampOf(file);
     auto it = Find(file, fallback, options);
     if (it != entries_.end()) {
-        if (it->stamp == StampOf(file)) return;
-        it->picture.waitForFinished();
-        entries_.erase(it);
+        if (it->stamp == stamp) {
+            if (it->watcher) *it->wanted = true;  // wanted again before it was skipped
+            return;
+        }
+        Drop(it);
     }
-    // The stamp is taken before the drawing starts, so a file that changes while it
-    // is decoded is seen as changed at the next step.
-    const FileStamp stamp = StampOf(file);
-    entries_.push_front({file, fallback, options, stamp,
-                         QtConcurrent::run(&BackgroundResult::Draw, file, fallback, options)});
+    Start(file, fallback, options, stamp);
     Trim();
 }
 
+std::list<PictureCache::Entry>::iterator PictureCache::Start(const QString& file,
+                                                             const QString& fallback,
+                                                             const images::DrawOptions& options,
+                                                             const FileStamp& stamp) {
+    Entry entry;
+    entry.id = nextId_++;
+    entry.file = file;
+    entry.fallback = fallback;
+    entry.options = options;
+    entry.stamp = stamp;
+    entry.bytes = CanvasBytes(options);
+    entries_.push_front(std::move(entry));
+    Draw(entries_.front());
+    return entries_.begin();
+}
+
+void PictureCache::Draw(Entry& entry) {
+    entry.wanted = std::make_shared<std::atomic<bool>>(true);
+    auto drawings = std::shared_ptr<std::atomic<int>>(shared_, &shared_->drawings);
+    QFuture<Result> future =
+        QtConcurrent::run(&pool_, &DrawInBackground, entry.file, entry.fallback, entry.options,
+                          entry.wanted, drawings, beforeDrawing_);
+    entry.watcher = new QFutureWatcher<Result>(this);
+    const quint64 id = entry.id;
+    connect(entry.watcher, &QFutureWatcherBase::finished, this, [this, id] { Finished(id); });
+    entry.watcher->setFuture(future);
+}
+
+void PictureCache::Finished(quint64 id) {
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [id](const Entry& entry) { return entry.id == id; });
+    if (it == entries_.end() || !it->watcher) return;
+    Result result = it->watcher->result();
+    it->watcher->deleteLater();
+    it->watcher = nullptr;
+    if (!result) {
+        // Skipped; wanted again meanwhile, it is drawn after all.
+        if (*it->wanted || wanted_ == id)
+            Draw(*it);
+        else
+            entries_.erase(it);
+        return;
+    }
+    const FittedPicture picture = std::move(*result);
+    if (!picture.drawn.error.isEmpty())
+        qCWarning(lcWorkspace).noquote() << "picture not drawn as asked:" << picture.drawn.error
+                                         << "(file" << picture.file << ")";
+    const bool shown = wanted_ == id;
+    if (shown) wanted_ = 0;
+    // A failure is not kept: the next wish tries again and meets it again.
+    if (picture.drawn.canvas.isNull() || !enabled_) {
+        entries_.erase(it);
+    } else {
+        it->picture = picture;
+        it->bytes = picture.drawn.canvas.sizeInBytes();
+        Trim();
+    }
+    if (shown) emit pictureReady(picture);
+}
+
+void PictureCache::Drop(std::list<Entry>::iterator it) {
+    if (it->watcher) {
+        *it->wanted = false;
+        it->watcher->disconnect(this);
+        it->watcher->deleteLater();
+    }
+    if (it->id == wanted_) wanted_ = 0;
+    entries_.erase(it);
+}
+
 void PictureCache::Trim() {
-    while (static_cast<int>(entries_.size()) > capacity_) {
-        entries_.back().picture.waitForFinished();
-        entries_.pop_back();
+    // Least recently used first; the picture the screen waits for and the one just asked
+    // for stay whatever they cost.
+    qint64 total = bytes();
+    auto it = entries_.end();
+    while (total > budget_ && it != entries_.begin()) {
+        --it;
+        if (it->id == wanted_ || it == entries_.begin()) continue;
+        total -= it->bytes;
+        ++it;
+        Drop(std::prev(it));
     }
 }
 

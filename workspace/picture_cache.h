@@ -1,35 +1,86 @@
 #pragma once
-// Fitted drawings of the large view, made ahead of time off the user-interface thread.
-// While a sample is shown its neighbours are drawn at the size the view needs; a step
-// onto one of them then only hands over the finished picture. Entries are keyed on
-// everything that changes the pixels, and a photo that changed on disk since it was
-// drawn is drawn again.
+// Fitted drawings of the large view and the full-screen viewer, made off the user-interface
+// thread. The screen asks for the picture it wants and gets it at once when it is ready;
+// otherwise the picture is drawn in the background and handed over by pictureReady. Only the
+// newest wish counts: a drawing no longer wanted when its turn comes is skipped, one already
+// under way is not shown. While a sample is shown its neighbours are drawn ahead; a step
+// onto one of them waits for that drawing instead of starting another. Entries are keyed on
+// everything that changes the pixels, a photo that changed on disk since it was drawn is
+// drawn again, and the pictures kept are bounded by their bytes.
 
 #include <QDateTime>
 #include <QFuture>
+#include <QObject>
 #include <QString>
+#include <QThreadPool>
+#include <atomic>
+#include <functional>
 #include <list>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "images/picture_drawing.h"
 
+template <typename T>
+class QFutureWatcher;
+
 namespace workspace {
 
-class PictureCache {
-  public:
-    explicit PictureCache(int capacity = 4) : capacity_(capacity) {}
-    ~PictureCache();
+// What a drawing hands back to the user-interface thread: the file asked for, and its
+// canvas, original size and the reason it was not drawn as asked (drawn.error). A null
+// canvas means not even the fallback could be drawn.
+struct FittedPicture {
+    QString file;
+    images::DrawnPicture drawn;
+};
 
-    // The drawing of file (or fallback) with options: from the cache when an entry is
-    // ready or on its way, otherwise drawn now. Throws as DrawPictureFitted does.
-    images::DrawnPicture Draw(const QString& file, const QString& fallback,
-                              const images::DrawOptions& options);
-    // Starts drawing file in the background unless it is cached already.
+class PictureCache : public QObject {
+    Q_OBJECT
+  public:
+    // The current picture, its two neighbours and the one left behind, full screen on a 4K TV.
+    static constexpr qint64 kDefaultBudgetBytes = qint64(4) * 3840 * 2160 * 4;
+
+    explicit PictureCache(qint64 budgetBytes = kDefaultBudgetBytes, QObject* parent = nullptr);
+    // Drawings not started are skipped; those under way are waited for, so nothing runs
+    // once the window is gone.
+    ~PictureCache() override;
+
+    // The picture the screen wants now: returned when it is ready, otherwise drawn in the
+    // background and handed over by pictureReady, unless another Want or WantNothing comes
+    // first. Every earlier wish is dropped.
+    std::optional<FittedPicture> Want(const QString& file, const QString& fallback,
+                                      const images::DrawOptions& options);
+    // The screen shows something else now: nothing on its way is wanted any more.
+    void WantNothing();
+    // Draws file in the background for a later Want, unless it is kept or on its way already.
     void Prefetch(const QString& file, const QString& fallback, const images::DrawOptions& options);
 
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    // Off: nothing is kept or drawn ahead, each Want draws afresh (for the benchmark).
+    void SetEnabled(bool enabled);
+    // Forgets every picture; drawings on their way are dropped without waiting for them.
     void Clear();
-    // How many Draw calls were served from the cache (for the benchmark and tests).
+
+    // True while the picture last wanted is still on its way.
+    bool waiting() const { return wanted_ != 0; }
+    // Wants served by a picture kept or on its way (for the benchmark and tests).
     int hits() const { return hits_; }
+    // Drawings that decoded something; those skipped because nobody wanted them any more
+    // are not counted (for tests).
+    int drawings() const { return shared_->drawings.load(); }
+    qint64 bytes() const;
+    qint64 budget() const { return budget_; }
+    // The threads drawings run on: their own, since Qt's smooth scaling on the
+    // user-interface thread waits for helpers from the global pool, which must never
+    // queue behind a decode.
+    QThreadPool& pool() { return pool_; }
+    // For tests: runs on the drawing's thread just before it decodes file.
+    void SetBeforeDrawing(std::function<void(const QString& file)> hook) {
+        beforeDrawing_ = std::move(hook);
+    }
+
+  signals:
+    void pictureReady(const workspace::FittedPicture& picture);
 
   private:
     struct FileStamp {
@@ -40,24 +91,43 @@ class PictureCache {
             return exists == other.exists && size == other.size && modified == other.modified;
         }
     };
+    // Lives as long as the longest drawing: the cache may be gone when one ends.
+    struct Shared {
+        std::atomic<int> drawings{0};
+    };
+    using Result = std::optional<FittedPicture>;  // nothing: skipped, no longer wanted
     struct Entry {
+        quint64 id = 0;
         QString file;
         QString fallback;
         images::DrawOptions options;
         FileStamp stamp;
-        QFuture<images::DrawnPicture> picture;
+        std::shared_ptr<std::atomic<bool>> wanted;  // read by the drawing when its turn comes
+        QFutureWatcher<Result>* watcher = nullptr;  // while on its way
+        std::optional<FittedPicture> picture;       // once ready
+        qint64 bytes = 0;                           // estimated until ready
     };
 
     static FileStamp StampOf(const QString& file);
     static bool SameOptions(const images::DrawOptions& a, const images::DrawOptions& b);
     std::list<Entry>::iterator Find(const QString& file, const QString& fallback,
                                     const images::DrawOptions& options);
+    std::list<Entry>::iterator Start(const QString& file, const QString& fallback,
+                                     const images::DrawOptions& options, const FileStamp& stamp);
+    void Draw(Entry& entry);
+    void Finished(quint64 id);
+    void Drop(std::list<Entry>::iterator it);
     void Trim();
 
     std::list<Entry> entries_;  // most recently used first
-    int capacity_;
+    QThreadPool pool_;
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+    qint64 budget_;
+    quint64 nextId_ = 1;
+    quint64 wanted_ = 0;  // the entry the screen waits for
     bool enabled_ = true;
     int hits_ = 0;
+    std::function<void(const QString&)> beforeDrawing_;
 };
 
 }  // namespace workspace

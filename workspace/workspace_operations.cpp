@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "data/records.h"
+#include "settings/system_settings.h"
 #include "workspace/log.h"
 #include "workspace/workspace_state.h"
 
@@ -157,9 +158,7 @@ int AlbumPickCount(const QString& customerId, const QString& album) {
 
 void StoreWidescreenCorrection(bool on) {
     data::Transaction transaction;
-    data::UpdateValue(QStringLiteral("SysSet"), QStringLiteral("itemvalue"),
-                      on ? QStringLiteral("'是'") : QStringLiteral("'否'"),
-                      QStringLiteral("itemname='openwidthsale'"));
+    settings::WriteWidescreenOn(on);
     transaction.commit();
 }
 

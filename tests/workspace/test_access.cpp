@@ -358,7 +358,7 @@ class TestAccess : public QObject {
         const QImage expected =
             images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
                 .canvas.convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(Picture(w.viewer()->Showimg), expected);
+        QTRY_COMPARE(Picture(w.viewer()->Showimg), expected);
     }
 
     // A save reaches the workspace through the notifier, not through the workspace's own

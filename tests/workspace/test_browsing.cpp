@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QtTest>
 
+#include "customers/customer_records.h"
 #include "data/connection.h"
 #include "data/records.h"
+#include "images/fitting.h"
 #include "images/picture_drawing.h"
 #include "support/workspace_fixture.h"
 #include "widgets/handler_guard.h"
@@ -59,6 +63,68 @@ int BlueFrame(WorkspaceFixture& f) {
 
 QImage Shown(QLabel* label) {
     return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+const QList<QColor> kColours{Qt::red,  Qt::blue,    Qt::green, Qt::yellow,
+                             Qt::cyan, Qt::magenta, Qt::white, Qt::black};
+constexpr QSize kLargePhoto(3000, 2000);
+
+// A customer whose samples are each of one colour of kColours, so that every picture can be
+// told apart; the second is larger than the view.
+QString ColouredCustomer(WorkspaceFixture& f, const QString& name, int samples) {
+    const QString folder = f.file("shoots/" + name);
+    QDir().mkpath(folder);
+    for (int i = 0; i < samples; ++i) {
+        QImage photo(i == 1 ? kLargePhoto : QSize(96, 64), QImage::Format_RGB32);
+        photo.fill(kColours[i]);
+        photo.save(QStringLiteral("%1/%2.jpg").arg(folder).arg(i + 1, 3, 10, QLatin1Char('0')),
+                   "JPEG", 95);
+    }
+    const customers::CreatedCustomer created =
+        customers::CreateCustomer({name, folder, QString()}, customers::ImportOptions());
+    f.workspace().FillCustomerList();
+    return QString::number(created.id);
+}
+
+bool Near(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 &&
+           qAbs(a.blue() - b.blue()) < 40;
+}
+
+QColor CentreOf(const QImage& image) {
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+// Every thread of the pool kept busy until opened: drawings queue up behind it.
+class BusyPool {
+  public:
+    explicit BusyPool(QThreadPool& pool) : threads_(pool.maxThreadCount()) {
+        for (int i = 0; i < threads_; ++i)
+            pool.start([gate = gate_] {
+                gate->started.release();
+                gate->open.acquire();
+            });
+        gate_->started.acquire(threads_);
+    }
+    ~BusyPool() { gate_->open.release(threads_); }
+
+  private:
+    struct Gate {
+        QSemaphore started;
+        QSemaphore open;
+    };
+    int threads_;
+    std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+};
+
+// What the large view shows once the sample on screen is drawn as a step would draw it.
+QImage DrawnAlone(app::Tfrmps& w) {
+    images::DrawOptions options;
+    options.size = w.viewer()->Showimg->size();
+    options.margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+    options.widescreenRatio = w.State().widescreenRatio;
+    return images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
+        .canvas.convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -179,6 +245,7 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("旋转", 1);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
+        QTRY_VERIFY(!w.pictureCache().waiting());
         const QImage upright = Shown(w.viewer()->Showimg);
         QList<int> angles;
         for (int i = 0; i < 4; ++i) {
@@ -186,8 +253,10 @@ class TestBrowsing : public QObject {
             angles << w.State().rotationAngle;
         }
         QCOMPARE(angles, (QList<int>{90, 180, 270, 0}));
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(Shown(w.viewer()->Showimg), upright);
         w.Image5Click(true);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         // A landscape photo turned a quarter stands upright: taller than wide on screen.
         const QImage turned = Shown(w.viewer()->Showimg);
         const QRgb margin = turned.pixel(0, 0);
@@ -196,6 +265,7 @@ class TestBrowsing : public QObject {
         QVERIFY(left > turned.width() / 4);
         w.Image5Click(false);
         QCOMPARE(w.State().rotationAngle, 0);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(Shown(w.viewer()->Showimg), upright);
         w.Image5Click(false);
         QCOMPARE(w.State().rotationAngle, -90);
@@ -213,9 +283,11 @@ class TestBrowsing : public QObject {
         QCOMPARE(stored(), QString("是"));
         const QString id = f.addCustomer("宽屏", 1);
         f.choose(id);
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
         const QImage narrowed = Shown(f.workspace().viewer()->Showimg);
         box->click();
         QCOMPARE(stored(), QString("否"));
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
         QVERIFY(Shown(f.workspace().viewer()->Showimg) != narrowed);
         QVERIFY(f.dialogs().shown.empty());
     }
@@ -439,6 +511,7 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("预读", 3);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
+        QTRY_VERIFY(!w.pictureCache().waiting());
         const int hits = w.pictureCache().hits();
         w.Image25Click();
         QCOMPARE(w.pictureCache().hits(), hits + 1);
@@ -450,7 +523,7 @@ class TestBrowsing : public QObject {
         const QImage direct =
             images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
                 .canvas.convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(Shown(w.viewer()->Showimg), direct);
+        QTRY_COMPARE(Shown(w.viewer()->Showimg), direct);
 
         // Sample 3 was drawn ahead; change it on disk, and the step must draw it anew.
         const QString third =
@@ -467,9 +540,155 @@ class TestBrowsing : public QObject {
         const int before = w.pictureCache().hits();
         w.Image25Click();
         QCOMPARE(w.pictureCache().hits(), before);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         const QImage shown = Shown(w.viewer()->Showimg);
         const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
         QVERIFY2(centre.blue() > 200 && centre.red() < 60, qPrintable(centre.name()));
+    }
+
+    // Holding the arrow key: every press moves the strip and the information box at once,
+    // and of the samples passed over only the last is drawn (with its neighbour ahead).
+    void onlyTheNewestPictureIsDrawnAndShown() {
+        WorkspaceFixture f;
+        const QString id = ColouredCustomer(f, "连按", 8);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        QSignalSpy shown(&w.pictureCache(), &workspace::PictureCache::pictureReady);
+        const int drawings = w.pictureCache().drawings();
+        {
+            const BusyPool busy(w.pictureCache().pool());
+            for (int i = 0; i < 7; ++i) w.Image25Click();
+            QCOMPARE(f.currentDisplayNumber(), 8);
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:008.jpg"));
+            QCOMPARE(BlueFrame(f), 1);
+            QVERIFY(w.pictureCache().waiting());
+        }
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        QCOMPARE(w.pictureCache().drawings() - drawings, 2);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[7]));
+        QCOMPARE(Shown(w.viewer()->Showimg), DrawnAlone(w));
+    }
+
+    // A drawing under way when the customer moves on finishes unseen; the neighbour it
+    // now is stays drawn for the step back.
+    void aPictureLeftWhileDrawnIsNotShown() {
+        WorkspaceFixture f;
+        const QString id = ColouredCustomer(f, "离开中", 4);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        w.pictureCache().Clear();
+        QSemaphore started, proceed;
+        w.pictureCache().SetBeforeDrawing([&](const QString& file) {
+            if (file.endsWith("002.jpg")) {
+                started.release();
+                proceed.acquire();
+            }
+        });
+        QSignalSpy shown(&w.pictureCache(), &workspace::PictureCache::pictureReady);
+        w.Image25Click();
+        QVERIFY(started.tryAcquire(1, 5000));
+        w.Image25Click();
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[2]));
+        proceed.release();
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        QTest::qWait(20);  // the finished drawing reaches the window's thread
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[2]));
+        QMutex lock;
+        QStringList drawn;
+        w.pictureCache().SetBeforeDrawing([&](const QString& file) {
+            const QMutexLocker locked(&lock);
+            drawn << QFileInfo(file).fileName();
+        });
+        const int hits = w.pictureCache().hits();
+        w.Image24Click();  // back onto it: kept, shown at once and not drawn again
+        QCOMPARE(w.pictureCache().hits(), hits + 1);
+        QVERIFY(!w.pictureCache().waiting());
+        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[1]));
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        w.pictureCache().SetBeforeDrawing(nullptr);
+        QVERIFY2(!drawn.contains("002.jpg"), qPrintable(drawn.join(' ')));
+    }
+
+    // While the picture is on its way the large view shows the sample's stored thumbnail
+    // scaled up to where the photo will be, and everything around it is of that sample.
+    void theThumbnailStandsInUntilThePictureArrives() {
+        WorkspaceFixture f;
+        const QString id = ColouredCustomer(f, "缩略图", 3);
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        QLabel* view = w.viewer()->Showimg;
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
+        w.pictureCache().Clear();
+        images::DrawOptions options;
+        options.size = view->size();
+        const std::optional<int> zoom = images::FittedZoomPercent(kLargePhoto, options);
+        const images::Placement p = images::FitPicture(view->width(), view->height(),
+                                                       kLargePhoto.width(), kLargePhoto.height());
+        {
+            const BusyPool busy(w.pictureCache().pool());
+            w.Image25Click();
+            QVERIFY(w.pictureCache().waiting());
+            const QImage interim = Shown(view);
+            QCOMPARE(interim.size(), view->size());
+            QVERIFY(Near(CentreOf(interim), kColours[1]));
+            QVERIFY(Near(interim.pixelColor(p.x + 8, p.y + 8), kColours[1]));
+            const QColor margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+            const QPoint outside =
+                p.x > 2 ? QPoint(p.x - 2, view->height() / 2) : QPoint(view->width() / 2, p.y - 2);
+            QCOMPARE(interim.pixelColor(outside), margin);
+            QVERIFY(zoom && *zoom < 100);
+            QCOMPARE(w.State().zoomPercent, *zoom);
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:002.jpg"));
+            QCOMPARE(StripNumbers(f).value(0), 2);
+            QCOMPARE(BlueFrame(f), 1);
+        }
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QCOMPARE(Shown(view), DrawnAlone(w));
+        QCOMPARE(w.State().zoomPercent, *zoom);
+    }
+
+    // A photo that cannot be decoded shows the placeholder stretched over the view, and
+    // why is logged; with the placeholder gone too, the error box says so.
+    void anUnreadablePhotoShowsThePlaceholder_data() {
+        QTest::addColumn<bool>("placeholderGone");
+        QTest::newRow("placeholder") << false;
+        QTest::newRow("placeholder gone too") << true;
+    }
+    void anUnreadablePhotoShowsThePlaceholder() {
+        QFETCH(bool, placeholderGone);
+        WorkspaceFixture f;
+        const QString id = f.addCustomer("坏文件", 2);
+        QFile broken(f.file("shoots/坏文件/002.jpg"));
+        QVERIFY(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        broken.write(QByteArray("\xff\xd8\xff\xe0") + " not a photo");
+        broken.close();
+        if (placeholderGone) QVERIFY(QFile::remove(f.file("photo/nophoto.jpg")));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("picture not drawn as asked:.*002\\.jpg"));
+        f.choose(id);
+        app::Tfrmps& w = f.workspace();
+        w.Image25Click();
+        QTRY_VERIFY(!w.pictureCache().waiting());
+        QCOMPARE(f.currentDisplayNumber(), 2);
+        QLabel* view = w.viewer()->Showimg;
+        if (placeholderGone) {
+            QTRY_COMPARE(f.dialogs().Texts("error"),
+                         QStringList{"无法读取图片文件: photo/nophoto.jpg."});
+        } else {
+            QVERIFY(view->hasScaledContents());
+            QCOMPARE(Shown(view),
+                     QImage(f.file("photo/nophoto.jpg")).convertToFormat(QImage::Format_RGB32));
+            QVERIFY(f.dialogs().shown.empty());
+        }
     }
 
     void switchAndRefreshAfterManagement() {

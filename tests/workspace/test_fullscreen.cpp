@@ -9,6 +9,7 @@
 #include "support/workspace_fixture.h"
 #include "widgets/dialogs.h"
 #include "workspace/album_panel.h"
+#include "workspace/picture_cache.h"
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
 #include "workspace/viewer_geometry.h"
@@ -76,6 +77,7 @@ class TestFullScreen : public QObject {
     void openingDrawsFittedAndFillsTheAlbumList() {
         ViewerFixture f;
         QVERIFY(f.viewer.isVisible());
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
         QCOMPARE(f.viewer.labrate->text(), QString::number(f.workspace().State().zoomPercent));
         QVERIFY(f.workspace().State().zoomPercent > 0);
         QStringList items;
@@ -192,7 +194,7 @@ class TestFullScreen : public QObject {
         f.workspace().viewer()->Showimg->clear();
         QTest::keyClick(v.Edit1, Qt::Key_Escape);
         QVERIFY(!v.isVisible());
-        QVERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());
+        QTRY_VERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());
     }
 };
 

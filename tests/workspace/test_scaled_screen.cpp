@@ -64,6 +64,7 @@ class TestScaledScreen : public QObject {
         });
         f.choose(id);
         QCOMPARE(large->size(), view);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         const QPixmap shown = large->pixmap();
         QCOMPARE(shown.size(), view * 2);
         QCOMPARE(shown.devicePixelRatio(), 2.0);
@@ -76,6 +77,7 @@ class TestScaledScreen : public QObject {
         // The neighbour drawn ahead is drawn for the same device pixels.
         w.Image25Click();
         QVERIFY(w.pictureCache().hits() > 0);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(large->pixmap().size(), view * 2);
 
         // The strip's cells hold device pixels of their logical size.
@@ -92,6 +94,7 @@ class TestScaledScreen : public QObject {
         f.choose(id);
         TFrmfull& v = f.viewer;
         v.ShowOver(&f.workspace());
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
         QCOMPARE(v.imgfull->pixmap().devicePixelRatio(), 2.0);
         f.workspace().State().zoomPercent = 40;
         v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);

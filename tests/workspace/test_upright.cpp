@@ -97,6 +97,7 @@ class TestUpright : public QObject {
         // Fitted on the upright size: a portrait picture in the middle of the wide view.
         const QRect photo = Placed(f.large()->size(), kPortrait);
         QVERIFY(photo.height() == f.large()->height() && photo.width() < f.large()->width());
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(QuartersUprightIn(Shown(f.large()), photo), QString());
         QCOMPARE(w.State().zoomPercent, photo.width() * 100 / kPortrait.width());
 
@@ -104,6 +105,7 @@ class TestUpright : public QObject {
         w.Image25Click();
         w.Image25Click();
         QVERIFY(w.pictureCache().hits() > 0);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(QuartersUprightIn(Shown(f.large()), Placed(f.large()->size(), kPortrait)),
                  QString());
     }
@@ -118,6 +120,7 @@ class TestUpright : public QObject {
         } clicks[] = {{true, 1}, {true, 2}, {false, 1}, {false, 0}, {false, 3}};
         for (const auto& click : clicks) {
             w.Image5Click(click.clockwise);
+            QTRY_VERIFY(!w.pictureCache().waiting());
             const QSize shown = click.turns % 2 ? kPortrait.transposed() : kPortrait;
             const QRect photo = Placed(f.large()->size(), shown);
             QCOMPARE(QuartersUpright(TurnedBack(Shown(f.large()).copy(photo), click.turns)),
@@ -130,6 +133,7 @@ class TestUpright : public QObject {
         f.choose(f.customer);
         TFrmfull& v = f.viewer;
         v.ShowOver(&f.workspace());
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
         const QRect fitted = Placed(v.imgfull->size(), kPortrait);
         QCOMPARE(QuartersUprightIn(Shown(v.imgfull), fitted), QString());
         QCOMPARE(v.labrate->text(), QString::number(fitted.width() * 100 / kPortrait.width()));
@@ -167,12 +171,15 @@ class TestUpright : public QObject {
         // The file holds 900 x 600 pixels: now fitted as a landscape picture, on its side.
         // Turned a quarter clockwise (orientation 6), or counter-clockwise (8), it is upright.
         const QRect stored = Placed(f.large()->size(), kPortrait.transposed());
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(QuartersUpright(TurnedBack(Shown(f.large()).copy(stored), -1)), QString());
         w.Image25Click();
         w.Image25Click();  // the third photo, drawn ahead as stored
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(QuartersUpright(TurnedBack(Shown(f.large()).copy(stored), 1)), QString());
 
         setInWindow(true);
+        QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(QuartersUprightIn(Shown(f.large()), Placed(f.large()->size(), kPortrait)),
                  QString());
         // Thumbnails change only when they are made again.
