@@ -7,53 +7,9 @@
 #include <QTextStream>
 
 #include "data/connection.h"
-#include "widgets/dialogs.h"
 
 namespace bench {
 namespace {
-
-// A box would block an unattended run forever; print it and answer "no".
-class ConsoleDialogs : public widgets::Dialogs {
-  public:
-    void Message(QWidget*, const QString& text) override { Print("message", text); }
-    widgets::Answer Question(QWidget*, const QString& text) override {
-        Print("question", text);
-        return widgets::Answer::No;
-    }
-    bool Warning(QWidget*, const QString& text) override {
-        Print("warning", text);
-        return false;
-    }
-    void Error(QWidget*, const QString& text) override {
-        Print("error", widgets::WithFullStop(text));
-    }
-    QString ChooseFolder(QWidget*, const QString& title, const QString&) override {
-        Print("folder", title);
-        return QString();
-    }
-    bool OpenDocument(const QUrl& url) override {
-        Print("open", url.toString());
-        return false;
-    }
-    QString ChooseSaveFile(QWidget*, const QString& title, const QString&,
-                           const QString&) override {
-        Print("save", title);
-        return QString();
-    }
-    void PrintPreview(QWidget*, const QString&, const widgets::PagePainter&) override {
-        Print("preview", {});
-    }
-    widgets::PrintResult PrintOnDefaultPrinter(QWidget*, const QString&,
-                                               const widgets::PagePainter&, QString*) override {
-        Print("print", {});
-        return widgets::PrintResult::NoPrinter;
-    }
-
-  private:
-    static void Print(const char* kind, const QString& text) {
-        QTextStream(stderr) << "[" << kind << "] " << text << "\n";
-    }
-};
 
 bool CopyTree(const QString& from, const QString& to) {
     if (!QFileInfo(from).isDir()) return false;
@@ -69,6 +25,40 @@ bool CopyTree(const QString& from, const QString& to) {
 }
 
 }  // namespace
+
+namespace {
+
+// "--screen WxH" and "--scale S" are read before the application exists: a 4K TV is
+// --screen 3840x2160 --scale 2, which lays the workspace out as on 1920 x 1080.
+QSize TakeScreen(int argc, char** argv, QByteArray* scale) {
+    QSize screen(1920, 1080);
+    for (int i = 1; i + 1 < argc; ++i) {
+        const QByteArray name(argv[i]), value(argv[i + 1]);
+        if (name == "--scale") *scale = value;
+        if (name == "--screen") {
+            const QList<QByteArray> sides = value.split('x');
+            if (sides.size() == 2) screen = QSize(sides[0].toInt(), sides[1].toInt());
+        }
+    }
+    return screen;
+}
+
+}  // namespace
+
+void PrepareScreen(int argc, char** argv) {
+    QByteArray scale;
+    UseOffscreenScreen(TakeScreen(argc, argv, &scale));
+    if (!scale.isEmpty()) qputenv("QT_SCALE_FACTOR", scale);
+}
+
+QStringList CommandArguments(QStringList arguments) {
+    arguments.removeFirst();
+    for (const QString& global : {QStringLiteral("--screen"), QStringLiteral("--scale")}) {
+        const int at = arguments.indexOf(global);
+        if (at >= 0) arguments.remove(at, std::min<qsizetype>(2, arguments.size() - at));
+    }
+    return arguments;
+}
 
 void UseOffscreenScreen(QSize size) {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
@@ -90,12 +80,10 @@ RuntimeFolder::RuntimeFolder() {
     previous_ = QDir::currentPath();
     ok_ = dir_.isValid() && CopyTree(QStringLiteral(VERIMOND_RESOURCES_DIR), dir_.path()) &&
           QDir::setCurrent(dir_.path());
-    widgets::Dialogs::Install(std::make_unique<ConsoleDialogs>());
 }
 
 RuntimeFolder::~RuntimeFolder() {
     data::CloseConnection();
-    widgets::Dialogs::Install(std::make_unique<widgets::ScreenDialogs>());
     QDir::setCurrent(previous_);
 }
 

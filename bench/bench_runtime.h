@@ -1,14 +1,23 @@
 #pragma once
 // What the workspace commands need around the window: an offscreen screen of a
-// studio TV's size, a runtime folder made current, and message boxes that never wait.
+// studio TV's size, and a runtime folder made current.
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "data/database_setting.h"
 
 namespace bench {
+
+// Offscreen (unless QT_QPA_PLATFORM names another platform) on the screen that
+// "--screen WxH" names, 1920 x 1080 by default, scaled by "--scale S". Call before the
+// application object exists.
+void PrepareScreen(int argc, char** argv);
+// The command and its arguments: the program's arguments without the program and the
+// options PrepareScreen reads.
+QStringList CommandArguments(QStringList arguments);
 
 // A database argument: an embedded file, or a verimond.ini (any name ending in .ini)
 // naming a database on a server.
@@ -20,7 +29,7 @@ data::DatabaseTarget BenchDatabase(const QString& argument);
 void UseOffscreenScreen(QSize size);
 
 // A temporary folder holding the program's resources, the current directory while it
-// lives; message boxes are printed to stderr meanwhile.
+// lives.
 class RuntimeFolder {
   public:
     RuntimeFolder();

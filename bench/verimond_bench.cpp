@@ -1,42 +1,61 @@
 // verimond-bench: measures the program's hot paths on real files and databases.
 
-#include <QApplication>
+#include <unistd.h>
+
+#include <QGuiApplication>
 #include <QTextStream>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 
 namespace {
 
-// "--screen WxH" and "--scale S" are read before the application exists: a 4K TV is
-// --screen 3840x2160 --scale 2, which lays the workspace out as on 1920 x 1080.
-QSize TakeScreen(int argc, char** argv, QByteArray* scale) {
-    QSize screen(1920, 1080);
-    for (int i = 1; i + 1 < argc; ++i) {
-        const QByteArray name(argv[i]), value(argv[i + 1]);
-        if (name == "--scale") *scale = value;
-        if (name == "--screen") {
-            const QList<QByteArray> sides = value.split('x');
-            if (sides.size() == 2) screen = QSize(sides[0].toInt(), sides[1].toInt());
-        }
+const char* const kWindowCommands[] = {"switch", "step", "hold", "desk", "desk-create"};
+
+// The first argument that is not a screen option or its value.
+const char* CommandOf(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--screen") || !std::strcmp(argv[i], "--scale"))
+            ++i;
+        else
+            return argv[i];
     }
-    return screen;
+    return "";
+}
+
+// The commands that drive windows live in verimond-bench-windows beside this program.
+bool IsWindowCommand(const char* command) {
+    for (const char* name : kWindowCommands)
+        if (!std::strcmp(command, name)) return true;
+    return false;
+}
+
+int HandOver(char** argv) {
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        perror("verimond-bench: cannot find itself");
+        return 1;
+    }
+    self[n] = '\0';
+    std::string windows(self);
+    windows = windows.substr(0, windows.rfind('/') + 1) + "verimond-bench-windows";
+    argv[0] = windows.data();
+    execv(windows.c_str(), argv);
+    perror(("verimond-bench: cannot run " + windows).c_str());
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Offscreen unless told otherwise, on a screen the size of the studio's TV; widgets
-    // because the workspace commands drive the real window.
-    QByteArray scale;
-    bench::UseOffscreenScreen(TakeScreen(argc, argv, &scale));
-    if (!scale.isEmpty()) qputenv("QT_SCALE_FACTOR", scale);
-    QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    for (const QString& global : {QStringLiteral("--screen"), QStringLiteral("--scale")}) {
-        const int at = args.indexOf(global);
-        if (at >= 0) args.remove(at, std::min<qsizetype>(2, args.size() - at));
-    }
+    if (IsWindowCommand(CommandOf(argc, argv))) return HandOver(argv);
+    bench::PrepareScreen(argc, argv);
+    QGuiApplication app(argc, argv);
+    QStringList args = bench::CommandArguments(app.arguments());
     const QString command = args.isEmpty() ? QString() : args.takeFirst();
     if (command == QLatin1String("draw")) return bench::RunDraw(args);
     if (command == QLatin1String("make-photo")) return bench::RunMakePhoto(args);
@@ -47,11 +66,6 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
     if (command == QLatin1String("pick")) return bench::RunPick(args);
     if (command == QLatin1String("space")) return bench::RunSpace(args);
-    if (command == QLatin1String("switch")) return bench::RunSwitch(args);
-    if (command == QLatin1String("step")) return bench::RunStep(args);
-    if (command == QLatin1String("hold")) return bench::RunHold(args);
-    if (command == QLatin1String("desk")) return bench::RunDesk(args);
-    if (command == QLatin1String("desk-create")) return bench::RunDeskCreate(args);
     if (command == QLatin1String("output-photos")) return bench::RunOutputPhotos(args);
     if (command == QLatin1String("stage")) return bench::RunStage(args);
     if (command == QLatin1String("export")) return bench::RunExport(args);
