@@ -109,10 +109,10 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     Shape2->setFrameShape(QFrame::VLine);
     Shape2->setStyleSheet(QStringLiteral("color: #5a5b58;"));
     login_ = new workspace::LoginBox(topRow_);
-    connect(login_->imgdl, &QToolButton::clicked, this, &Tfrmps::imgdlClick);
-    connect(login_->pass, &QLineEdit::returnPressed, this, &Tfrmps::imgdlClick);
-    connect(login_->imgzxdl, &QToolButton::clicked, this, &Tfrmps::imgzxdlClick);
-    connect(login_->imgxgmm, &QToolButton::clicked, this, Guarded(&Tfrmps::imgxgmmClick));
+    connect(login_, &workspace::LoginBox::loginClicked, this, &Tfrmps::imgdlClick);
+    connect(login_, &workspace::LoginBox::logoutClicked, this, &Tfrmps::imgzxdlClick);
+    connect(login_, &workspace::LoginBox::changePasswordClicked, this,
+            Guarded(&Tfrmps::imgxgmmClick));
 
     albums_ = new workspace::AlbumPanel(this);
     viewer_ = new workspace::SampleViewer(this);
@@ -210,8 +210,7 @@ void Tfrmps::ReadViewSettings() {
     const settings::StudioSettings s = settings::ReadStudioSettings();
     // A damaged ratio is reported and leaves the check box and orientation as they were.
     state_.widescreenRatio = settings::WidescreenRatioOrThrow(s);
-    const QSignalBlocker quiet(viewer_->rzcbwidthsale);  // reading the setting must not write it
-    viewer_->rzcbwidthsale->setChecked(s.widescreenOn);
+    viewer_->ShowWidescreenCorrection(s.widescreenOn);  // reading the setting writes nothing
     state_.cameraOrientation = s.cameraOrientation;
 }
 
@@ -219,9 +218,8 @@ void Tfrmps::SettingsSaved(const settings::StudioSettings& saved) {
     // Runs inside the settings window's save: a failure here is the workspace's to report.
     widgets::GuardHandler(BoxParent(), [&] {
         const int ratio = settings::WidescreenRatioOr100(saved);
-        const bool redraw =
-            (ratio != state_.widescreenRatio && viewer_->rzcbwidthsale->isChecked()) ||
-            saved.cameraOrientation != state_.cameraOrientation;
+        const bool redraw = (ratio != state_.widescreenRatio && viewer_->WidescreenCorrection()) ||
+                            saved.cameraOrientation != state_.cameraOrientation;
         state_.widescreenRatio = ratio;
         state_.cameraOrientation = saved.cameraOrientation;
         if (redraw) RedrawLargeView();
@@ -334,7 +332,7 @@ void Tfrmps::SpeedButton3Click() {
 }
 
 void Tfrmps::imgdlClick() {
-    if (!workspace::TryAdminLogin(this, login_->pass->text(), login_->throttle)) return;
+    if (!workspace::TryAdminLogin(this, login_->TypedPassword(), login_->throttle)) return;
     state_.adminLoggedIn = true;
     login_->ShowLoggedIn(true);
     SpeedButton2->show();

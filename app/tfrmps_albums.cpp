@@ -41,7 +41,7 @@ void Tfrmps::ConnectAlbums() {
 
 // ---- what the full-screen viewer sees of the albums ----------------------------------------
 
-bool Tfrmps::WidescreenTicked() const { return viewer_->rzcbwidthsale->isChecked(); }
+bool Tfrmps::WidescreenTicked() const { return viewer_->WidescreenCorrection(); }
 
 QStringList Tfrmps::AlbumCaptions() const { return albums_->AlbumCaptions(); }
 

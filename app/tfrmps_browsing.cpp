@@ -185,7 +185,7 @@ images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
     images::DrawOptions options;
     options.size = target->size();
     options.margin = target->parentWidget()->palette().color(QPalette::Window);
-    options.widescreen = viewer_->rzcbwidthsale->isChecked();
+    options.widescreen = viewer_->WidescreenCorrection();
     options.widescreenRatio = state_.widescreenRatio;
     options.orientation =
         state_.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;

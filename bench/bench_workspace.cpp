@@ -476,7 +476,7 @@ int RunHold(const QStringList& args) {
         images::DrawOptions options;
         options.size = view->size();
         options.margin = view->parentWidget()->palette().color(QPalette::Window);
-        options.widescreen = workspace->viewer()->rzcbwidthsale->isChecked();
+        options.widescreen = workspace->viewer()->WidescreenCorrection();
         options.widescreenRatio = workspace->State().widescreenRatio;
         options.orientation = workspace->State().cameraOrientation ? images::Orientation::AsTaken
                                                                    : images::Orientation::AsStored;

@@ -9,17 +9,26 @@ namespace workspace {
 LoginBox::LoginBox(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("PelMenu1"));
     Label84 = new QLabel(QStringLiteral("管理密码： "), this);
+    Label84->setObjectName(QStringLiteral("Label84"));
     Label84->setGeometry(0, 7, 72, 26);
     pass = new QLineEdit(this);
+    pass->setObjectName(QStringLiteral("pass"));
     pass->setEchoMode(QLineEdit::Password);
     pass->setToolTip(QStringLiteral("系统初始密码为空"));
     pass->setGeometry(72, 6, 120, 28);
     imgdl = new widgets::PictureButton(widgets::Glyph::LockOpen, QStringLiteral("登录"), this, 32);
+    imgdl->setObjectName(QStringLiteral("imgdl"));
     imgdl->move(198, 4);
     imgxgmm = new widgets::PictureButton(widgets::Glyph::Settings, QString(), this, 32);
+    imgxgmm->setObjectName(QStringLiteral("imgxgmm"));
     imgxgmm->setCaption(QStringLiteral("修改密码"));
     imgzxdl = new widgets::PictureButton(widgets::Glyph::Exit, QString(), this, 32);
+    imgzxdl->setObjectName(QStringLiteral("imgzxdl"));
     imgzxdl->setCaption(QStringLiteral("注销登录"));
+    connect(imgdl, &QToolButton::clicked, this, &LoginBox::loginClicked);
+    connect(pass, &QLineEdit::returnPressed, this, &LoginBox::loginClicked);
+    connect(imgxgmm, &QToolButton::clicked, this, &LoginBox::changePasswordClicked);
+    connect(imgzxdl, &QToolButton::clicked, this, &LoginBox::logoutClicked);
     throttle.SetStore(DatabaseLoginTries());
     ShowLoggedIn(false);
 }

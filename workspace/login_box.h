@@ -15,17 +15,25 @@ class LoginBox : public QFrame {
   public:
     explicit LoginBox(QWidget* parent);
 
+    // The password as typed.
+    QString TypedPassword() const { return pass->text(); }
+    // Shows the logged-in or the logged-out controls; logging out clears the password.
+    void ShowLoggedIn(bool loggedIn);
+
+    // Slows down wrong passwords typed one after another.
+    LoginThrottle throttle;
+
+  signals:
+    void loginClicked();           // imgdl, or Enter in the password box
+    void changePasswordClicked();  // imgxgmm
+    void logoutClicked();          // imgzxdl
+
+  private:
     QLabel* Label84 = nullptr;
     QLineEdit* pass = nullptr;
     widgets::PictureButton* imgdl = nullptr;    // log in
     widgets::PictureButton* imgxgmm = nullptr;  // change password
     widgets::PictureButton* imgzxdl = nullptr;  // log out
-
-    // Slows down wrong passwords typed one after another.
-    LoginThrottle throttle;
-
-    // Shows the logged-in or the logged-out controls.
-    void ShowLoggedIn(bool loggedIn);
 };
 
 enum class LoginResult { Accepted, WrongPassword, Refused };

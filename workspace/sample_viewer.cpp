@@ -1,6 +1,7 @@
 #include "workspace/sample_viewer.h"
 
 #include <QEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <QValidator>
 
@@ -61,6 +62,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     SpeedButton1->setFixedHeight(44);
 
     rzcbwidthsale = new QCheckBox(QStringLiteral("宽屏纠正"), RzPanel4);
+    rzcbwidthsale->setObjectName(QStringLiteral("rzcbwidthsale"));
     rzcbwidthsale->setToolTip(
         QStringLiteral("当您使用液晶电视选片时，如果样片被拉长，可够选此项进行调节。"));
     rzcbwidthsale->setFocusPolicy(Qt::NoFocus);
@@ -110,6 +112,11 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
 bool SampleViewer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == rezzyq && event->type() == QEvent::FocusIn) emit noteEntered();
     return QObject::eventFilter(watched, event);
+}
+
+void SampleViewer::ShowWidescreenCorrection(bool on) {
+    const QSignalBlocker quiet(rzcbwidthsale);
+    rzcbwidthsale->setChecked(on);
 }
 
 void SampleViewer::FitLargeView() {

@@ -22,10 +22,14 @@ class SampleViewer : public QObject {
     void Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
                const QRect& infoBox);
 
-    // The large view and the widescreen box belong to the picture drawing too: it draws
-    // into Showimg, fitted with the box's setting.
+    // The large view belongs to the picture drawing: the window draws into Showimg, as into
+    // the full-screen viewer's picture.
     QLabel* Showimg = nullptr;
-    QCheckBox* rzcbwidthsale = nullptr;
+
+    // The widescreen box: whether pictures are narrowed; showing the stored setting does
+    // not count as a click.
+    bool WidescreenCorrection() const { return rzcbwidthsale->isChecked(); }
+    void ShowWidescreenCorrection(bool on);
 
     // The large view fills its panel but for a 5-pixel border.
     void FitLargeView();
@@ -62,6 +66,7 @@ class SampleViewer : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QCheckBox* rzcbwidthsale = nullptr;
     QFrame* RzPanel9 = nullptr;  // large view panel; its colour fills the margins
     QFrame* RzPanel4 = nullptr;  // tool strip
 

@@ -16,6 +16,7 @@
 #include "data/records.h"
 #include "support/runtime_fixture.h"
 #include "support/server_run.h"
+#include "support/workspace_fixture.h"
 #include "widgets/atedit.h"
 #include "widgets/tfrmpb.h"
 #include "workspace/login_box.h"
@@ -256,7 +257,8 @@ class TestWorkspaceShell : public QObject {
         app::Tfrmps workspace;
         workspace.resize(1920, 1080);
         workspace.FormShow();
-        QCOMPARE(workspace.viewer()->rzcbwidthsale->isChecked(), ticked);
+        QCOMPARE(testing_support::ControlNamed<QCheckBox>(&workspace, "rzcbwidthsale")->isChecked(),
+                 ticked);
         QCOMPARE(workspace.State().widescreenRatio, storedRatio);
         QCOMPARE(fixture.dialogs().Texts("error").join(""), error);
         // Reading the setting does not write it back.
@@ -273,11 +275,12 @@ class TestWorkspaceShell : public QObject {
         workspace.SpeedButton3Click();
         QCOMPARE(fixture.dialogs().Texts(), QStringList{"请先选择客户！"});
 
-        workspace.PelMenu1()->pass->setText("secret");
+        testing_support::ControlNamed<QLineEdit>(&workspace, "pass")->setText("secret");
         workspace.imgdlClick();
         QCOMPARE(fixture.dialogs().Texts().last(), QString("密码错误！"));
         QVERIFY(!workspace.State().adminLoggedIn);
-        workspace.PelMenu1()->pass->clear();  // a new database has an empty password
+        testing_support::ControlNamed<QLineEdit>(&workspace, "pass")
+            ->clear();  // a new database has an empty password
         workspace.imgdlClick();
         QVERIFY(workspace.State().adminLoggedIn);
         QVERIFY(workspace.SpeedButton2->isVisible() && workspace.SpeedButton4->isVisible());

@@ -29,7 +29,7 @@ void SetSetting(const QString& name, const QString& value) {
 }
 
 void LogIn(app::Tfrmps& w, const QString& password) {
-    w.PelMenu1()->pass->setText(password);
+    testing_support::ControlNamed<QLineEdit>(&w, "pass")->setText(password);
     w.imgdlClick();
 }
 
@@ -75,29 +75,33 @@ class TestAccess : public QObject {
     void logInAndOut() {
         WorkspaceFixture f;
         app::Tfrmps& w = f.workspace();
-        workspace::LoginBox* box = w.PelMenu1();
+        auto* pass = f.control<QLineEdit>("pass");
+        auto* Label84 = f.control<QLabel>("Label84");
+        auto* imgdl = f.control<QToolButton>("imgdl");
+        auto* imgxgmm = f.control<QToolButton>("imgxgmm");
+        auto* imgzxdl = f.control<QToolButton>("imgzxdl");
         data::Execute("update usertable set password='Ab''c 密码' where username='admin'");
 
         LogIn(w, "ab'c 密码");
         QCOMPARE(f.dialogs().Texts(), QStringList{"密码错误！"});
-        QCOMPARE(box->pass->text(), QString("ab'c 密码"));  // kept for correcting
+        QCOMPARE(pass->text(), QString("ab'c 密码"));  // kept for correcting
         QVERIFY(!w.State().adminLoggedIn);
 
-        box->pass->setText("Ab'c 密码");
-        QTest::keyClick(box->pass, Qt::Key_Return);
+        pass->setText("Ab'c 密码");
+        QTest::keyClick(pass, Qt::Key_Return);
         QVERIFY(w.State().adminLoggedIn);
-        QVERIFY(box->Label84->isHidden() && box->pass->isHidden() && box->imgdl->isHidden());
-        QVERIFY(box->imgxgmm->isVisible() && box->imgzxdl->isVisible());
+        QVERIFY(Label84->isHidden() && pass->isHidden() && imgdl->isHidden());
+        QVERIFY(imgxgmm->isVisible() && imgzxdl->isVisible());
         QVERIFY(w.SpeedButton2->isVisible() && w.SpeedButton4->isVisible());
         // The two buttons take the place of the hidden ones, side by side.
-        QCOMPARE(box->imgxgmm->y(), box->imgdl->y());
-        QVERIFY(box->imgzxdl->x() >= box->imgxgmm->x() + box->imgxgmm->width());
+        QCOMPARE(imgxgmm->y(), imgdl->y());
+        QVERIFY(imgzxdl->x() >= imgxgmm->x() + imgxgmm->width());
         const QPoint staffButtons = w.SpeedButton2->pos();
 
         w.imgzxdlClick();
         QVERIFY(!w.State().adminLoggedIn);
-        QVERIFY(box->pass->isVisible() && box->pass->text().isEmpty());
-        QVERIFY(box->imgxgmm->isHidden() && box->imgzxdl->isHidden());
+        QVERIFY(pass->isVisible() && pass->text().isEmpty());
+        QVERIFY(imgxgmm->isHidden() && imgzxdl->isHidden());
         QVERIFY(w.SpeedButton2->isHidden() && w.SpeedButton4->isHidden());
 
         LogIn(w, "Ab'c 密码");
@@ -308,7 +312,7 @@ class TestAccess : public QObject {
         w.SpeedButton4Click();
         w.imgxgmmClick();
         QVERIFY(w.SpeedButton2->isHidden() && w.SpeedButton4->isHidden());
-        QVERIFY(w.PelMenu1()->imgxgmm->isHidden());
+        QVERIFY(testing_support::ControlNamed<QToolButton>(&w, "imgxgmm")->isHidden());
         QCOMPARE(f.dialogs().Texts(), QStringList(2, "您还没有登陆,请先登陆,系统初始密码为空!"));
         const QWidgetList windows = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* t) {
@@ -335,8 +339,8 @@ class TestAccess : public QObject {
         WorkspaceFixture f;
         app::Tfrmps& w = f.workspace();
         f.choose(f.addCustomer("宽屏", 1));
-        w.viewer()->rzcbwidthsale->click();
-        QVERIFY(w.viewer()->rzcbwidthsale->isChecked());
+        testing_support::ControlNamed<QCheckBox>(&w, "rzcbwidthsale")->click();
+        QVERIFY(testing_support::ControlNamed<QCheckBox>(&w, "rzcbwidthsale")->isChecked());
         LogIn(w, "");
 
         bool opened = false;
@@ -382,7 +386,7 @@ class TestAccess : public QObject {
         WorkspaceFixture f;
         app::Tfrmps& w = f.workspace();
         f.choose(f.addCustomer("宽屏", 1));
-        if (ticked) w.viewer()->rzcbwidthsale->click();
+        if (ticked) testing_support::ControlNamed<QCheckBox>(&w, "rzcbwidthsale")->click();
         w.Image5Click(true);
         QCOMPARE(w.State().rotationAngle, 90);
 
@@ -412,7 +416,7 @@ class TestAccess : public QObject {
                 p.Image1Click();
             },
             &opened);
-        w.PelMenu1()->imgxgmm->click();
+        testing_support::ControlNamed<QToolButton>(&w, "imgxgmm")->click();
         QVERIFY(opened);
         QVERIFY(w.State().adminLoggedIn);
         w.imgzxdlClick();

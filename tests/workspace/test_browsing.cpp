@@ -276,7 +276,7 @@ class TestBrowsing : public QObject {
 
     void widescreenBoxStoresItsSetting() {
         WorkspaceFixture f;
-        QCheckBox* box = f.workspace().viewer()->rzcbwidthsale;
+        QCheckBox* box = f.control<QCheckBox>("rzcbwidthsale");
         auto stored = [] {
             return data::LookupValue("SysSet", "itemvalue", "itemname='openwidthsale'");
         };

@@ -98,7 +98,7 @@ class TestFullScreen : public QObject {
         v.SpeedButton4Click(TFrmfull::Tool::RotateClockwise);
         QCOMPARE(v.imgfull->size(), QSize(480, 600));
         QCOMPARE(v.viewerRotationAngle, 90);
-        f.workspace().viewer()->rzcbwidthsale->setChecked(true);
+        f.control<QCheckBox>("rzcbwidthsale")->setChecked(true);
         f.workspace().State().widescreenRatio = 75;
         v.SpeedButton4Click(TFrmfull::Tool::RotateCounterClockwise);
         QCOMPARE(v.imgfull->size(), QSize(450, 480));
