@@ -121,7 +121,8 @@ class BusyPool {
 QImage DrawnAlone(app::Tfrmps& w) {
     images::DrawOptions options;
     options.size = w.viewer()->Showimg->size();
-    options.margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+    options.margin =
+        testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
     options.widescreenRatio = w.State().widescreenRatio;
     return images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
         .canvas.convertToFormat(QImage::Format_RGB32);
@@ -561,7 +562,8 @@ class TestBrowsing : public QObject {
             const BusyPool busy(w.pictureCache().pool());
             for (int i = 0; i < 7; ++i) w.Image25Click();
             QCOMPARE(f.currentDisplayNumber(), 8);
-            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:008.jpg"));
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(),
+                     QString("文件地址:008.jpg"));
             QCOMPARE(BlueFrame(f), 1);
             QVERIFY(w.pictureCache().waiting());
         }
@@ -641,13 +643,16 @@ class TestBrowsing : public QObject {
             QCOMPARE(interim.size(), view->size());
             QVERIFY(Near(CentreOf(interim), kColours[1]));
             QVERIFY(Near(interim.pixelColor(p.x + 8, p.y + 8), kColours[1]));
-            const QColor margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+            const QColor margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")
+                                      ->palette()
+                                      .color(QPalette::Window);
             const QPoint outside =
                 p.x > 2 ? QPoint(p.x - 2, view->height() / 2) : QPoint(view->width() / 2, p.y - 2);
             QCOMPARE(interim.pixelColor(outside), margin);
             QVERIFY(zoom && *zoom < 100);
             QCOMPARE(w.State().zoomPercent, *zoom);
-            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:002.jpg"));
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(),
+                     QString("文件地址:002.jpg"));
             QCOMPARE(StripNumbers(f).value(0), 2);
             QCOMPARE(BlueFrame(f), 1);
         }
