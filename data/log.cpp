@@ -30,12 +30,16 @@ QString StatementForLog(const QString& statement) {
 
 void LogFailedStatement(const QString& engineText, const QString& statement) {
     QString said = engineText.trimmed();
-    // The engine may quote the value it refused.
+    // The engine may quote the value it refused, and the server adds lines of the statement
+    // around the error, possibly cut inside a literal: only its first line is kept.
     if (MayHoldPassword(statement)) {
+        said = said.section(QLatin1Char('\n'), 0, 0);
         for (auto it = Literal().globalMatch(statement); it.hasNext();) {
-            const QString value =
-                it.next().captured(1).replace(QStringLiteral("''"), QStringLiteral("'"));
-            if (!value.isEmpty()) said.replace(value, QStringLiteral("…"));
+            const QString written = it.next().captured(1);
+            if (written.isEmpty()) continue;
+            said.replace(written, QStringLiteral("…"));
+            said.replace(QString(written).replace(QStringLiteral("''"), QStringLiteral("'")),
+                         QStringLiteral("…"));
         }
     }
     qCWarning(lcData).noquote() << "statement failed:" << said
