@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include "app/log.h"
 #include "app/tfrmps.h"
 #include "data/errors.h"
 #include "images/fitting.h"
@@ -240,7 +241,8 @@ void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
     QImage thumbnail;
     try {
         thumbnail = images::ShowThumbnail(thumbnail_, QString());
-    } catch (const data::VerimondError&) {
+    } catch (const data::VerimondError& error) {
+        qCWarning(lcApp).noquote() << "stored thumbnail of" << file << "not shown:" << error.text();
         return;  // the previous picture stays until the drawing arrives
     }
     // The thumbnail holds the photo fitted on grey: that part, scaled up to where the
@@ -313,8 +315,11 @@ void Tfrmps::PrefetchNeighbours() {
             const QString file = workspace::FileOfDisplayNumber(state_.customerId, neighbour);
             if (!file.isEmpty()) pictures_->Prefetch(file, kLargePlaceholder, options);
         }
-    } catch (const data::VerimondError&) {
-        // Only a head start; the step itself reports what is wrong.
+    } catch (const data::VerimondError& error) {
+        // Only a head start; the step itself reports what is wrong. No sample shown is no
+        // failure either, hence no warning.
+        qCDebug(lcApp).noquote() << "neighbours of sample" << state_.currentSampleId
+                                 << "not drawn ahead:" << error.text();
     }
 }
 

@@ -21,6 +21,7 @@
 #include "data/errors.h"
 #include "data/file_names.h"
 #include "data/folder_paths.h"
+#include "data/log.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
 #include "settings/studio_settings.h"
@@ -258,6 +259,7 @@ std::vector<MadeThumbnail> MakeThumbnails(const std::vector<ThumbnailJob>& jobs,
 [[noreturn]] void ThrowEngineError(const QSqlQuery& query) {
     QString text = query.lastError().databaseText().trimmed();
     if (text.isEmpty()) text = query.lastError().text().trimmed();
+    data::LogFailedStatement(query.lastError().text(), query.lastQuery());
     throw data::DbError(text.isEmpty() ? QStringLiteral("数据库操作失败") : text);
 }
 

@@ -6,6 +6,7 @@
 
 #include "customers/customer_list.h"
 #include "customers/customer_records.h"
+#include "customers/log.h"
 #include "customers/start_page.h"
 #include "data/errors.h"
 #include "data/records.h"
@@ -247,7 +248,8 @@ void Tfrmmain::ListCustomers() {
     std::vector<CustomerRow> rows;
     try {
         rows = customers::ListCustomers(cxname->text(), cxzt->currentText());
-    } catch (const data::VerimondError&) {
+    } catch (const data::VerimondError& error) {
+        qCWarning(lcCustomers).noquote() << "customers not listed:" << error.text();
         Boxes().Message(this, QStringLiteral("发生未知错误"));
         return;
     }
@@ -334,7 +336,9 @@ void Tfrmmain::Image2Click() {
                 CreateCustomer(customer, options, [&](int done, int total, const QString& item) {
                     busy.Progress(done, total, item);
                 });
-        } catch (const data::VerimondError&) {
+        } catch (const data::VerimondError& error) {
+            qCWarning(lcCustomers).noquote()
+                << "customer" << customer.name << "not added:" << error.text();
             busy.Finish();
             Boxes().Message(this, QStringLiteral("保存失败"));
             return;
@@ -357,7 +361,8 @@ void Tfrmmain::ImagemtchsaveClick() {
     bool saved = false;
     try {
         saved = SaveCustomer(id, {cusname->text(), foldername->text(), Memo1->toPlainText()});
-    } catch (const data::VerimondError&) {
+    } catch (const data::VerimondError& error) {
+        qCWarning(lcCustomers).noquote() << "customer" << id << "not saved:" << error.text();
         Boxes().Message(this, QStringLiteral("保存失败"));
         return;
     }
@@ -385,7 +390,9 @@ void Tfrmmain::Image5Click() {
         return;
     try {
         DeleteCustomer(data::StrToInt(row->text(kIdColumn)));
-    } catch (const data::DbError&) {
+    } catch (const data::DbError& error) {
+        qCWarning(lcCustomers).noquote()
+            << "customer" << row->text(kIdColumn) << "not deleted:" << error.text();
         Boxes().Message(this, QStringLiteral("操作失败"));
         return;
     }
@@ -448,7 +455,9 @@ void Tfrmmain::Image7Click() {
     int shuffled = 0;
     try {
         shuffled = ShuffleSamples(data::StrToInt(row->text(kIdColumn)));
-    } catch (const data::DbError&) {
+    } catch (const data::DbError& error) {
+        qCWarning(lcCustomers).noquote()
+            << "samples of customer" << row->text(kIdColumn) << "not shuffled:" << error.text();
         Boxes().Message(this, QStringLiteral("操作失败"));
         return;
     }

@@ -19,6 +19,7 @@
 #include <map>
 
 #include "data/file_names.h"
+#include "data/log.h"
 #include "data/schema.h"
 
 namespace data {
@@ -433,7 +434,11 @@ QStringList RemoveOldReplacedFiles(const QString& databasePath) {
         for (const QString& suffix :
              {QStringLiteral("-wal"), QStringLiteral("-journal"), QStringLiteral("-shm")})
             ::unlink(Native(oldest + suffix).constData());
-        if (::unlink(Native(oldest).constData()) == 0) removed << QFileInfo(oldest).fileName();
+        if (::unlink(Native(oldest).constData()) == 0)
+            removed << QFileInfo(oldest).fileName();
+        else
+            qCWarning(lcData).noquote()
+                << "replaced database" << oldest << "not removed:" << std::strerror(errno);
     }
     return removed;
 }
@@ -475,6 +480,8 @@ std::unique_ptr<DatabaseUseLock> LockDatabaseForUse(const QString& databasePath,
         // Undoing needs the lock alone; another opener may be undoing it right now.
         if (lock->Change(DatabaseUseLock::Mode::Exclusive, 0)) {
             if (!UndoInterruptedSwap(databasePath)) {
+                qCWarning(lcData).noquote() << "restore cut short at" << databasePath
+                                            << "not undone:" << UndoFailure(databasePath);
                 if (problem) *problem = UndoFailure(databasePath);
                 lock->Release();
                 break;
@@ -494,6 +501,8 @@ std::unique_ptr<DatabaseUseLock> LockDatabaseAlone(const QString& databasePath, 
     auto lock =
         std::make_unique<DatabaseUseLock>(databasePath, DatabaseUseLock::Mode::Exclusive, waitMs);
     if (lock->isHeld() && HasInterruptedSwap(databasePath) && !UndoInterruptedSwap(databasePath)) {
+        qCWarning(lcData).noquote()
+            << "restore cut short at" << databasePath << "not undone:" << UndoFailure(databasePath);
         if (problem) *problem = UndoFailure(databasePath);
         lock->Release();
     }
@@ -591,8 +600,10 @@ QStringList BackupsToRemove(const QStringList& files) {
     return remove;
 }
 
-BackupResult BackupDatabase(const QString& databasePath, const QDateTime& now,
-                            const BackupOptions& options) {
+namespace {
+
+BackupResult MakeBackup(const QString& databasePath, const QDateTime& now,
+                        const BackupOptions& options) {
     BackupResult result;
     if (!QFileInfo(databasePath).isFile()) {
         result.error = QStringLiteral("找不到数据库文件: %1").arg(databasePath);
@@ -663,7 +674,12 @@ BackupResult BackupDatabase(const QString& databasePath, const QDateTime& now,
     const QStringList old = BackupsToRemove(BackupFilesIn(folder));
     for (const QString& name : BackupFilesIn(folder)) {
         if (old.contains(name)) {
-            if (QFile::remove(QDir(folder).filePath(name))) result.removed << name;
+            QFile copy(QDir(folder).filePath(name));
+            if (copy.remove())
+                result.removed << name;
+            else
+                qCWarning(lcData).noquote()
+                    << "old backup" << copy.fileName() << "not removed:" << copy.errorString();
         } else {
             FitDataFileMode(QDir(folder).filePath(name), modes);  // copies made before
         }
@@ -671,8 +687,8 @@ BackupResult BackupDatabase(const QString& databasePath, const QDateTime& now,
     return result;
 }
 
-RestoreResult RestoreDatabase(const QString& databasePath, const QString& backupFile,
-                              const QDateTime& now) {
+RestoreResult PutBack(const QString& databasePath, const QString& backupFile,
+                      const QDateTime& now) {
     RestoreResult result;
     const QString problem = CheckDatabaseFile(backupFile);
     if (!problem.isEmpty()) {
@@ -725,7 +741,7 @@ RestoreResult RestoreDatabase(const QString& databasePath, const QString& backup
     return result;
 }
 
-SpaceResult GiveSpaceBack(const QString& databasePath, const SpaceOptions& options) {
+SpaceResult GiveFreePagesBack(const QString& databasePath, const SpaceOptions& options) {
     SpaceResult result;
     QString problem;
     const auto use = LockDatabaseForUse(databasePath, kAloneWaitMs, &problem);
@@ -776,7 +792,7 @@ SpaceResult GiveSpaceBack(const QString& databasePath, const SpaceOptions& optio
     return result;
 }
 
-SpaceResult CompactDatabase(const QString& databasePath) {
+SpaceResult Compact(const QString& databasePath) {
     SpaceResult result;
     QString problem;
     const auto alone = LockDatabaseAlone(databasePath, kAloneWaitMs, &problem);
@@ -816,6 +832,46 @@ SpaceResult CompactDatabase(const QString& databasePath) {
     result.ok = true;
     result.incremental = true;
     result.bytesAfter = DatabaseBytes(databasePath);
+    return result;
+}
+
+}  // namespace
+
+// Each failure is logged here once, with the files and the reason the caller is given.
+
+BackupResult BackupDatabase(const QString& databasePath, const QDateTime& now,
+                            const BackupOptions& options) {
+    BackupResult result = MakeBackup(databasePath, now, options);
+    if (result.ok) return result;
+    // Another backup running, or a stop asked for, is no failure of this one.
+    if (result.busy || (options.stop && options.stop->load()))
+        qCDebug(lcData).noquote() << "backup of" << databasePath << "not made:" << result.error;
+    else
+        qCWarning(lcData).noquote() << "backup of" << databasePath << "failed:" << result.error;
+    return result;
+}
+
+RestoreResult RestoreDatabase(const QString& databasePath, const QString& backupFile,
+                              const QDateTime& now) {
+    RestoreResult result = PutBack(databasePath, backupFile, now);
+    if (!result.ok)
+        qCWarning(lcData).noquote()
+            << "restore of" << backupFile << "to" << databasePath << "failed:" << result.error;
+    return result;
+}
+
+SpaceResult GiveSpaceBack(const QString& databasePath, const SpaceOptions& options) {
+    SpaceResult result = GiveFreePagesBack(databasePath, options);
+    if (!result.ok)
+        qCWarning(lcData).noquote()
+            << "free pages of" << databasePath << "not given back:" << result.error;
+    return result;
+}
+
+SpaceResult CompactDatabase(const QString& databasePath) {
+    SpaceResult result = Compact(databasePath);
+    if (!result.ok)
+        qCWarning(lcData).noquote() << "compaction of" << databasePath << "failed:" << result.error;
     return result;
 }
 

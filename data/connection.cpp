@@ -14,6 +14,7 @@
 #include "data/errors.h"
 #include "data/file_names.h"
 #include "data/file_system.h"
+#include "data/log.h"
 #include "data/records.h"
 #include "data/schema.h"
 #include "data/sql_dialect.h"
@@ -116,12 +117,26 @@ bool RecoverLostServerConnection() {
     return true;
 }
 
-QSqlDatabase OpenDatabaseOrThrow() {
+// The engine's own words for the log, its error code included.
+QString LogText(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    return code.isEmpty() ? error.text() : QStringLiteral("[%1] %2").arg(code, error.text());
+}
+
+[[noreturn]] void Fail(const QString& text, const QString& logged, const QString& statement) {
+    LogFailedStatement(logged, statement);
+    throw DbError(text);
+}
+
+// statement is what was about to run, for the log.
+QSqlDatabase OpenDatabaseOrThrow(const QString& statement) {
     QSqlDatabase db = QSqlDatabase::database(kConnectionName, false);
     if (db.isValid() && !db.isOpen() && !RecoverLostServerConnection() &&
         db.driverName() == DialectOf(Engine::Server).driver)
-        throw DbError(QStringLiteral("与数据库服务器的连接断开了,请检查网络和服务器后再试"));
-    if (!db.isValid() || !db.isOpen()) throw DbError(QStringLiteral("数据库没有连接"));
+        Fail(QStringLiteral("与数据库服务器的连接断开了,请检查网络和服务器后再试"),
+             QStringLiteral("the server connection is lost"), statement);
+    if (!db.isValid() || !db.isOpen())
+        Fail(QStringLiteral("数据库没有连接"), QStringLiteral("no database connection"), statement);
     return db;
 }
 
@@ -133,18 +148,18 @@ enum class Repeat { Safe, Never };
 QSqlQuery Run(const QString& sql, Repeat repeat) {
     QSqlError failure;
     {
-        QSqlQuery query(OpenDatabaseOrThrow());
+        QSqlQuery query(OpenDatabaseOrThrow(sql));
         query.setForwardOnly(true);
         if (query.exec(sql)) return query;
         failure = query.lastError();
     }
     if (RecoverLostServerConnection() && repeat == Repeat::Safe) {
-        QSqlQuery again(OpenDatabaseOrThrow());
+        QSqlQuery again(OpenDatabaseOrThrow(sql));
         again.setForwardOnly(true);
         if (again.exec(sql)) return again;
         failure = again.lastError();
     }
-    throw DbError(EngineText(failure));
+    Fail(EngineText(failure), LogText(failure), sql);
 }
 
 }  // namespace
@@ -428,7 +443,7 @@ qint64 AppendRow(const QString& table, const ColumnValues& values) {
     QSqlError failure;
     bool prepared = false;
     {
-        QSqlQuery query(OpenDatabaseOrThrow());
+        QSqlQuery query(OpenDatabaseOrThrow(sql));
         prepared = query.prepare(sql);
         if (prepared) {
             for (const auto& pair : values) query.addBindValue(pair.second);
@@ -442,7 +457,7 @@ qint64 AppendRow(const QString& table, const ColumnValues& values) {
     // A lost server line is opened again for the next statement; the row is not written
     // twice, since the insert may have reached the server before the line went.
     RecoverLostServerConnection();
-    throw DbError(EngineText(failure));
+    Fail(EngineText(failure), LogText(failure), sql);
 }
 
 void LockTableForWriting(const QString& table) {
@@ -459,11 +474,13 @@ QString TextOf(const QSqlRecord& row, const QString& column) {
 }
 
 Transaction::Transaction() {
-    QSqlDatabase db = OpenDatabaseOrThrow();
+    const QString begin = QStringLiteral("begin");
+    QSqlDatabase db = OpenDatabaseOrThrow(begin);
     if (!db.transaction()) {
         const QSqlError failure = db.lastError();
         // Nothing has happened yet, so beginning again on a reopened line is safe.
-        if (!RecoverLostServerConnection() || !db.transaction()) throw DbError(EngineText(failure));
+        if (!RecoverLostServerConnection() || !db.transaction())
+            Fail(EngineText(failure), LogText(failure), begin);
     }
     open_ = true;
     ++Current().transactions;
@@ -472,18 +489,21 @@ Transaction::Transaction() {
 Transaction::~Transaction() {
     if (!open_) return;
     QSqlDatabase db = Connection();
-    if (db.isOpen()) db.rollback();  // a cut server line has taken the transaction with it
+    // A cut server line has taken the transaction with it.
+    if (db.isOpen() && !db.rollback())
+        LogFailedStatement(LogText(db.lastError()), QStringLiteral("rollback"));
     --Current().transactions;
 }
 
 void Transaction::commit() {
-    QSqlDatabase db = OpenDatabaseOrThrow();
+    const QString commit = QStringLiteral("commit");
+    QSqlDatabase db = OpenDatabaseOrThrow(commit);
     open_ = false;
     --Current().transactions;
     if (!db.commit()) {
-        const QString text = EngineText(db.lastError());
+        const QSqlError failure = db.lastError();
         db.rollback();
-        throw DbError(text);
+        Fail(EngineText(failure), LogText(failure), commit);
     }
 }
 

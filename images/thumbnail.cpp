@@ -7,6 +7,7 @@
 
 #include "data/errors.h"
 #include "images/image_decoder.h"
+#include "images/log.h"
 #include "images/picture_drawing.h"
 
 namespace images {
@@ -80,6 +81,11 @@ QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescre
                          const QString& fallback, Orientation orientation) {
     const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
     DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
+    // The placeholder stands in, as designed (the demo customer has such a photo), so this
+    // is no warning; why the photo did not is told to whoever turns debug messages on.
+    if (!drawn.error.isEmpty())
+        qCDebug(lcImages).noquote()
+            << "thumbnail of" << photoPath << "is the placeholder:" << drawn.error;
     QImage canvas = std::move(drawn.canvas);
     if (drawn.plain) {
         // The cell has a fixed size: the placeholder is fitted like a photo would be.
@@ -95,7 +101,11 @@ std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescr
     if (!QFileInfo(photoPath).isFile()) return std::nullopt;
     const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
     const DecodedImage decoded = DecodeForFit(photoPath, options.size, {orientation, 0});
-    if (!decoded.ok()) return std::nullopt;
+    if (!decoded.ok()) {
+        qCDebug(lcImages).noquote()
+            << "thumbnail of" << photoPath << "kept as it was:" << decoded.error;
+        return std::nullopt;
+    }
     const QImage canvas = DrawImageFitted(decoded.image, decoded.originalSize, options);
     if (canvas.isNull()) return std::nullopt;
     return EncodeBmp24(canvas);

@@ -11,6 +11,7 @@
 #include "data/errors.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
+#include "output/log.h"
 #include "settings/studio_settings.h"
 
 namespace output {
@@ -193,8 +194,10 @@ SelectionList LoadSelectionList(const OutputCustomer& customer, bool withPicture
         if (withPictures && !staged.photo.isEmpty()) {
             try {
                 row.picture = images::ShowThumbnail(staged.photo, QString());
-            } catch (const data::VerimondError&) {
+            } catch (const data::VerimondError& error) {
                 // A picture that cannot be read leaves its cell empty; the row still prints.
+                qCWarning(lcOutput).noquote()
+                    << "picture of" << staged.path << "left out of the list:" << error.text();
             }
         }
         list.rows.push_back(std::move(row));

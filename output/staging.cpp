@@ -11,6 +11,7 @@
 
 #include "data/connection.h"
 #include "data/errors.h"
+#include "data/log.h"
 #include "data/records.h"
 #include "images/thumbnail.h"
 
@@ -185,9 +186,13 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
     data::LockTableForWriting(QStringLiteral("print"));
     data::Execute(QStringLiteral("delete from  print"));
     QSqlQuery insert(data::Connection());
+    const auto fail = [&insert] {
+        data::LogFailedStatement(insert.lastError().text(), insert.lastQuery());
+        throw data::DbError(insert.lastError().text());
+    };
     if (!insert.prepare(QStringLiteral("insert into print(photo, xcmc, filepath, customerid, zzyq) "
                                        "values(?, ?, ?, ?, ?)")))
-        throw data::DbError(insert.lastError().text());
+        fail();
     for (int i = 0; i < total; ++i) {
         const QSqlRecord& pick = picks[i];
         const QString filename = data::TextOf(pick, QStringLiteral("filename"));
@@ -197,7 +202,7 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
             form == PathForm::Relative ? RelativeFilePath(filename, customer.photoPath) : filename);
         insert.addBindValue(pick.value(QStringLiteral("customerid")).toInt());
         insert.addBindValue(data::TextOf(pick, QStringLiteral("zzyq")));
-        if (!insert.exec()) throw data::DbError(insert.lastError().text());
+        if (!insert.exec()) fail();
     }
     if (readBack) readBack();
     transaction.commit();

@@ -159,6 +159,7 @@ QString AlbumPanel::AlbumCaption(int index) const {
 }
 
 void AlbumPanel::SetAlbumCaption(int index, const QString& name) {
+    Q_ASSERT(index >= 0 && index < rpczctypelist->count());
     rpczctypelist->setTabData(index, name);
     QString shown = name;
     rpczctypelist->setTabText(index, shown.replace(QLatin1Char('&'), QLatin1String("&&")));
@@ -178,12 +179,15 @@ void AlbumPanel::ShowAlbumTabs(const QStringList& names) {
 }
 
 void AlbumPanel::RemoveAlbumTab(int index) {
+    Q_ASSERT(index > 0 && index < rpczctypelist->count());  // the first tab is every album
     const QSignalBlocker quiet(rpczctypelist);
     rpczctypelist->removeTab(index);
     rpczctypelist->setCurrentIndex(0);
 }
 
 void AlbumPanel::ShowPage(const std::vector<AlbumCell>& cells, const QString& highlightId) {
+    // A page is read eighteen rows at most; a longer one would lose picks unseen.
+    Q_ASSERT(static_cast<int>(cells.size()) <= kAlbumCells);
     for (int i = 0; i < kAlbumCells; ++i) {
         for (QWidget* w : std::initializer_list<QWidget*>{imgdiszc[i], spzc[i], zczu[i], zcl[i],
                                                           zcps[i], zcbt[i]})
@@ -256,6 +260,7 @@ void AlbumPanel::Step(int direction) {
 }
 
 void AlbumPanel::SetFrameHighlighted(int index, bool blue) {
+    Q_ASSERT(index >= 0 && index < kAlbumCells);
     QPalette p = spzc[index]->palette();
     p.setColor(QPalette::Window, blue ? kCellHighlight : kCellFrame);
     spzc[index]->setPalette(p);

@@ -108,6 +108,8 @@ void SampleStrip::PlaceCells(int stripWidth) {
 }
 
 void SampleStrip::ShowPage(const std::vector<StripCell>& cells, const QString& highlightId) {
+    // A page is read twelve rows at most; a longer one would lose samples unseen.
+    Q_ASSERT(static_cast<int>(cells.size()) <= kStripCells);
     for (int i = 0; i < kStripCells; ++i) {
         disimg[i]->hide();
         dissp[i]->hide();
@@ -168,6 +170,7 @@ void SampleStrip::Step(int direction) {
 }
 
 void SampleStrip::SetFrameHighlighted(int index, bool blue) {
+    Q_ASSERT(index >= 0 && index < kStripCells);
     QPalette p = dissp[index]->palette();
     p.setColor(QPalette::Window, blue ? QColor(0, 0, 255) : QColor(128, 128, 128));
     dissp[index]->setPalette(p);

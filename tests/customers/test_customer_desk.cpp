@@ -12,6 +12,7 @@
 #include "data/connection.h"
 #include "data/records.h"
 #include "support/file_access.h"
+#include "support/log_capture.h"
 #include "support/workspace_fixture.h"
 #include "widgets/atedit.h"
 #include "widgets/caption_button.h"
@@ -350,8 +351,12 @@ class TestCustomerDesk : public QObject {
         Desk desk;
         desk->cusname->setText("孙女士");
         desk->foldername->setText(fixture.file("bad"));
+        testing_support::LogCapture log("verimond.customers");
         desk->Image2Click();
         QCOMPARE(fixture.dialogs().Texts(), QStringList{"保存失败"});
+        // The box says only that it failed; the log says why.
+        QCOMPARE(log.warnings(), QStringList{"customer 孙女士 not added: 无法读取图片文件: "
+                                             "photo/Thumbnails_nophoto.jpg"});
         QCOMPARE(Count("customer", "1=1"), 0);
         QCOMPARE(Count("photoinfo", "1=1"), 0);
         QCOMPARE(Count("customerxc", "1=1"), 0);

@@ -25,6 +25,7 @@
 #include "data/records.h"
 #include "data/schema.h"
 #include "support/admin_process.h"
+#include "support/log_capture.h"
 #include "support/runtime_fixture.h"
 #include "support/workspace_fixture.h"
 #include "workspace/login_box.h"
@@ -326,10 +327,15 @@ class TestBackup : public QObject {
         QFile blocker(BackupFolderFor(fixture.file("function.dll")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
+        testing_support::LogCapture log("verimond.data");
         QSignalSpy finished(&workspace.dailyBackup(), &DailyBackup::finished);
         workspace.StartDailyBackup();
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.first().first().toBool(), false);
+        // The log says which folder was in the way before anyone logs in.
+        QCOMPARE(log.warnings().size(), 1);
+        QVERIFY2(log.warnings().first().contains("无法创建备份文件夹: " + blocker.fileName()),
+                 qPrintable(log.warnings().first()));
 
         fixture.dialogs().shown.clear();
         workspace.imgdlClick();  // the initial password is empty

@@ -20,10 +20,12 @@
 #include "data/errors.h"
 #include "data/file_names.h"
 #include "data/file_system.h"
+#include "data/log.h"
 #include "data/records.h"
 #include "data/schema.h"
 #include "data/sql_dialect.h"
 #include "support/admin_process.h"
+#include "support/log_capture.h"
 #include "support/runtime_fixture.h"
 #include "support/server_run.h"
 
@@ -863,6 +865,66 @@ class TestDatabase : public QObject {
             "select xcmc,count(photoid) as shumu from xcphoto where "
             "customerid=7 group by xcmc");
         QCOMPARE(counts.size(), size_t(2));
+    }
+
+    // A refused statement goes to the caller as before and to the log with the statement;
+    // where it may carry the administrator password, its literals stay out of the log.
+    void failedStatementIsLoggedWithIt_data() {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("execute") << "execute"
+                                 << "insert into nosuchtable values('页脚')"
+                                 << "insert into nosuchtable values('页脚')";
+        QTest::newRow("rows") << "rows"
+                              << "select nosuch from SysSet where itemname='printinfo'"
+                              << "select nosuch from SysSet where itemname='printinfo'";
+        QTest::newRow("count") << "count"
+                               << "update SysSet set nosuch=1"
+                               << "update SysSet set nosuch=1";
+        QTest::newRow("password") << "execute"
+                                  << "update usertable set password='秘''密' where nosuch='admin'"
+                                  << "update usertable set password='…' where nosuch='…'";
+        QTest::newRow("password read")
+            << "rows"
+            << "select * from usertable where password='秘密' and nosuch=1"
+            << "select * from usertable where password='…' and nosuch=1";
+    }
+    void failedStatementIsLoggedWithIt() {
+        QFETCH(QString, call);
+        QFETCH(QString, statement);
+        QFETCH(QString, logged);
+        RuntimeFixture fixture;
+        testing_support::LogCapture log("verimond.data");
+        QString thrown;
+        try {
+            if (call == "execute") Execute(statement);
+            if (call == "rows") QueryRows(statement);
+            if (call == "count") ExecuteCount(statement);
+        } catch (const DbError& error) {
+            thrown = error.text();
+        }
+        QVERIFY(!thrown.isEmpty());
+        QCOMPARE(log.warnings().size(), 1);
+        const QString warning = log.warnings().first();
+        QVERIFY2(warning.endsWith("statement: " + logged), qPrintable(warning));
+        // The server adds the statement's line to its words; their first line says why.
+        QVERIFY2(warning.contains(thrown.section('\n', 0, 0)), qPrintable(warning));
+        QVERIFY2(!warning.contains("秘"), qPrintable(warning));
+    }
+
+    // The engine's words may quote the refused value; a password in them is not logged.
+    void passwordQuotedByTheEngineIsNotLogged() {
+        testing_support::LogCapture log("verimond.data");
+        LogFailedStatement(
+            "invalid input syntax for type integer: \"秘'密\"\n"
+            "LINE 1: update usertable set password='秘''密' wher...",
+            "update usertable set password='秘''密' where username='admin'");
+        QCOMPARE(log.warnings(),
+                 QStringList{"statement failed: invalid input syntax for type integer: \"…\" | "
+                             "statement: update usertable set password='…' where username='…'"});
+        QCOMPARE(StatementForLog("update SysSet set itemvalue='页脚' where itemname='printinfo'"),
+                 QString("update SysSet set itemvalue='页脚' where itemname='printinfo'"));
     }
 
     void transactionRollsBackUnlessCommitted() {
