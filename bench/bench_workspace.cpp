@@ -564,7 +564,9 @@ int RunHold(const QStringList& args) {
             lastShownMs.push_back(sinceStart(shownAt) - sinceStart(made[presses - 1]));
             // The strip and the information box are on the last sample.
             if (workspace->State().currentSampleFile != lastFile ||
-                !workspace->findChild<QLabel*>(QStringLiteral("lblfilepath"))->text().endsWith(QFileInfo(lastFile).fileName()))
+                !workspace->findChild<QLabel*>(QStringLiteral("lblfilepath"))
+                     ->text()
+                     .endsWith(QFileInfo(lastFile).fileName()))
                 ++wrong;
             Settle(*workspace);
         }
