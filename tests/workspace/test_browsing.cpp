@@ -9,8 +9,10 @@
 #include "customers/customer_records.h"
 #include "data/connection.h"
 #include "data/records.h"
+#include "images/demo_photo.h"
 #include "images/fitting.h"
 #include "images/picture_drawing.h"
+#include "support/runtime_fixture.h"
 #include "support/workspace_fixture.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
@@ -121,7 +123,8 @@ class BusyPool {
 QImage DrawnAlone(app::Tfrmps& w) {
     images::DrawOptions options;
     options.size = w.viewer()->Showimg->size();
-    options.margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+    options.margin =
+        testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
     options.widescreenRatio = w.State().widescreenRatio;
     return images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
         .canvas.convertToFormat(QImage::Format_RGB32);
@@ -561,7 +564,8 @@ class TestBrowsing : public QObject {
             const BusyPool busy(w.pictureCache().pool());
             for (int i = 0; i < 7; ++i) w.Image25Click();
             QCOMPARE(f.currentDisplayNumber(), 8);
-            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:008.jpg"));
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(),
+                     QString("文件地址:008.jpg"));
             QCOMPARE(BlueFrame(f), 1);
             QVERIFY(w.pictureCache().waiting());
         }
@@ -617,6 +621,63 @@ class TestBrowsing : public QObject {
         QVERIFY2(!drawn.contains("002.jpg"), qPrintable(drawn.join(' ')));
     }
 
+    // A drawing under way stops half-way when the screen's wish passes it over or it is
+    // forgotten, and its thread is free at once; a neighbour drawn ahead goes on whatever is
+    // wished meanwhile and is kept. Nothing stopped is ever handed over.
+    void aDrawingPassedOverStopsHalfWay_data() {
+        QTest::addColumn<bool>("drawnAhead");  // Prefetch, not Want
+        QTest::addColumn<QString>("then");     // "want" another picture, "nothing" or "clear"
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("wish passed over") << false << "want" << true;
+        QTest::newRow("wish withdrawn") << false << "nothing" << true;
+        QTest::newRow("wish forgotten") << false << "clear" << true;
+        QTest::newRow("drawn ahead, another wished") << true << "want" << false;
+        QTest::newRow("drawn ahead, nothing wished") << true << "nothing" << false;
+        QTest::newRow("drawn ahead, forgotten") << true << "clear" << true;
+    }
+    void aDrawingPassedOverStopsHalfWay() {
+        QFETCH(bool, drawnAhead);
+        QFETCH(QString, then);
+        QFETCH(bool, stops);
+        testing_support::RuntimeFixture f(testing_support::RuntimeFixture::Database::None);
+        const QString big = f.file("big.jpg"), small = f.file("small.jpg");
+        QVERIFY(images::SaveJpeg(images::MakeDemoPhoto(3000, 2000, 3, QString()), big));
+        QImage green(96, 64, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QVERIFY(green.save(small, "JPEG"));
+        images::DrawOptions options;
+        options.size = QSize(800, 600);
+        options.margin = Qt::gray;
+        const QString placeholder = QStringLiteral("photo/nophoto.jpg");
+
+        workspace::PictureCache cache;
+        QSemaphore started, proceed;
+        cache.SetBeforeDrawing([&](const QString& file) {
+            if (file != big) return;
+            started.release();
+            proceed.acquire();
+        });
+        QSignalSpy handed(&cache, &workspace::PictureCache::pictureReady);
+        if (drawnAhead)
+            cache.Prefetch(big, placeholder, options);
+        else
+            QVERIFY(!cache.Want(big, placeholder, options));
+        QVERIFY(started.tryAcquire(1, 10000));
+        if (then == "want") QVERIFY(!cache.Want(small, placeholder, options));
+        if (then == "nothing") cache.WantNothing();
+        if (then == "clear") cache.Clear();
+        proceed.release();
+        QTRY_COMPARE(cache.pool().activeThreadCount(), 0);
+        QCOMPARE(cache.abandoned(), stops ? 1 : 0);
+        QCoreApplication::processEvents();  // what the threads finished reaches the cache
+        QVERIFY(!cache.waiting());
+        QCOMPARE(handed.size(), then == "want" ? 1 : 0);
+        if (then == "want") QCOMPARE(handed[0][0].value<workspace::FittedPicture>().file, small);
+        cache.SetBeforeDrawing(nullptr);
+        const bool kept = cache.Want(big, placeholder, options).has_value();
+        QCOMPARE(kept, !stops && then != "clear");
+    }
+
     // While the picture is on its way the large view shows the sample's stored thumbnail
     // scaled up to where the photo will be, and everything around it is of that sample.
     void theThumbnailStandsInUntilThePictureArrives() {
@@ -641,13 +702,16 @@ class TestBrowsing : public QObject {
             QCOMPARE(interim.size(), view->size());
             QVERIFY(Near(CentreOf(interim), kColours[1]));
             QVERIFY(Near(interim.pixelColor(p.x + 8, p.y + 8), kColours[1]));
-            const QColor margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
+            const QColor margin = testing_support::ControlNamed<QFrame>(&w, "RzPanel9")
+                                      ->palette()
+                                      .color(QPalette::Window);
             const QPoint outside =
                 p.x > 2 ? QPoint(p.x - 2, view->height() / 2) : QPoint(view->width() / 2, p.y - 2);
             QCOMPARE(interim.pixelColor(outside), margin);
             QVERIFY(zoom && *zoom < 100);
             QCOMPARE(w.State().zoomPercent, *zoom);
-            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(), QString("文件地址:002.jpg"));
+            QCOMPARE(testing_support::ControlNamed<QLabel>(&w, "lblfilepath")->text(),
+                     QString("文件地址:002.jpg"));
             QCOMPARE(StripNumbers(f).value(0), 2);
             QCOMPARE(BlueFrame(f), 1);
         }
