@@ -427,6 +427,7 @@ void OnJpegProgress(j_common_ptr info) {
     if (info->is_decompressor &&
         reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) {
         snprintf(errors->message, sizeof errors->message, "more than %d scans", kMaxJpegScans);
+        info->err->num_warnings = 0;  // refused outright, whatever was decoded
         LeaveJpeg(info);
     }
     if (*progress->stillWanted && !(*progress->stillWanted)()) {
