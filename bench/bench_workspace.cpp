@@ -492,6 +492,9 @@ int RunHold(const QStringList& args) {
         const int presses = samples - 1;
         std::vector<double> pressMs, handlerMs, runMaxMs, lastShownMs;
         int late = 0, wrong = 0;
+        // Decodes of samples passed over that stopped half-way, and all that decoded.
+        const int abandonedBefore = workspace->pictureCache().abandoned();
+        const int drawingsBefore = workspace->pictureCache().drawings();
         for (int r = 0; r < repeat; ++r) {
             // From the first sample with nothing drawn ahead.
             workspace->strip()->SetPosition(1);
@@ -585,7 +588,9 @@ int RunHold(const QStringList& args) {
                             << " press_p99_ms=" << Ms(p99) << " press_max_ms=" << Ms(sorted.back())
                             << " handler_median_ms=" << Ms(Median(handlerMs))
                             << " run_max_median_ms=" << Ms(Median(runMaxMs)) << " presses_over_"
-                            << budget << "ms=" << late << "/" << pressMs.size()
+                            << budget << "ms=" << late << "/" << pressMs.size() << " stopped="
+                            << workspace->pictureCache().abandoned() - abandonedBefore << "/"
+                            << workspace->pictureCache().drawings() - drawingsBefore
                             << " interval_ms=" << interval << " samples=" << samples
                             << " view=" << view->width() << "x" << view->height()
                             << " screen=" << ScreenSize(*workspace) << " runs=" << repeat << "\n";

@@ -7,6 +7,11 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <csetjmp>
+#include <cstdio>
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
@@ -18,6 +23,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "images/fitting.h"
@@ -153,7 +159,7 @@ void RaiseQtAllocationLimit() {
     });
 }
 
-// ---- JPEG structure, read from the markers before TurboJPEG sees the data.
+// ---- JPEG structure, read from the markers before libjpeg sees the data.
 
 struct JpegLayout {
     bool frameFound = false;
@@ -369,7 +375,140 @@ class Decompressor {
     tjhandle handle_;
 };
 
-// Qt's readers on any device: BMP, PNG, GIF and the JPEGs TurboJPEG cannot take. The picture
+// ---- The pixels of a JPEG through libjpeg, a chunk of rows at a time.
+
+// Rows decoded between two asks whether the decode is still wanted: a few milliseconds of
+// work on a 24-megapixel photo at any scale.
+constexpr int kRowsPerChunk = 32;
+// As TurboJPEG's scan limit: beyond it a progressive file is refused.
+constexpr int kMaxJpegScans = 500;
+
+struct JpegErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    bool abandoned;
+};
+
+struct JpegProgress {
+    jpeg_progress_mgr pub;
+    const StillWanted* stillWanted;
+};
+
+// Everything libjpeg holds for one decode, plain data only: an error leaves through longjmp,
+// past which no C++ object may live.
+struct JpegSession {
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    JpegProgress progress;
+    JDIMENSION rowsDone;  // when it failed
+};
+
+[[noreturn]] void LeaveJpeg(j_common_ptr info) {
+    longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
+}
+
+[[noreturn]] void OnJpegError(j_common_ptr info) {
+    (*info->err->format_message)(info, reinterpret_cast<JpegErrors*>(info->err)->message);
+    LeaveJpeg(info);
+}
+
+// Warnings (a file cut short, corrupt data) are kept quiet; the decode goes on with what
+// it has, as TurboJPEG's does.
+void KeepJpegMessage(j_common_ptr info) {
+    (*info->err->format_message)(info, reinterpret_cast<JpegErrors*>(info->err)->message);
+}
+
+// Called while libjpeg works, also through the scans of a progressive file that are all
+// read before the first row comes out.
+void OnJpegProgress(j_common_ptr info) {
+    auto* progress = reinterpret_cast<JpegProgress*>(info->progress);
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    if (info->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans) {
+        snprintf(errors->message, sizeof errors->message, "more than %d scans", kMaxJpegScans);
+        info->err->num_warnings = 0;  // refused outright, whatever was decoded
+        LeaveJpeg(info);
+    }
+    if (*progress->stillWanted && !(*progress->stillWanted)()) {
+        errors->abandoned = true;
+        LeaveJpeg(info);
+    }
+}
+
+// The scaling factor TurboJPEG takes for an output of at most `scaled`: the largest it
+// offers, so that the pixels are the same as through its own decode.
+bool JpegScaleFor(QSize original, QSize scaled, int* numerator, int* denominator) {
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    for (int i = 0; factors && i < count; ++i) {
+        if (TJSCALED(original.width(), factors[i]) <= scaled.width() &&
+            TJSCALED(original.height(), factors[i]) <= scaled.height()) {
+            *numerator = factors[i].num;
+            *denominator = factors[i].denom;
+            return true;
+        }
+    }
+    return false;
+}
+
+enum class JpegOutcome { Decoded, Abandoned, Failed };
+
+// Decodes the JPEG in `data` into `bits` (rows of 0xffRRGGBB) at numerator/denominator of
+// its size, which must come out as `scaled`. stillWanted is asked between chunks of rows.
+// A file cut short or with corrupt data comes out as far as it could be read.
+JpegOutcome ReadJpegRows(JpegSession& session, const uchar* data, size_t length, QSize scaled,
+                         int numerator, int denominator, uchar* bits, qsizetype bytesPerLine,
+                         const StillWanted& stillWanted) {
+    memset(&session, 0, sizeof session);
+    jpeg_decompress_struct& info = session.info;
+    info.err = jpeg_std_error(&session.errors.pub);
+    session.errors.pub.error_exit = OnJpegError;
+    session.errors.pub.output_message = KeepJpegMessage;
+    session.progress.pub.progress_monitor = OnJpegProgress;
+    session.progress.stillWanted = &stillWanted;
+    if (setjmp(session.errors.jump)) {
+        session.rowsDone = info.output_scanline;
+        jpeg_destroy_decompress(&info);
+        return session.errors.abandoned ? JpegOutcome::Abandoned : JpegOutcome::Failed;
+    }
+    jpeg_create_decompress(&info);
+    info.progress = &session.progress.pub;
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(length));
+    jpeg_read_header(&info, TRUE);
+    // Format_RGB32 is 0xffRRGGBB in native order, filled here with the X byte 0xFF.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info.out_color_space = JCS_EXT_BGRX;
+#else
+    info.out_color_space = JCS_EXT_XRGB;
+#endif
+    info.scale_num = static_cast<unsigned int>(numerator);
+    info.scale_denom = static_cast<unsigned int>(denominator);
+    jpeg_start_decompress(&info);
+    if (int(info.output_width) != scaled.width() || int(info.output_height) != scaled.height()) {
+        snprintf(session.errors.message, sizeof session.errors.message, "scaled to %ux%u",
+                 info.output_width, info.output_height);
+        LeaveJpeg(reinterpret_cast<j_common_ptr>(&info));
+    }
+    JSAMPROW rows[kRowsPerChunk];
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION first = info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerChunk, info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i) rows[i] = bits + qsizetype(first + i) * bytesPerLine;
+        while (info.output_scanline < first + count)
+            jpeg_read_scanlines(&info, rows + (info.output_scanline - first),
+                                first + count - info.output_scanline);
+        if (stillWanted && info.output_scanline < info.output_height && !stillWanted()) {
+            session.errors.abandoned = true;
+            LeaveJpeg(reinterpret_cast<j_common_ptr>(&info));
+        }
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return JpegOutcome::Decoded;
+}
+
+// Qt's readers on any device: BMP, PNG, GIF and the JPEGs libjpeg cannot take. The picture
 // is checked against the limits from its header before the reader allocates it. With
 // `share`, a large decode first takes its share of the memory allowance (a caller that
 // already holds one passes false).
@@ -446,7 +585,7 @@ class ThreadReadBuffer {
 };
 
 DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor,
-                        const Turn& turn) {
+                        const Turn& turn, const StillWanted& stillWanted) {
     DecodedImage result;
     // What the headers claim is judged before the whole file is read.
     ThreadReadBuffer buffer;
@@ -507,28 +646,41 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
         return decoded;
     };
 
-    // TurboJPEG cannot turn CMYK into RGB; Qt's reader can, and scales by DCT as well.
+    // libjpeg cannot turn CMYK into RGB; Qt's reader can, and scales by DCT as well.
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
         return finish(ReadBytesWithQt(path, bytes, scaled, false));
 
+    int numerator = 1, denominator = 1;
+    if (!JpegScaleFor(original, scaled, &numerator, &denominator)) {
+        result.error = CannotDecode(path, QStringLiteral("无法缩小到 %1").arg(SizeText(scaled)));
+        return result;
+    }
     QImage image(scaled, QImage::Format_RGB32);
     if (image.isNull()) {
         result.error = CannotDecode(path, QStringLiteral("内存不足"));
         return result;
     }
-    // Format_RGB32 is 0xffRRGGBB in native order; TurboJPEG fills the X byte with 0xFF.
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    const int pixelFormat = TJPF_BGRX;
-#else
-    const int pixelFormat = TJPF_XRGB;
-#endif
-    if (tjDecompress2(tj.get(), data, length, image.bits(), scaled.width(),
-                      static_cast<int>(image.bytesPerLine()), scaled.height(), pixelFormat,
-                      TJFLAG_LIMITSCANS) != 0 &&
-        tjGetErrorCode(tj.get()) != TJERR_WARNING) {
-        // A truncated or damaged file only warns and keeps what could be decoded; anything
-        // fatal gets a second chance with Qt's reader (within the same limits, checked above).
-        const QString reason = tj.errorText();
+    // Heap-held: libjpeg's state is large, and a longjmp must find it where it was left.
+    const auto session = std::make_unique<JpegSession>();
+    const JpegOutcome outcome =
+        ReadJpegRows(*session, data, size_t(length), scaled, numerator, denominator, image.bits(),
+                     image.bytesPerLine(), stillWanted);
+    if (outcome == JpegOutcome::Abandoned) {
+        result.abandoned = true;
+        result.error = CannotDecode(path, QStringLiteral("已不再需要"));
+        return result;
+    }
+    // A damaged file that warned before it failed keeps what was decoded, as TurboJPEG's
+    // decode did (it reported such a failure as a warning); rows never reached are black.
+    if (outcome == JpegOutcome::Failed && session->errors.pub.num_warnings > 0) {
+        for (int y = int(session->rowsDone); y < image.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+            std::fill(row, row + image.width(), qRgb(0, 0, 0));
+        }
+    } else if (outcome == JpegOutcome::Failed) {
+        // Anything else fatal gets a second chance with Qt's reader (within the same limits,
+        // checked above).
+        const QString reason = QString::fromLocal8Bit(session->errors.message);
         result = ReadBytesWithQt(path, bytes, scaled, false);
         if (!result.ok()) result.error = CannotDecode(path, reason);
         return finish(std::move(result));
@@ -537,14 +689,15 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
     return finish(std::move(result));
 }
 
-DecodedImage Decode(const QString& path, const NeededFor& neededFor, const Turn& turn) {
+DecodedImage Decode(const QString& path, const NeededFor& neededFor, const Turn& turn,
+                    const StillWanted& stillWanted) {
     const PhotoFile file(path);
     if (!file.ok()) {
         DecodedImage result;
         result.error = file.error();
         return result;
     }
-    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor, turn);
+    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor, turn, stillWanted);
     // Other formats stream from the file: a BMP is not held twice. They carry no camera
     // orientation.
     QFile device;
@@ -597,13 +750,14 @@ QSize ReadImageSize(const QString& path, Orientation orientation) {
     return size;
 }
 
-DecodedImage DecodeImage(const QString& path, QSize needed, const Turn& turn) {
+DecodedImage DecodeImage(const QString& path, QSize needed, const Turn& turn,
+                         const StillWanted& stillWanted) {
     return Decode(
-        path, [needed](QSize) { return needed; }, turn);
+        path, [needed](QSize) { return needed; }, turn, stillWanted);
 }
 
-DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn,
-                          qreal devicePixelRatio) {
+DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn, qreal devicePixelRatio,
+                          const StillWanted& stillWanted) {
     return Decode(
         path,
         [&](QSize shown) {
@@ -612,7 +766,7 @@ DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn,
                 FitPicture(box.width(), box.height(), shown.width(), shown.height());
             return QSize(qCeil(p.w * devicePixelRatio), qCeil(p.h * devicePixelRatio));
         },
-        turn);
+        turn, stillWanted);
 }
 
 }  // namespace images

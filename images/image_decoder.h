@@ -1,6 +1,7 @@
 #pragma once
-// Decoding photo files. JPEG (recognised by content) goes through TurboJPEG at the smallest
-// DCT scale that still covers what will be shown; BMP, PNG and GIF through Qt's readers.
+// Decoding photo files. JPEG (recognised by content) goes through libjpeg at the smallest
+// DCT scale that still covers what will be shown, a few rows at a time so that a decode
+// nobody wants any more can stop half-way; BMP, PNG and GIF through Qt's readers.
 // Every function here is safe to call from several threads at once.
 //
 // Cameras store a portrait shot as landscape pixels and say in the EXIF Orientation tag how
@@ -16,6 +17,7 @@
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 namespace images {
 
@@ -45,12 +47,18 @@ struct Turn {
     int quarterTurns = 0;
 };
 
+// Asked now and then while a JPEG is decoded, on the decoding thread: false abandons the
+// decode (DecodedImage::abandoned). Must be cheap and must not throw.
+using StillWanted = std::function<bool()>;
+
 struct DecodedImage {
     QImage image;         // possibly smaller than the file (DCT scaling), never larger; turned
     QSize originalSize;   // the file's own pixel size whatever scale was decoded, turned as the
                           // image is; invalid on failure
     int orientation = 1;  // the EXIF orientation applied (1..8); 1 when none was
     QString error;        // why decoding failed; empty on success
+    // Stopped because it was no longer wanted (StillWanted); image is null.
+    bool abandoned = false;
     bool ok() const { return !image.isNull(); }
 };
 
@@ -67,12 +75,13 @@ QSize ReadImageSize(const QString& path, Orientation orientation = Orientation::
 // Decodes the file, turned as `turn` says. A JPEG comes out at the smallest of 1/8, 1/4, 1/2,
 // 1/1 whose size covers `needed` (given for the turned picture) in both directions (full size
 // when `needed` is invalid), or the largest within kMaxDecodedPixels when that is smaller.
-DecodedImage DecodeImage(const QString& path, QSize needed = QSize(), const Turn& turn = {});
+DecodedImage DecodeImage(const QString& path, QSize needed = QSize(), const Turn& turn = {},
+                         const StillWanted& stillWanted = {});
 
 // Decodes just enough to draw the picture fitted (FitPicture) into `box`, whose logical
 // pixels are devicePixelRatio device pixels each. The fit is computed on the turned picture,
 // and the image comes back turned.
 DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn = {},
-                          qreal devicePixelRatio = 1.0);
+                          qreal devicePixelRatio = 1.0, const StillWanted& stillWanted = {});
 
 }  // namespace images

@@ -98,12 +98,15 @@ QImage DrawImageFitted(const QImage& picture, QSize originalSize, const DrawOpti
 }
 
 DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
-                               const DrawOptions& options) {
+                               const DrawOptions& options, const StillWanted& stillWanted) {
+    DrawnPicture abandoned;
+    abandoned.abandoned = true;
     if (options.quarterTurns % 4 != 0) {
         // As DrawRotatedFitted, with the reason when it fails.
         const DecodedImage decoded =
             DecodeForFit(file, options.size, {options.orientation, options.quarterTurns},
-                         options.devicePixelRatio);
+                         options.devicePixelRatio, stillWanted);
+        if (decoded.abandoned) return abandoned;
         DrawnPicture turned;
         if (decoded.ok())
             turned.canvas = DrawImageFitted(decoded.image, decoded.originalSize, options);
@@ -117,8 +120,9 @@ DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
     const bool drawingFallback = drawn == fallback;
     const QString missing =
         drawingFallback && file != fallback ? QStringLiteral("no such file: ") + file : QString();
-    const DecodedImage decoded =
-        DecodeForFit(drawn, options.size, {options.orientation, 0}, options.devicePixelRatio);
+    const DecodedImage decoded = DecodeForFit(drawn, options.size, {options.orientation, 0},
+                                              options.devicePixelRatio, stillWanted);
+    if (decoded.abandoned) return abandoned;
     if (!decoded.ok()) {
         // Nothing better to show than the frame itself when the fallback is what failed.
         if (drawingFallback)

@@ -41,6 +41,7 @@ struct DrawnPicture {
     std::optional<int> zoomPercent;
     QSize originalSize;  // of the requested file as turned; invalid when it was not decoded
     QString error;       // why the requested file was not drawn (the fallback was); empty if it was
+    bool abandoned = false;  // stopped half-way because it was no longer wanted; no canvas
 };
 
 // The zoom percent DrawPictureFitted reports for a file of originalSize pixels (as turned),
@@ -51,9 +52,10 @@ std::optional<int> FittedZoomPercent(QSize originalSize, const DrawOptions& opti
 // A missing file (or a folder) draws `fallback` instead. A file that exists but cannot be
 // decoded gives a plain canvas of the fallback; throws data::VerimondError if that fallback
 // cannot be read either. When the fallback itself is what cannot be drawn, the canvas is all
-// margin and nothing is thrown.
+// margin and nothing is thrown. stillWanted, when given, is asked during the decode: a
+// drawing no longer wanted stops there and gives no canvas (abandoned), not the fallback.
 DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
-                               const DrawOptions& options);
+                               const DrawOptions& options, const StillWanted& stillWanted = {});
 
 // Draws `file` turned by options.quarterTurns, fitted on the turned size. No fallback and no
 // exception: whatever fails leaves a canvas that is all margin.

@@ -13,7 +13,7 @@ what=${1:-}
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-qpa-plugins qt6-translations-l10n
-  libturbojpeg0-dev libxlsxwriter-dev zlib1g-dev libexif-dev libsqlite3-dev libcups2-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libxlsxwriter-dev zlib1g-dev libexif-dev libsqlite3-dev libcups2-dev
   fonts-noto-cjk fonts-wqy-microhei
 )
 case $what in

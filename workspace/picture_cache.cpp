@@ -9,24 +9,27 @@
 #include "workspace/log.h"
 
 namespace workspace {
-namespace {
-
-using Result = std::optional<FittedPicture>;
 
 // Runs on a pool thread. A drawing nobody wants any more by the time its turn comes
-// decodes nothing; a failure comes back with its reason for the user-interface thread.
-Result DrawInBackground(const QString& file, const QString& fallback,
-                        const images::DrawOptions& options,
-                        std::shared_ptr<std::atomic<bool>> wanted,
-                        std::shared_ptr<std::atomic<int>> drawings,
-                        const std::function<void(const QString&)>& beforeDrawing) {
-    if (!wanted->load()) return std::nullopt;
-    ++*drawings;
+// decodes nothing, one passed over while it decodes stops there; a failure comes back with
+// its reason for the user-interface thread.
+PictureCache::Result PictureCache::DrawInBackground(
+    const QString& file, const QString& fallback, const images::DrawOptions& options,
+    std::shared_ptr<Wish> wish, std::shared_ptr<Shared> shared,
+    const std::function<void(const QString&)>& beforeDrawing) {
+    if (!wish->wanted.load()) return std::nullopt;
+    ++shared->drawings;
     if (beforeDrawing) beforeDrawing(file);
     FittedPicture picture;
     picture.file = file;
+    const Wish* asked = wish.get();
     try {
-        picture.drawn = images::DrawPictureFitted(file, fallback, options);
+        picture.drawn = images::DrawPictureFitted(file, fallback, options,
+                                                  [asked] { return asked->keepGoing.load(); });
+        if (picture.drawn.abandoned) {
+            ++shared->abandoned;
+            return std::nullopt;
+        }
     } catch (const data::VerimondError& error) {
         picture.drawn.error = error.text();
     } catch (const std::exception& error) {
@@ -34,6 +37,8 @@ Result DrawInBackground(const QString& file, const QString& fallback,
     }
     return picture;
 }
+
+namespace {
 
 qint64 CanvasBytes(const images::DrawOptions& options) {
     const QSize device = images::DeviceSize(options.size, options.devicePixelRatio);
@@ -94,16 +99,33 @@ void PictureCache::Clear() {
     wanted_ = 0;
 }
 
-void PictureCache::WantNothing() {
+quint64 PictureCache::ReleaseWishes() {
+    const quint64 previous = wanted_;
     wanted_ = 0;
     for (Entry& entry : entries_)
-        if (entry.watcher) *entry.wanted = false;
+        if (entry.watcher) entry.wish->wanted = false;
+    return previous;
 }
+
+void PictureCache::Abandon(quint64 id) {
+    for (Entry& entry : entries_)
+        if (entry.id == id && entry.watcher) entry.wish->keepGoing = false;
+}
+
+void PictureCache::WantNothing() { Abandon(ReleaseWishes()); }
 
 std::optional<FittedPicture> PictureCache::Want(const QString& file, const QString& fallback,
                                                 const images::DrawOptions& options) {
     if (!enabled_) Clear();
-    WantNothing();
+    const quint64 previous = ReleaseWishes();
+    std::optional<FittedPicture> ready = WishFor(file, fallback, options);
+    // Only once the new wish is known: wished again, the former one goes on.
+    if (previous != wanted_) Abandon(previous);
+    return ready;
+}
+
+std::optional<FittedPicture> PictureCache::WishFor(const QString& file, const QString& fallback,
+                                                   const images::DrawOptions& options) {
     // The stamp is taken before the drawing starts, so a file that changes while it is
     // decoded is seen as changed at the next step.
     const FileStamp stamp = StampOf(file);
@@ -117,7 +139,8 @@ std::optional<FittedPicture> PictureCache::Want(const QString& file, const QStri
         entries_.splice(entries_.begin(), entries_, it);
         if (it->picture) return it->picture;
         // On its way: waited for, never drawn twice.
-        *it->wanted = true;
+        it->wish->wanted = true;
+        it->wish->keepGoing = true;
         wanted_ = it->id;
         return std::nullopt;
     }
@@ -134,7 +157,10 @@ void PictureCache::Prefetch(const QString& file, const QString& fallback,
     auto it = Find(file, fallback, options);
     if (it != entries_.end()) {
         if (it->stamp == stamp) {
-            if (it->watcher) *it->wanted = true;  // wanted again before it was skipped
+            if (it->watcher) {  // wanted again before it was skipped or stopped
+                it->wish->wanted = true;
+                it->wish->keepGoing = true;
+            }
             return;
         }
         Drop(it);
@@ -160,11 +186,10 @@ std::list<PictureCache::Entry>::iterator PictureCache::Start(const QString& file
 }
 
 void PictureCache::Draw(Entry& entry) {
-    entry.wanted = std::make_shared<std::atomic<bool>>(true);
-    auto drawings = std::shared_ptr<std::atomic<int>>(shared_, &shared_->drawings);
+    entry.wish = std::make_shared<Wish>();
     QFuture<Result> future =
         QtConcurrent::run(&pool_, &DrawInBackground, entry.file, entry.fallback, entry.options,
-                          entry.wanted, drawings, beforeDrawing_);
+                          entry.wish, shared_, beforeDrawing_);
     entry.watcher = new QFutureWatcher<Result>(this);
     const quint64 id = entry.id;
     connect(entry.watcher, &QFutureWatcherBase::finished, this, [this, id] { Finished(id); });
@@ -179,8 +204,8 @@ void PictureCache::Finished(quint64 id) {
     it->watcher->deleteLater();
     it->watcher = nullptr;
     if (!result) {
-        // Skipped; wanted again meanwhile, it is drawn after all.
-        if (*it->wanted || wanted_ == id)
+        // Skipped or stopped; wanted again meanwhile, it is drawn after all.
+        if (it->wish->wanted || wanted_ == id)
             Draw(*it);
         else
             entries_.erase(it);
@@ -205,7 +230,8 @@ void PictureCache::Finished(quint64 id) {
 
 void PictureCache::Drop(std::list<Entry>::iterator it) {
     if (it->watcher) {
-        *it->wanted = false;
+        it->wish->wanted = false;
+        it->wish->keepGoing = false;
         it->watcher->disconnect(this);
         it->watcher->deleteLater();
     }

@@ -2,11 +2,12 @@
 // Fitted drawings of the large view and the full-screen viewer, made off the user-interface
 // thread. The screen asks for the picture it wants and gets it at once when it is ready;
 // otherwise the picture is drawn in the background and handed over by pictureReady. Only the
-// newest wish counts: a drawing no longer wanted when its turn comes is skipped, one already
-// under way is not shown. While a sample is shown its neighbours are drawn ahead; a step
-// onto one of them waits for that drawing instead of starting another. Entries are keyed on
-// everything that changes the pixels, a photo that changed on disk since it was drawn is
-// drawn again, and the pictures kept are bounded by their bytes.
+// newest wish counts: a drawing no longer wanted when its turn comes is skipped, and the
+// decode of a wish passed over stops half-way, so its thread takes the newest wish at once.
+// While a sample is shown its neighbours are drawn ahead, and a newer wish does not stop
+// them; a step onto one of them waits for that drawing instead of starting another. Entries
+// are keyed on everything that changes the pixels, a photo that changed on disk since it was
+// drawn is drawn again, and the pictures kept are bounded by their bytes.
 
 #include <QDateTime>
 #include <QFuture>
@@ -68,6 +69,8 @@ class PictureCache : public QObject {
     // Drawings that decoded something; those skipped because nobody wanted them any more
     // are not counted (for tests).
     int drawings() const { return shared_->drawings.load(); }
+    // Drawings stopped half-way because they were passed over or dropped (for tests).
+    int abandoned() const { return shared_->abandoned.load(); }
     qint64 bytes() const;
     qint64 budget() const { return budget_; }
     // The threads drawings run on: their own, since Qt's smooth scaling on the
@@ -94,6 +97,12 @@ class PictureCache : public QObject {
     // Lives as long as the longest drawing: the cache may be gone when one ends.
     struct Shared {
         std::atomic<int> drawings{0};
+        std::atomic<int> abandoned{0};
+    };
+    // Read by the drawing on its thread.
+    struct Wish {
+        std::atomic<bool> wanted{true};     // when its turn comes: skipped if false
+        std::atomic<bool> keepGoing{true};  // while it decodes: stops if false
     };
     using Result = std::optional<FittedPicture>;  // nothing: skipped, no longer wanted
     struct Entry {
@@ -102,19 +111,30 @@ class PictureCache : public QObject {
         QString fallback;
         images::DrawOptions options;
         FileStamp stamp;
-        std::shared_ptr<std::atomic<bool>> wanted;  // read by the drawing when its turn comes
+        std::shared_ptr<Wish> wish;
         QFutureWatcher<Result>* watcher = nullptr;  // while on its way
         std::optional<FittedPicture> picture;       // once ready
         qint64 bytes = 0;                           // estimated until ready
     };
 
+    static Result DrawInBackground(const QString& file, const QString& fallback,
+                                   const images::DrawOptions& options, std::shared_ptr<Wish> wish,
+                                   std::shared_ptr<Shared> shared,
+                                   const std::function<void(const QString&)>& beforeDrawing);
     static FileStamp StampOf(const QString& file);
+    std::optional<FittedPicture> WishFor(const QString& file, const QString& fallback,
+                                         const images::DrawOptions& options);
     static bool SameOptions(const images::DrawOptions& a, const images::DrawOptions& b);
     std::list<Entry>::iterator Find(const QString& file, const QString& fallback,
                                     const images::DrawOptions& options);
     std::list<Entry>::iterator Start(const QString& file, const QString& fallback,
                                      const images::DrawOptions& options, const FileStamp& stamp);
     void Draw(Entry& entry);
+    // Nothing on its way is wanted when its turn comes unless wished again; returns the
+    // entry the screen waited for.
+    quint64 ReleaseWishes();
+    // The screen's former wish, passed over: its decode stops where it is.
+    void Abandon(quint64 id);
     void Finished(quint64 id);
     void Drop(std::list<Entry>::iterator it);
     void Trim();

@@ -37,10 +37,14 @@ class HostileFilesTest : public QObject {
         const QString path = fixture_.file("hostile/" + name);
 
         const QSize size = images::ReadImageSize(path);
+        // Also a decode given up half-way, as the large view gives up a sample passed over.
+        int asks = 0;
+        const images::StillWanted threeAsks = [&asks] { return ++asks <= 3; };
         for (const images::DecodedImage& result :
              {images::DecodeImage(path), images::DecodeImage(path, QSize(105, 80)),
               images::DecodeForFit(path, QSize(1654, 760)),
-              images::DecodeForFit(path, QSize(1654, 760), {images::Orientation::AsTaken, 3})}) {
+              images::DecodeForFit(path, QSize(1654, 760), {images::Orientation::AsTaken, 3}),
+              images::DecodeForFit(path, QSize(1654, 760), {}, 1.0, threeAsks)}) {
             if (result.ok()) {
                 QVERIFY2(!mustBeRefused, "a picture came out of a file that must be refused");
                 QVERIFY(qint64(result.image.width()) * result.image.height() <=

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <thread>
 
+#include "images/demo_photo.h"
 #include "images/image_decoder.h"
 #include "images/thumbnail.h"
 #include "support/hostile_files.h"
@@ -41,6 +42,40 @@ QString WriteHalves(const QString& path, int width, int height) {
     return path;
 }
 
+// A photo-like picture as a camera would write it, through TurboJPEG's encoder.
+QByteArray EncodedPhoto(QSize size, int subsampling, bool progressive) {
+    const QImage photo = images::MakeDemoPhoto(size.width(), size.height(), 7, QString())
+                             .convertToFormat(QImage::Format_RGB32);
+    tjhandle compressor = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long length = 0;
+    const int failed = tjCompress2(compressor, photo.constBits(), photo.width(),
+                                   int(photo.bytesPerLine()), photo.height(), TJPF_BGRX, &jpeg,
+                                   &length, subsampling, 90, progressive ? TJFLAG_PROGRESSIVE : 0);
+    QByteArray bytes =
+        failed ? QByteArray() : QByteArray(reinterpret_cast<const char*>(jpeg), int(length));
+    tjFree(jpeg);
+    tjDestroy(compressor);
+    return bytes;
+}
+
+// The pixels TurboJPEG's one-call decode gives at `scaled`.
+QImage TurboJpegDecode(const QByteArray& jpeg, QSize scaled) {
+    QImage image(scaled, QImage::Format_RGB32);
+    tjhandle decompressor = tjInitDecompress();
+    const int failed =
+        tjDecompress2(decompressor, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                      static_cast<unsigned long>(jpeg.size()), image.bits(), scaled.width(),
+                      int(image.bytesPerLine()), scaled.height(), TJPF_BGRX, TJFLAG_LIMITSCANS);
+    tjDestroy(decompressor);
+    return failed ? QImage() : image;
+}
+
+// Says yes `times` times, then no; counts every ask.
+images::StillWanted WantedFor(int times, std::shared_ptr<int> asks) {
+    return [times, asks] { return ++*asks <= times; };
+}
+
 bool Reddish(QRgb p) { return qRed(p) > 150 && qBlue(p) < 100; }
 bool Bluish(QRgb p) { return qBlue(p) > 150 && qRed(p) < 100; }
 
@@ -70,6 +105,10 @@ class DecodingTest : public QObject {
     void whatIsNotAPhotoFileIsNotRead_data();
     void whatIsNotAPhotoFileIsNotRead();
     void photoRewrittenWhileDecoded();
+    void samePixelsAsTurboJpeg_data();
+    void samePixelsAsTurboJpeg();
+    void anUnwantedDecodeStopsHalfWay_data();
+    void anUnwantedDecodeStopsHalfWay();
 
   private:
     RuntimeFixture fixture_{RuntimeFixture::Database::None};
@@ -415,6 +454,88 @@ void DecodingTest::photoRewrittenWhileDecoded() {
     done = true;
     writer.join();
     QCOMPARE(unexplained, 0);
+}
+
+// The decode in chunks gives the very pixels of TurboJPEG's one-call decode: same scale,
+// same upsampling, same colour conversion, for every subsampling a camera writes.
+void DecodingTest::samePixelsAsTurboJpeg_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("subsampling");
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<QSize>("needed");
+    QTest::newRow("4:2:0 at 1/8") << QSize(1203, 803) << int(TJSAMP_420) << false << QSize(100, 60);
+    QTest::newRow("4:2:0 at 1/2") << QSize(1203, 803) << int(TJSAMP_420) << false
+                                  << QSize(500, 300);
+    QTest::newRow("4:2:2 at 1/4") << QSize(1203, 803) << int(TJSAMP_422) << false
+                                  << QSize(250, 150);
+    QTest::newRow("4:4:4 whole") << QSize(803, 1203) << int(TJSAMP_444) << false << QSize();
+    QTest::newRow("4:4:0 at 1/2") << QSize(803, 1203) << int(TJSAMP_440) << false
+                                  << QSize(400, 600);
+    QTest::newRow("4:1:1 at 1/4") << QSize(1203, 803) << int(TJSAMP_411) << false
+                                  << QSize(250, 150);
+    QTest::newRow("grey at 1/4") << QSize(1203, 803) << int(TJSAMP_GRAY) << false
+                                 << QSize(250, 150);
+    QTest::newRow("progressive at 1/2")
+        << QSize(1203, 803) << int(TJSAMP_420) << true << QSize(500, 300);
+    QTest::newRow("progressive whole") << QSize(641, 481) << int(TJSAMP_420) << true << QSize();
+    QTest::newRow("tiny at 1/8") << QSize(9, 7) << int(TJSAMP_420) << false << QSize(1, 1);
+}
+
+void DecodingTest::samePixelsAsTurboJpeg() {
+    QFETCH(QSize, size);
+    QFETCH(int, subsampling);
+    QFETCH(bool, progressive);
+    QFETCH(QSize, needed);
+    const QByteArray jpeg = EncodedPhoto(size, subsampling, progressive);
+    QVERIFY(!jpeg.isEmpty());
+    const QString path = fixture_.file(
+        QStringLiteral("same-%1.jpg").arg(QString(QTest::currentDataTag()).replace('/', '-')));
+    WriteBytes(path, jpeg);
+    const DecodedImage result = images::DecodeImage(path, needed);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(result.originalSize, size);
+    const QImage expected = TurboJpegDecode(jpeg, result.image.size());
+    QVERIFY(!expected.isNull());
+    QCOMPARE(result.image.size(), expected.size());
+    QVERIFY(result.image == expected);
+}
+
+// Asked between chunks (and between the scans of a progressive file), a decode nobody
+// wants any more stops at the first "no" with nothing to show; one still wanted comes out
+// as if nobody had asked.
+void DecodingTest::anUnwantedDecodeStopsHalfWay_data() {
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<QSize>("needed");
+    QTest::newRow("baseline, whole") << false << QSize();
+    QTest::newRow("baseline, 1/8") << false << QSize(100, 60);
+    QTest::newRow("progressive, 1/2") << true << QSize(500, 300);
+}
+
+void DecodingTest::anUnwantedDecodeStopsHalfWay() {
+    QFETCH(bool, progressive);
+    QFETCH(QSize, needed);
+    const QString path =
+        fixture_.file(QStringLiteral("unwanted-%1.jpg").arg(progressive ? "p" : "b"));
+    if (!QFile::exists(path))
+        WriteBytes(path, EncodedPhoto(QSize(1203, 803), TJSAMP_420, progressive));
+    const DecodedImage unasked = images::DecodeImage(path, needed);
+    QVERIFY2(unasked.ok(), qPrintable(unasked.error));
+
+    auto asks = std::make_shared<int>(0);
+    const DecodedImage wanted = images::DecodeImage(path, needed, {}, WantedFor(1 << 30, asks));
+    QVERIFY(!wanted.abandoned);
+    QVERIFY(wanted.image == unasked.image);
+    const int asked = *asks;
+    QVERIFY2(asked >= 3, qPrintable(QString::number(asked)));
+
+    for (const int yes : {0, 1, asked / 2}) {
+        *asks = 0;
+        const DecodedImage stopped = images::DecodeImage(path, needed, {}, WantedFor(yes, asks));
+        QVERIFY(stopped.abandoned);
+        QVERIFY(!stopped.ok());
+        QVERIFY(!stopped.error.isEmpty());
+        QCOMPARE(*asks, yes + 1);
+    }
 }
 
 QTEST_MAIN(DecodingTest)

@@ -9,8 +9,10 @@
 #include "customers/customer_records.h"
 #include "data/connection.h"
 #include "data/records.h"
+#include "images/demo_photo.h"
 #include "images/fitting.h"
 #include "images/picture_drawing.h"
+#include "support/runtime_fixture.h"
 #include "support/workspace_fixture.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
@@ -617,6 +619,63 @@ class TestBrowsing : public QObject {
         QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
         w.pictureCache().SetBeforeDrawing(nullptr);
         QVERIFY2(!drawn.contains("002.jpg"), qPrintable(drawn.join(' ')));
+    }
+
+    // A drawing under way stops half-way when the screen's wish passes it over or it is
+    // forgotten, and its thread is free at once; a neighbour drawn ahead goes on whatever is
+    // wished meanwhile and is kept. Nothing stopped is ever handed over.
+    void aDrawingPassedOverStopsHalfWay_data() {
+        QTest::addColumn<bool>("drawnAhead");  // Prefetch, not Want
+        QTest::addColumn<QString>("then");     // "want" another picture, "nothing" or "clear"
+        QTest::addColumn<bool>("stops");
+        QTest::newRow("wish passed over") << false << "want" << true;
+        QTest::newRow("wish withdrawn") << false << "nothing" << true;
+        QTest::newRow("wish forgotten") << false << "clear" << true;
+        QTest::newRow("drawn ahead, another wished") << true << "want" << false;
+        QTest::newRow("drawn ahead, nothing wished") << true << "nothing" << false;
+        QTest::newRow("drawn ahead, forgotten") << true << "clear" << true;
+    }
+    void aDrawingPassedOverStopsHalfWay() {
+        QFETCH(bool, drawnAhead);
+        QFETCH(QString, then);
+        QFETCH(bool, stops);
+        testing_support::RuntimeFixture f(testing_support::RuntimeFixture::Database::None);
+        const QString big = f.file("big.jpg"), small = f.file("small.jpg");
+        QVERIFY(images::SaveJpeg(images::MakeDemoPhoto(3000, 2000, 3, QString()), big));
+        QImage green(96, 64, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QVERIFY(green.save(small, "JPEG"));
+        images::DrawOptions options;
+        options.size = QSize(800, 600);
+        options.margin = Qt::gray;
+        const QString placeholder = QStringLiteral("photo/nophoto.jpg");
+
+        workspace::PictureCache cache;
+        QSemaphore started, proceed;
+        cache.SetBeforeDrawing([&](const QString& file) {
+            if (file != big) return;
+            started.release();
+            proceed.acquire();
+        });
+        QSignalSpy handed(&cache, &workspace::PictureCache::pictureReady);
+        if (drawnAhead)
+            cache.Prefetch(big, placeholder, options);
+        else
+            QVERIFY(!cache.Want(big, placeholder, options));
+        QVERIFY(started.tryAcquire(1, 10000));
+        if (then == "want") QVERIFY(!cache.Want(small, placeholder, options));
+        if (then == "nothing") cache.WantNothing();
+        if (then == "clear") cache.Clear();
+        proceed.release();
+        QTRY_COMPARE(cache.pool().activeThreadCount(), 0);
+        QCOMPARE(cache.abandoned(), stops ? 1 : 0);
+        QCoreApplication::processEvents();  // what the threads finished reaches the cache
+        QVERIFY(!cache.waiting());
+        QCOMPARE(handed.size(), then == "want" ? 1 : 0);
+        if (then == "want") QCOMPARE(handed[0][0].value<workspace::FittedPicture>().file, small);
+        cache.SetBeforeDrawing(nullptr);
+        const bool kept = cache.Want(big, placeholder, options).has_value();
+        QCOMPARE(kept, !stops && then != "clear");
     }
 
     // While the picture is on its way the large view shows the sample's stored thumbnail
