@@ -245,6 +245,9 @@ void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
         qCWarning(lcApp).noquote() << "stored thumbnail of" << file << "not shown:" << error.text();
         return;  // the previous picture stays until the drawing arrives
     }
+    // A thumbnail made while the photo was turned the other way would flash the wrong
+    // shape: the previous picture stays instead.
+    if (!original.isEmpty() && !images::ThumbnailShowsShape(thumbnail, original)) return;
     // The thumbnail holds the photo fitted on grey: that part, scaled up to where the
     // photo will be drawn.
     QSize size = original;

@@ -50,9 +50,14 @@ Opened& Current() {
 }
 
 QString EngineText(const QSqlError& error) {
-    // lock_not_available: another station held what the statement needed for longer than
-    // the session's lock_timeout.
-    if (error.nativeErrorCode() == QLatin1String("55P03"))
+    // Another station held what the statement needed for longer than the wait allows:
+    // lock_not_available on a server (the session's lock_timeout); SQLITE_BUSY or
+    // SQLITE_LOCKED, extended codes included, on the file (its busy timeout).
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    const bool fileBusy =
+        numeric && CurrentEngine() == Engine::Embedded && (code == 5 || code == 6);
+    if (error.nativeErrorCode() == QLatin1String("55P03") || fileBusy)
         return QStringLiteral("另一台电脑正在修改同样的数据,请稍后再试");
     QString text = error.databaseText().trimmed();
     if (text.isEmpty()) text = error.text().trimmed();

@@ -111,6 +111,29 @@ std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescr
     return EncodeBmp24(canvas);
 }
 
+bool ThumbnailShowsShape(const QImage& thumbnail, QSize photo) {
+    if (thumbnail.isNull() || photo.isEmpty()) return false;
+    const QRgb ground = kThumbnailMargin.rgb();
+    const auto isGround = [&](int x, int y) {
+        return (thumbnail.pixel(x, y) & 0xffffff) == (ground & 0xffffff);
+    };
+    // The photo's extent across the middle row and down the middle column.
+    const int w = thumbnail.width(), h = thumbnail.height();
+    int left = 0, right = w - 1, top = 0, bottom = h - 1;
+    while (left <= right && isGround(left, h / 2)) ++left;
+    while (right >= left && isGround(right, h / 2)) --right;
+    while (top <= bottom && isGround(w / 2, top)) ++top;
+    while (bottom >= top && isGround(w / 2, bottom)) --bottom;
+    if (left > right || top > bottom) return false;
+    const int shownWidth = right - left + 1, shownHeight = bottom - top + 1;
+    // Near-square shapes fit either way; otherwise the long sides must agree.
+    const auto lying = [](int a, int b) {
+        return a * 10 > b * 11 ? 1 : (b * 10 > a * 11 ? -1 : 0);
+    };
+    const int shown = lying(shownWidth, shownHeight), wanted = lying(photo.width(), photo.height());
+    return shown == 0 || wanted == 0 || shown == wanted;
+}
+
 QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder) {
     if (!blob.isEmpty()) {
         // A stored thumbnail is small; a blob claiming a huge bitmap is refused before any

@@ -37,6 +37,12 @@ std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescr
 // blob is empty. Throws data::VerimondError when neither can be read.
 QImage ShowThumbnail(const QByteArray& blob, const QString& placeholder);
 
+// Whether a stored thumbnail shows the photo the way `photo` (its size as it will be drawn)
+// lies: upright or lying, judged from where the grey ground leaves off along its middle
+// row and column. A thumbnail made while the photo was turned the other way (the camera's
+// orientation setting changed since the import) does not, nor does a blank one.
+bool ThumbnailShowsShape(const QImage& thumbnail, QSize photo);
+
 // A thumbnail prepared for a cell of `cell` logical pixels on a screen with devicePixelRatio:
 // stretched over the cell, or else shrunk to fit when larger and kept at its own size when
 // not. Either way it is scaled smoothly to the device pixels it covers and carries the ratio,

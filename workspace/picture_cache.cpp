@@ -213,8 +213,9 @@ void PictureCache::Finished(quint64 id) {
     }
     const FittedPicture picture = std::move(*result);
     if (!picture.drawn.error.isEmpty())
-        qCWarning(lcWorkspace).noquote() << "picture not drawn as asked:" << picture.drawn.error
-                                         << "(file" << picture.file << ")";
+        qCWarning(lcWorkspace).noquote().nospace()
+            << "picture not drawn as asked: " << picture.drawn.error
+            << (picture.drawn.error.contains(picture.file) ? QString() : " (" + picture.file + ")");
     const bool shown = wanted_ == id;
     if (shown) wanted_ = 0;
     // A failure is not kept: the next wish tries again and meets it again.

@@ -667,6 +667,32 @@ class TestDatabase : public QObject {
         QSqlDatabase::removeDatabase("station");
     }
 
+    // A file another station keeps locked past the busy timeout ends the statement with the
+    // message the staff understand, not the engine's English; afterwards it goes through.
+    void lockedFileEndsWithAMessage() {
+        VERIMOND_EMBEDDED_FILE_ONLY();
+        RuntimeFixture fixture;
+        Execute("pragma busy_timeout = 200");  // the test need not wait the full 5 s
+        QSqlDatabase other = testing_support::OpenOtherStation(fixture.database(), "station");
+        QVERIFY(other.isOpen());
+        QSqlQuery held(other);
+        QVERIFY2(held.exec("begin exclusive"), qPrintable(held.lastError().text()));
+        QString text;
+        try {
+            Execute("update usertable set password='y' where username='admin'");
+        } catch (const DbError& error) {
+            text = error.text();
+        }
+        QCOMPARE(text, QString("另一台电脑正在修改同样的数据,请稍后再试"));
+        QVERIFY(held.exec("rollback"));
+        Execute("update usertable set password='y' where username='admin'");
+        QCOMPARE(LookupValue("usertable", "password", "username='admin'"), QString("y"));
+        held = QSqlQuery();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase("station");
+    }
+
     void refusalsAreToldApart() {
         const QString path = "/x/function.dll";
         QSet<QString> reasons;

@@ -59,6 +59,8 @@ class ThumbnailTest : public QObject {
     void undecodablePhotoWithoutPlaceholderThrows();
     void threadsMakeTheSameThumbnails();
     void showStoredThumbnail();
+    void thumbnailShowsTheShape_data();
+    void thumbnailShowsTheShape();
     void showUnreadableThumbnailThrows_data();
     void showUnreadableThumbnailThrows();
 
@@ -180,6 +182,33 @@ void ThumbnailTest::threadsMakeTheSameThumbnails() {
             QtConcurrent::blockingMapped<QList<QByteArray>>(&pool, photos, make);
         QCOMPARE(parallel, sequential);
     }
+}
+
+// The large view's stand-in: a thumbnail made with the photo turned the other way (the
+// orientation setting changed since the import) is not shown for it.
+void ThumbnailTest::thumbnailShowsTheShape_data() {
+    QTest::addColumn<QSize>("made");   // the photo's size when its thumbnail was made
+    QTest::addColumn<QSize>("drawn");  // its size as the large view will draw it
+    QTest::addColumn<int>("widescreen");
+    QTest::addColumn<bool>("shows");
+    QTest::newRow("landscape as made") << QSize(3000, 2000) << QSize(6000, 4000) << 0 << true;
+    QTest::newRow("portrait as made") << QSize(2000, 3000) << QSize(4000, 6000) << 0 << true;
+    QTest::newRow("landscape, now turned") << QSize(3000, 2000) << QSize(4000, 6000) << 0 << false;
+    QTest::newRow("portrait, now lying") << QSize(2000, 3000) << QSize(6000, 4000) << 0 << false;
+    QTest::newRow("narrowed landscape") << QSize(3000, 2000) << QSize(6000, 4000) << 75 << true;
+    QTest::newRow("square either way") << QSize(2000, 2000) << QSize(4000, 6000) << 0 << true;
+}
+
+void ThumbnailTest::thumbnailShowsTheShape() {
+    QFETCH(QSize, made);
+    QFETCH(QSize, drawn);
+    QFETCH(int, widescreen);
+    QFETCH(bool, shows);
+    const QString path = fixture_.writePhoto("shape.jpg", made.width(), made.height());
+    const QImage thumbnail = images::ShowThumbnail(
+        images::MakeThumbnail(path, widescreen != 0, widescreen, placeholder_), QString());
+    QCOMPARE(images::ThumbnailShowsShape(thumbnail, drawn), shows);
+    QVERIFY(!images::ThumbnailShowsShape(QImage(), drawn));
 }
 
 void ThumbnailTest::showStoredThumbnail() {
