@@ -100,25 +100,7 @@ int RunOutputPhotos(const QStringList& args) {
         !PositiveOption(args, "--distinct", 10, &distinct))
         return 2;
     const QDir dir(positional[0]);
-    if (!QDir().mkpath(dir.path())) return 1;
-    // A few distinct pictures, copied under running names: every file is decoded in full.
-    for (int i = 0; i < count; ++i) {
-        const QString path =
-            dir.filePath(QStringLiteral("IMG_%1.jpg").arg(i + 1, 4, 10, QChar('0')));
-        if (QFileInfo::exists(path)) continue;
-        if (i < distinct) {
-            const bool portrait = i % 3 == 1;
-            const QImage photo =
-                images::MakeDemoPhoto(portrait ? 4000 : 6000, portrait ? 6000 : 4000, i + 1,
-                                      QStringLiteral("样片 %1").arg(i + 1));
-            if (!images::SaveJpeg(photo, path)) return 1;
-        } else if (!QFile::copy(
-                       dir.filePath(
-                           QStringLiteral("IMG_%1.jpg").arg(i % distinct + 1, 4, 10, QChar('0'))),
-                       path)) {
-            return 1;
-        }
-    }
+    if (!WriteBenchPhotos(dir.path(), count, distinct)) return 1;
     qint64 bytes = 0;
     for (const QString& path : PhotosIn(dir.path())) bytes += QFileInfo(path).size();
     Out() << "photos=" << PhotosIn(dir.path()).size() << " size_mb=" << bytes / 1e6 << Qt::endl;

@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 #include "data/connection.h"
+#include "images/demo_photo.h"
 
 namespace bench {
 namespace {
@@ -74,6 +75,28 @@ void UseOffscreenScreen(QSize size) {
     } else {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+}
+
+bool WriteBenchPhotos(const QString& folder, int count, int distinct) {
+    const QDir dir(folder);
+    if (!QDir().mkpath(dir.path())) return false;
+    const auto name = [&dir](int number) {
+        return dir.filePath(QStringLiteral("IMG_%1.jpg").arg(number, 4, 10, QLatin1Char('0')));
+    };
+    for (int i = 0; i < count; ++i) {
+        const QString path = name(i + 1);
+        if (QFileInfo::exists(path)) continue;
+        if (i < distinct) {
+            const bool portrait = i % 3 == 1;
+            const QImage photo =
+                images::MakeDemoPhoto(portrait ? 4000 : 6000, portrait ? 6000 : 4000, i + 1,
+                                      QStringLiteral("样片 %1").arg(i + 1));
+            if (!images::SaveJpeg(photo, path)) return false;
+        } else if (!QFile::copy(name(i % distinct + 1), path)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 RuntimeFolder::RuntimeFolder() {

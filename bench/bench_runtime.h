@@ -28,6 +28,11 @@ data::DatabaseTarget BenchDatabase(const QString& argument);
 // application object exists.
 void UseOffscreenScreen(QSize size);
 
+// Writes `count` photos of 24 megapixels named IMG_0001.jpg... into folder, keeping those
+// there already: `distinct` different ones (every third portrait), copied under running names
+// after that, so that every file is decoded in full. False when one cannot be written.
+bool WriteBenchPhotos(const QString& folder, int count, int distinct);
+
 // A temporary folder holding the program's resources, the current directory while it
 // lives.
 class RuntimeFolder {

@@ -192,28 +192,24 @@ bool EnsurePhotos(const QString& folder, QTextStream& err) {
 // Fifty 24-megapixel photos for holding the arrow key: ten distinct ones (every third one
 // portrait) copied under running names, so that each file is decoded in full.
 bool EnsureHoldPhotos(const QString& folder, int count, QTextStream& err) {
-    QDir dir(folder);
-    if (dir.entryList({"*.jpg"}, QDir::Files).size() >= count) return true;
-    if (!dir.mkpath(QStringLiteral("."))) return false;
+    if (QDir(folder).entryList({"*.jpg"}, QDir::Files).size() >= count) return true;
     err << "writing " << count << " photos of 24 megapixels into " << folder << "\n";
-    constexpr int kDistinct = 10;
-    for (int i = 0; i < count; ++i) {
-        const QString path =
-            dir.filePath(QStringLiteral("IMG_%1.jpg").arg(i + 1, 4, 10, QLatin1Char('0')));
-        if (QFileInfo::exists(path)) continue;
-        if (i < kDistinct) {
-            const bool portrait = i % 3 == 1;
-            const QImage photo =
-                images::MakeDemoPhoto(portrait ? 4000 : 6000, portrait ? 6000 : 4000, i + 1,
-                                      QStringLiteral("样片 %1").arg(i + 1));
-            if (!images::SaveJpeg(photo, path)) return false;
-        } else if (!QFile::copy(dir.filePath(QStringLiteral("IMG_%1.jpg")
-                                                 .arg(i % kDistinct + 1, 4, 10, QLatin1Char('0'))),
-                                path)) {
-            return false;
-        }
+    return WriteBenchPhotos(folder, count, 10);
+}
+
+// A new database in the runtime folder, connected, with the photos of folder imported as
+// one customer: its id, or empty once it said why not.
+QString ImportIntoNewDatabase(const RuntimeFolder& runtime, const QString& folder,
+                              const QString& name, QTextStream& err) {
+    QString error;
+    const QString db = runtime.file(QString::fromLatin1(data::kDatabaseFileName));
+    if (!data::CreateDatabase(db, &error) || data::OpenConnection(db) != data::OpenResult::Opened) {
+        err << "cannot create a database: " << error << "\n";
+        return QString();
     }
-    return true;
+    const customers::CreatedCustomer created = customers::CreateCustomer(
+        {name, QFileInfo(folder).absoluteFilePath(), QString()}, customers::ImportOptions());
+    return QString::number(created.id);
 }
 
 QImage AsShown(const QPixmap& pixmap) {
@@ -325,17 +321,8 @@ int RunStep(const QStringList& args) {
                 return 1;
             }
         } else {
-            QString error;
-            const QString db = runtime.file(QString::fromLatin1(data::kDatabaseFileName));
-            if (!data::CreateDatabase(db, &error) ||
-                data::OpenConnection(db) != data::OpenResult::Opened) {
-                err << "cannot create a database: " << error << "\n";
-                return 1;
-            }
-            const customers::CreatedCustomer created = customers::CreateCustomer(
-                {QStringLiteral("步进测试"), QFileInfo(source).absoluteFilePath(), QString()},
-                customers::ImportOptions());
-            customerId = QString::number(created.id);
+            customerId = ImportIntoNewDatabase(runtime, source, QStringLiteral("步进测试"), err);
+            if (customerId.isEmpty()) return 1;
         }
         std::unique_ptr<app::Tfrmps> workspace = OpenWorkspace(err);
         if (!workspace) return 1;
@@ -438,17 +425,9 @@ int RunHold(const QStringList& args) {
         return 1;
     }
     try {
-        QString error;
-        const QString db = runtime.file(QString::fromLatin1(data::kDatabaseFileName));
-        if (!data::CreateDatabase(db, &error) ||
-            data::OpenConnection(db) != data::OpenResult::Opened) {
-            err << "cannot create a database: " << error << "\n";
-            return 1;
-        }
-        const customers::CreatedCustomer created = customers::CreateCustomer(
-            {QStringLiteral("按住方向键"), QFileInfo(folder).absoluteFilePath(), QString()},
-            customers::ImportOptions());
-        const QString customerId = QString::number(created.id);
+        const QString customerId =
+            ImportIntoNewDatabase(runtime, folder, QStringLiteral("按住方向键"), err);
+        if (customerId.isEmpty()) return 1;
         std::unique_ptr<app::Tfrmps> workspace = OpenWorkspace(err);
         if (!workspace) return 1;
         const int index = IndexOfCustomer(*workspace, customerId);
