@@ -383,7 +383,7 @@ void Tfrmps::imglockClick() {
 
 void Tfrmps::RedrawLargeView() {
     if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
-    DrawFitted(viewer_->Showimg, state_.currentSampleFile);
+    DrawFitted(viewer_, state_.currentSampleFile);
     state_.rotationAngle = 0;  // drawn upright again
     PrefetchNeighbours();      // the neighbours drawn ahead with the old settings are no use
 }

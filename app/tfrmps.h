@@ -155,8 +155,10 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void StepPrevious() override { Image24Click(); }
     void StepNext() override { Image25Click(); }
     void PickCurrentSample() override { SpeedButton1Click(); }
-    void DrawFittedInto(QLabel* target, const QString& file) override { DrawFitted(target, file); }
-    QLabel* LargeView() override;
+    void DrawFittedInto(workspace::PictureScreen* screen, const QString& file) override {
+        DrawFitted(screen, file);
+    }
+    workspace::PictureScreen* LargeView() override;
     void PrefetchAround() override { PrefetchNeighbours(); }
 
     workspace::PictureCache& pictureCache() { return *pictures_; }
@@ -207,11 +209,16 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ClearCustomer();
     // Shows the current sample's file fitted into the large view or the viewer: at once
     // when it is drawn already, otherwise its stored thumbnail until the drawing arrives.
-    void DrawFitted(QLabel* target, const QString& file);
-    void DrawFitted(QLabel* target, const QString& file, const images::DrawOptions& options);
-    void ShowPicture(QLabel* target, const workspace::FittedPicture& picture);
-    void ShowWhileDrawing(QLabel* target, const QString& file, const images::DrawOptions& options);
-    images::DrawOptions FittedOptions(QLabel* target) const;
+    void DrawFitted(workspace::PictureScreen* screen, const QString& file);
+    void DrawFitted(workspace::PictureScreen* screen, const QString& file,
+                    const images::DrawOptions& options);
+    void ShowPicture(workspace::PictureScreen* screen, const workspace::FittedPicture& picture);
+    void ShowWhileDrawing(workspace::PictureScreen* screen, const QString& file,
+                          const images::DrawOptions& options);
+    images::DrawOptions FittedOptions(const workspace::PictureScreen* screen) const;
+    void ShowZoomPercent(int percent);
+    // The viewer while it is up, otherwise the large view.
+    workspace::PictureScreen* ScreenShown();
     void PrefetchNeighbours();
     void MoveStripTo(int position);
     // Sets the album track bar and renders the grid once at the final position.
@@ -232,9 +239,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::TFrmfull* full_ = nullptr;
     std::unique_ptr<workspace::PictureCache> pictures_;
     // Where the picture on its way goes, and the stored thumbnail of the sample it is of.
-    QLabel* pictureTarget_ = nullptr;
-    // The file each view shows a picture of.
-    std::map<const QLabel*, QString> shownFiles_;
+    workspace::PictureScreen* pictureTarget_ = nullptr;
+    // The file each screen shows a picture of.
+    std::map<const workspace::PictureScreen*, QString> shownFiles_;
     QString thumbnailFile_;
     QByteArray thumbnail_;
     std::unique_ptr<data::DailyBackup> backup_;

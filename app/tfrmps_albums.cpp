@@ -49,7 +49,7 @@ int Tfrmps::ActiveAlbumIndex() const { return albums_->ActiveAlbum(); }
 
 void Tfrmps::ActivateAlbum(int index) { albums_->ActivateAlbum(index); }
 
-QLabel* Tfrmps::LargeView() { return viewer_->Showimg; }
+workspace::PictureScreen* Tfrmps::LargeView() { return viewer_; }
 
 // ---- album tabs ----------------------------------------------------------------------------
 

@@ -12,13 +12,13 @@
 #include "data/errors.h"
 #include "images/fitting.h"
 #include "images/picture_drawing.h"
-#include "images/thumbnail.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
 #include "workspace/album_panel.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
+#include "workspace/stand_in_picture.h"
 #include "workspace/tfrmfull.h"
 #include "workspace/workspace_operations.h"
 #include "workspace/workspace_queries.h"
@@ -132,7 +132,7 @@ void Tfrmps::ClearCustomer() {
     albums_->Clear();
     ShowSample(1);  // the placeholder, and the note box emptied
     viewer_->ClearInfo();
-    if (full_) full_->labyrxc->clear();
+    if (full_) full_->ShowAlbums(QString());
     Label1->ShowPrompt(CustomerPrompt());
 }
 
@@ -182,92 +182,72 @@ void Tfrmps::MoveStripTo(int position) { strip_->SetPosition(position); }
 
 // ---- the large view ------------------------------------------------------------------------
 
-images::DrawOptions Tfrmps::FittedOptions(QLabel* target) const {
-    images::DrawOptions options;
-    options.size = target->size();
-    options.margin = target->parentWidget()->palette().color(QPalette::Window);
+images::DrawOptions Tfrmps::FittedOptions(const workspace::PictureScreen* screen) const {
+    images::DrawOptions options = screen->ScreenOptions();
     options.widescreen = viewer_->WidescreenCorrection();
     options.widescreenRatio = state_.widescreenRatio;
     options.orientation =
         state_.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
-    options.devicePixelRatio = target->devicePixelRatio();
     return options;
 }
 
-void Tfrmps::DrawFitted(QLabel* target, const QString& file) {
-    DrawFitted(target, file, FittedOptions(target));
+workspace::PictureScreen* Tfrmps::ScreenShown() {
+    if (full_ && full_->isVisible()) return full_;
+    return viewer_;
 }
 
-void Tfrmps::DrawFitted(QLabel* target, const QString& file, const images::DrawOptions& options) {
-    if (full_ && target == full_->imgfull) full_->imgfull->ClearZoom();
-    pictureTarget_ = target;
+void Tfrmps::ShowZoomPercent(int percent) {
+    state_.zoomPercent = percent;
+    if (full_) full_->ShowZoomPercent(percent);
+}
+
+void Tfrmps::DrawFitted(workspace::PictureScreen* screen, const QString& file) {
+    DrawFitted(screen, file, FittedOptions(screen));
+}
+
+void Tfrmps::DrawFitted(workspace::PictureScreen* screen, const QString& file,
+                        const images::DrawOptions& options) {
+    screen->FittedPictureWanted();
+    pictureTarget_ = screen;
     if (const std::optional<workspace::FittedPicture> ready =
             pictures_->Want(file, kLargePlaceholder, options))
-        ShowPicture(target, *ready);
+        ShowPicture(screen, *ready);
     else
-        ShowWhileDrawing(target, file, options);
+        ShowWhileDrawing(screen, file, options);
 }
 
-void Tfrmps::ShowPicture(QLabel* target, const workspace::FittedPicture& picture) {
-    if (!target) return;
-    // The viewer's own zoom came after the wish: that is what the customer looks at.
-    const bool inViewer = full_ && target == full_->imgfull;
-    if (inViewer && full_->imgfull->zoomed()) return;
+void Tfrmps::ShowPicture(workspace::PictureScreen* screen,
+                         const workspace::FittedPicture& picture) {
+    if (!screen || !screen->TakesFittedPictures()) return;
     if (picture.drawn.canvas.isNull()) throw data::VerimondError(picture.drawn.error);
-    // A file that cannot be drawn shows the placeholder as a plain picture: stretched
-    // over the large view, at its own size in the top-left corner of the viewer.
-    target->setScaledContents(picture.drawn.plain && !inViewer);
-    target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    target->setPixmap(QPixmap::fromImage(picture.drawn.canvas));
-    shownFiles_[target] = picture.file;
-    if (picture.drawn.zoomPercent) {
-        state_.zoomPercent = *picture.drawn.zoomPercent;
-        if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
-    }
+    screen->ShowCanvas(picture.drawn.canvas, picture.drawn.plain);
+    shownFiles_[screen] = picture.file;
+    if (picture.drawn.zoomPercent) ShowZoomPercent(*picture.drawn.zoomPercent);
 }
 
-void Tfrmps::ShowWhileDrawing(QLabel* target, const QString& file,
+void Tfrmps::ShowWhileDrawing(workspace::PictureScreen* screen, const QString& file,
                               const images::DrawOptions& options) {
     // A turn keeps the sample's own picture up until the turned one arrives.
     if (options.quarterTurns % 4 != 0) return;
     // The header alone gives the zoom percent and where the picture will lie.
     const QSize original = images::ReadImageSize(file, options.orientation);
-    if (const std::optional<int> zoom = images::FittedZoomPercent(original, options)) {
-        state_.zoomPercent = *zoom;
-        if (full_) full_->labrate->setText(QString::number(state_.zoomPercent));
-    }
+    if (const std::optional<int> zoom = images::FittedZoomPercent(original, options))
+        ShowZoomPercent(*zoom);
     // A picture of this sample already there (drawn before a setting changed) stays up.
-    if (shownFiles_[target] == file || thumbnailFile_ != file || thumbnail_.isEmpty()) return;
-    QImage thumbnail;
+    if (shownFiles_[screen] == file || thumbnailFile_ != file || thumbnail_.isEmpty()) return;
+    QImage standIn;
     try {
-        thumbnail = images::ShowThumbnail(thumbnail_, QString());
+        standIn = workspace::StandInPicture(thumbnail_, original, options);
     } catch (const data::VerimondError& error) {
         qCWarning(lcApp).noquote() << "stored thumbnail of" << file << "not shown:" << error.text();
-        return;  // the previous picture stays until the drawing arrives
     }
-    // A thumbnail made while the photo was turned the other way would flash the wrong
-    // shape: the previous picture stays instead.
-    if (!original.isEmpty() && !images::ThumbnailShowsShape(thumbnail, original)) return;
-    // The thumbnail holds the photo fitted on grey: that part, scaled up to where the
-    // photo will be drawn.
-    QSize size = original;
-    if (!original.isEmpty()) {
-        const images::Placement p =
-            images::FitPicture(thumbnail.width(), thumbnail.height(), size.width(), size.height());
-        thumbnail = thumbnail.copy(p.x, p.y, p.w, p.h);
-    } else {
-        size = thumbnail.size() * 100;
-    }
-    QImage canvas = images::DrawImageFitted(thumbnail, size, options);
-    if (canvas.isNull()) return;
-    target->setScaledContents(false);
-    target->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    target->setPixmap(QPixmap::fromImage(std::move(canvas)));
-    shownFiles_[target] = file;
+    // Otherwise the previous picture stays until the drawing arrives.
+    if (standIn.isNull()) return;
+    screen->ShowCanvas(standIn, false);
+    shownFiles_[screen] = file;
 }
 
 void Tfrmps::ShowSample(int cell) {
-    QLabel* view = viewer_->Showimg;
     SavePendingNote();
     note_.any = false;
     viewer_->SetNote(QString());
@@ -284,24 +264,17 @@ void Tfrmps::ShowSample(int cell) {
         if (file.isEmpty()) file = kNoFile;
         thumbnailFile_ = file;
         thumbnail_ = sample->thumbnail;
-        view->hide();
+        viewer_->HideLargeView();
         viewer_->FitLargeView();
-        const bool fullScreen = full_ && full_->isVisible();
-        if (!fullScreen) DrawFitted(view, file);
-        if (full_) {
-            const QRect area = full_->Panelimg->contentsRect();
-            full_->imgfull->setGeometry(5, 5, std::max(1, area.width() - 10),
-                                        std::max(1, area.height() - 10));
-            if (fullScreen) DrawFitted(full_->imgfull, file);
-        }
+        if (full_) full_->FitPictureArea();
+        DrawFitted(ScreenShown(), file);
         ShowSampleInfo();
     } else {
         pictures_->WantNothing();
-        shownFiles_.erase(view);
-        view->setScaledContents(true);
-        view->setPixmap(QPixmap(kLargePlaceholder));
+        shownFiles_.erase(viewer_);
+        viewer_->ShowPlaceholder(kLargePlaceholder);
     }
-    view->show();
+    viewer_->RevealLargeView();
     state_.currentSampleFile = file;
     state_.rotationAngle = 0;
     // Neighbours are drawn ahead once the sample's own picture is up: while the arrow key
@@ -310,8 +283,7 @@ void Tfrmps::ShowSample(int cell) {
 }
 
 void Tfrmps::PrefetchNeighbours() {
-    QLabel* target = (full_ && full_->isVisible()) ? full_->imgfull : viewer_->Showimg;
-    const images::DrawOptions options = FittedOptions(target);
+    const images::DrawOptions options = FittedOptions(ScreenShown());
     try {
         const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
         for (int neighbour : {d + 1, d - 1}) {
@@ -335,7 +307,7 @@ void Tfrmps::ShowSampleInfo() {
     viewer_->SetNote(info.note);
     note_ = {true, state_.customerId, state_.currentSampleId, info.note};
     viewer_->ShowAlbums(info.albumsCaption, info.albumsHint);
-    if (full_) full_->labyrxc->setText(info.albumsCaption);
+    if (full_) full_->ShowAlbums(info.albumsCaption);
 }
 
 void Tfrmps::ShowSampleAlbums() {
@@ -343,7 +315,7 @@ void Tfrmps::ShowSampleAlbums() {
     const workspace::SampleAlbums albums =
         workspace::LoadSampleAlbums(state_.customerId, state_.currentSampleId);
     viewer_->ShowAlbums(albums.caption, albums.hint);
-    if (full_) full_->labyrxc->setText(albums.caption);
+    if (full_) full_->ShowAlbums(albums.caption);
 }
 
 void Tfrmps::ShowPickChanges() {
@@ -401,10 +373,10 @@ void Tfrmps::Image5Click(bool clockwise) {
     if (state_.currentSampleFile.isEmpty()) return;
     state_.rotationAngle += clockwise ? 90 : -90;
     if (state_.rotationAngle == 360 || state_.rotationAngle == -360) state_.rotationAngle = 0;
-    images::DrawOptions options = FittedOptions(viewer_->Showimg);
+    images::DrawOptions options = FittedOptions(viewer_);
     // The customer turns the picture from upright, as the camera held it.
     options.quarterTurns = ((state_.rotationAngle / 90) % 4 + 4) % 4;
-    DrawFitted(viewer_->Showimg, state_.currentSampleFile, options);
+    DrawFitted(viewer_, state_.currentSampleFile, options);
 }
 
 void Tfrmps::rzcbwidthsaleClick() {
@@ -415,9 +387,9 @@ void Tfrmps::rzcbwidthsaleClick() {
     if (!sample) return;
     QString file = sample->file;
     if (file.isEmpty()) file = kNoFile;
-    viewer_->Showimg->hide();
-    DrawFitted(viewer_->Showimg, file);
-    viewer_->Showimg->show();
+    viewer_->HideLargeView();
+    DrawFitted(viewer_, file);
+    viewer_->RevealLargeView();
     PrefetchNeighbours();
 }
 

@@ -150,9 +150,7 @@ void TimeSwitchParts(app::Tfrmps& workspace, Parts& parts) {
     Settle(workspace);
     // Inside large_view: the placeholder drawn fitted (the photo files do not exist) and
     // the queries of the sample's information and of its neighbours' files.
-    images::DrawOptions options;
-    options.size = workspace.viewer()->Showimg->size();
-    options.margin = workspace.viewer()->Showimg->parentWidget()->palette().color(QPalette::Window);
+    const images::DrawOptions options = workspace.viewer()->ScreenOptions();
     parts.Add("placeholder_draw", TimeMs([&] {
                   images::DrawPictureFitted(workspace.State().currentSampleFile, kLargePlaceholder,
                                             options);
@@ -340,7 +338,7 @@ int RunStep(const QStringList& args) {
             err << "the customer needs at least two samples\n";
             return 1;
         }
-        QLabel* view = workspace->viewer()->Showimg;
+        QLabel* view = workspace->findChild<QLabel*>(QStringLiteral("Showimg"));
         std::vector<double> step, handler, decode;
         int hits = 0, wrong = 0;
         for (int i = 0; i < repeat; ++i) {
@@ -448,7 +446,7 @@ int RunHold(const QStringList& args) {
             err << "the workspace does not take the keyboard\n";
             return 1;
         }
-        QLabel* view = workspace->viewer()->Showimg;
+        QLabel* view = workspace->findChild<QLabel*>(QStringLiteral("Showimg"));
 
         // The last sample as the large view shows it, and the baseline: one scaled decode.
         const QString lastFile = workspace::FileOfDisplayNumber(customerId, samples);

@@ -5,9 +5,9 @@
 #include <QString>
 #include <QStringList>
 
-class QLabel;
-
 namespace workspace {
+
+class PictureScreen;
 
 struct WorkspaceState;
 
@@ -23,10 +23,10 @@ class FullScreenHost {
     virtual void StepPrevious() = 0;
     virtual void StepNext() = 0;
     virtual void PickCurrentSample() = 0;
-    // Draws file fitted into target as the large view does (zoom percent included).
-    virtual void DrawFittedInto(QLabel* target, const QString& file) = 0;
+    // Draws file fitted into screen as the large view does (zoom percent included).
+    virtual void DrawFittedInto(PictureScreen* screen, const QString& file) = 0;
     // The workspace's large view, redrawn when the viewer is left.
-    virtual QLabel* LargeView() = 0;
+    virtual PictureScreen* LargeView() = 0;
     virtual void PrefetchAround() = 0;
 };
 

@@ -119,6 +119,26 @@ void SampleViewer::ShowWidescreenCorrection(bool on) {
     rzcbwidthsale->setChecked(on);
 }
 
+images::DrawOptions SampleViewer::ScreenOptions() const {
+    images::DrawOptions options;
+    options.size = Showimg->size();
+    options.margin = RzPanel9->palette().color(QPalette::Window);
+    options.devicePixelRatio = Showimg->devicePixelRatio();
+    return options;
+}
+
+void SampleViewer::ShowCanvas(const QImage& canvas, bool plain) {
+    // The placeholder of a file that cannot be drawn is stretched over the view.
+    Showimg->setScaledContents(plain);
+    Showimg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Showimg->setPixmap(QPixmap::fromImage(canvas));
+}
+
+void SampleViewer::ShowPlaceholder(const QString& file) {
+    Showimg->setScaledContents(true);
+    Showimg->setPixmap(QPixmap(file));
+}
+
 void SampleViewer::FitLargeView() {
     const QRect panel = RzPanel9->contentsRect();
     Showimg->setGeometry(5, 5, std::max(1, panel.width() - 10), std::max(1, panel.height() - 10));

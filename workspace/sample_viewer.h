@@ -11,20 +11,26 @@
 #include <QTimer>
 
 #include "widgets/picture_button.h"
+#include "workspace/picture_screen.h"
 #include "workspace/workspace_operations.h"
 
 namespace workspace {
 
-class SampleViewer : public QObject {
+class SampleViewer : public QObject, public PictureScreen {
     Q_OBJECT
   public:
     explicit SampleViewer(QWidget* workspace);
     void Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
                const QRect& infoBox);
 
-    // The large view belongs to the picture drawing: the window draws into Showimg, as into
-    // the full-screen viewer's picture.
-    QLabel* Showimg = nullptr;
+    // The large view (Showimg) as a screen for fitted pictures.
+    images::DrawOptions ScreenOptions() const override;
+    void ShowCanvas(const QImage& canvas, bool plain) override;
+    // With no sample to show: the placeholder stretched over the view.
+    void ShowPlaceholder(const QString& file);
+    // The view is hidden while a sample is put up and shown again when it is up.
+    void HideLargeView() { Showimg->hide(); }
+    void RevealLargeView() { Showimg->show(); }
 
     // The widescreen box: whether pictures are narrowed; showing the stored setting does
     // not count as a click.
@@ -66,6 +72,7 @@ class SampleViewer : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QLabel* Showimg = nullptr;
     QCheckBox* rzcbwidthsale = nullptr;
     QFrame* RzPanel9 = nullptr;  // large view panel; its colour fills the margins
     QFrame* RzPanel4 = nullptr;  // tool strip

@@ -1,9 +1,11 @@
 #include "workspace/tfrmfull.h"
 
 #include <QApplication>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "images/image_decoder.h"
 #include "images/picture_drawing.h"
@@ -91,7 +93,13 @@ TFrmfull::TFrmfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     connect(SpeedButton8, &QToolButton::clicked, this,
             [this] { Guard([&] { SpeedButton8Click(); }); });
     connect(RCXC, &QComboBox::activated, this, [this] { Guard([&] { RCXCChange(); }); });
+    zoomPool_.setMaxThreadCount(1);
     qApp->installEventFilter(this);
+}
+
+TFrmfull::~TFrmfull() {
+    DropPendingZoom();
+    zoomPool_.waitForDone();
 }
 
 void TFrmfull::Guard(const std::function<void()>& handler) { widgets::GuardHandler(this, handler); }
@@ -117,13 +125,39 @@ void TFrmfull::PlaceBar() {
     labyrxc->raise();
 }
 
+images::DrawOptions TFrmfull::ScreenOptions() const {
+    images::DrawOptions options;
+    options.size = imgfull->size();
+    options.margin = Panelimg->palette().color(QPalette::Window);
+    options.devicePixelRatio = imgfull->devicePixelRatio();
+    return options;
+}
+
+void TFrmfull::FittedPictureWanted() {
+    DropPendingZoom();
+    imgfull->ClearZoom();
+}
+
+bool TFrmfull::TakesFittedPictures() const { return !imgfull->zoomed() && !zoomPending_; }
+
+void TFrmfull::ShowCanvas(const QImage& canvas, bool) {
+    // The placeholder of a file that cannot be drawn shows at its own size in the corner.
+    imgfull->setScaledContents(false);
+    imgfull->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    imgfull->setPixmap(QPixmap::fromImage(canvas));
+}
+
+void TFrmfull::FitPictureArea() {
+    const QRect area = Panelimg->contentsRect();
+    imgfull->setGeometry(5, 5, std::max(1, area.width() - 10), std::max(1, area.height() - 10));
+}
+
 void TFrmfull::FormShow() {
     Edit1->setFocus();
     WorkspaceState& state = host_->SharedState();
     imgfull->ClearZoom();
-    const QRect area = Panelimg->contentsRect();
-    imgfull->setGeometry(5, 5, std::max(1, area.width() - 10), std::max(1, area.height() - 10));
-    host_->DrawFittedInto(imgfull, state.currentSampleFile);
+    FitPictureArea();
+    host_->DrawFittedInto(this, state.currentSampleFile);
     PlaceBar();
     RCXC->clear();
     RCXC->addItem(kNoAlbumChosen);
@@ -135,6 +169,7 @@ void TFrmfull::FormShow() {
 }
 
 void TFrmfull::SpeedButton1Click() {
+    DropPendingZoom();
     host_->DrawFittedInto(host_->LargeView(), host_->SharedState().currentSampleFile);
     hide();
 }
@@ -167,29 +202,58 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
             break;
     }
     if (tool == Tool::ZoomIn || tool == Tool::ZoomOut)
-        labrate->setText(QString::number(state.zoomPercent));
+        ShowZoomPercent(state.zoomPercent);
     if (viewerRotationAngle == 360 || viewerRotationAngle == -360) viewerRotationAngle = 0;
 
     // The zoom percent is of the upright photo, turned by the customer from upright. It is
-    // decoded only as finely as the screen's device pixels show the zoomed size; failures
-    // leave the picture cleared.
+    // decoded in the background only as finely as the screen's device pixels show the
+    // zoomed size; the picture up stays until it arrives, and failures leave it cleared.
     const int turns = QuarterTurns(viewerRotationAngle);
     const images::Orientation orientation =
         state.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
     const QSize original = images::ReadImageSize(state.currentSampleFile, orientation);
+    const QSize rotated = turns % 2 ? original.transposed() : original;
+    const QSize drawn = original.isValid()
+                            ? ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(),
+                                         state.widescreenRatio)
+                            : QSize();
+    DropPendingZoom();
+    if (drawn.isEmpty()) {
+        imgfull->clear();
+        imgfull->ClearZoom();
+        return;
+    }
+    const QSize needed = images::DeviceSize(drawn, imgfull->devicePixelRatio());
+    const quint64 request = zoomWanted_->load();
+    const std::shared_ptr<std::atomic<quint64>> wanted = zoomWanted_;
+    const QString file = state.currentSampleFile;
+    const images::Turn turn{orientation, turns};
+    auto* watcher = new QFutureWatcher<images::DecodedImage>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, request, drawn] {
+        watcher->deleteLater();
+        ShowZoomed(request, watcher->result().image, drawn);
+    });
+    zoomPending_ = true;
+    watcher->setFuture(QtConcurrent::run(&zoomPool_, [file, needed, turn, wanted, request] {
+        const images::StillWanted stillWanted = [&] { return wanted->load() == request; };
+        if (!stillWanted()) return images::DecodedImage{};
+        return images::DecodeImage(file, needed, turn, stillWanted);
+    }));
+}
+
+void TFrmfull::DropPendingZoom() {
+    zoomWanted_->fetch_add(1);
+    zoomPending_ = false;
+}
+
+void TFrmfull::ShowZoomed(quint64 request, const QImage& photo, QSize drawn) {
+    if (request != zoomWanted_->load()) return;  // a newer zoom, a step or leaving came since
+    zoomPending_ = false;
     imgfull->clear();
     imgfull->ClearZoom();
-    if (!original.isValid()) return;
-    const QSize rotated = turns % 2 ? original.transposed() : original;
-    const QSize drawn =
-        ZoomedSize(rotated, state.zoomPercent, host_->WidescreenTicked(), state.widescreenRatio);
-    if (drawn.isEmpty()) return;
-    const QSize needed = images::DeviceSize(drawn, imgfull->devicePixelRatio());
-    images::DecodedImage decoded =
-        images::DecodeImage(state.currentSampleFile, needed, {orientation, turns});
-    if (!decoded.ok()) return;
+    if (photo.isNull()) return;
     imgfull->resize(drawn);
-    imgfull->SetZoomed(decoded.image);
+    imgfull->SetZoomed(photo);
     imgfull->setGeometry(KeepReachable(imgfull->geometry()));
 }
 

@@ -7,9 +7,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThreadPool>
 #include <QWidget>
+#include <atomic>
+#include <memory>
 
 #include "widgets/picture_button.h"
+#include "workspace/picture_screen.h"
 #include "workspace/zoomable_picture.h"
 
 namespace workspace {
@@ -18,10 +22,12 @@ class FullScreenHost;
 
 inline const QString kNoAlbumChosen = QStringLiteral("未选择");
 
-class TFrmfull : public QWidget {
+class TFrmfull : public QWidget, public PictureScreen {
     Q_OBJECT
   public:
     explicit TFrmfull(QWidget* parent = nullptr);
+    // A zoom or turn still being decoded is dropped, not waited for.
+    ~TFrmfull() override;
     void SetHost(FullScreenHost* host) { host_ = host; }
 
     QWidget* Panelimg = nullptr;  // grey; its colour fills the margins
@@ -42,6 +48,21 @@ class TFrmfull : public QWidget {
 
     int viewerRotationAngle = 0;
 
+    // The picture as a screen for fitted pictures; the customer's zoom and turn keep
+    // fitted pictures out until the next sample.
+    images::DrawOptions ScreenOptions() const override;
+    void FittedPictureWanted() override;
+    bool TakesFittedPictures() const override;
+    void ShowCanvas(const QImage& canvas, bool plain) override;
+    // The picture fills the screen but for a 5-pixel border.
+    void FitPictureArea();
+    void ShowZoomPercent(int percent) { labrate->setText(QString::number(percent)); }
+    void ShowAlbums(const QString& caption) { labyrxc->setText(caption); }
+    // True while a zoom or turn is decoded in the background.
+    bool zoomPending() const { return zoomPending_; }
+    // The thread zooms are decoded on (for tests).
+    QThreadPool& zoomPool() { return zoomPool_; }
+
     // Covers the whole screen the workspace is on.
     void ShowOver(QWidget* workspace);
     void FormShow();
@@ -60,7 +81,17 @@ class TFrmfull : public QWidget {
   private:
     void Guard(const std::function<void()>& handler);
     void PlaceBar();
+    // Shows the zoomed picture decoded for request, unless a newer one was asked for.
+    void ShowZoomed(quint64 request, const QImage& photo, QSize drawn);
+    // Drops the zoom on its way: it is not shown, and its decode stops where it is.
+    void DropPendingZoom();
     FullScreenHost* host_ = nullptr;
+    // Zooms are decoded on their own thread, never on the global pool that Qt's smooth
+    // scaling on this thread waits for.
+    QThreadPool zoomPool_;
+    // The newest zoom asked for; a decode for an older one stops.
+    std::shared_ptr<std::atomic<quint64>> zoomWanted_ = std::make_shared<std::atomic<quint64>>(0);
+    bool zoomPending_ = false;
 };
 
 }  // namespace workspace

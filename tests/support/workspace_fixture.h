@@ -2,6 +2,7 @@
 // A workspace window on a temporary runtime folder, with helpers to make customers
 // whose samples are real small photos.
 
+#include <QLabel>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -18,6 +19,11 @@ T* ControlNamed(const QObject* root, const QString& name) {
     T* control = root->findChild<T*>(name);
     if (!control) qFatal("no control named %s", qPrintable(name));
     return control;
+}
+
+// The large view's picture.
+inline QLabel* LargeView(const app::Tfrmps& workspace) {
+    return ControlNamed<QLabel>(&workspace, QStringLiteral("Showimg"));
 }
 
 class WorkspaceFixture : public RuntimeFixture {

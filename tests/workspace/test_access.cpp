@@ -18,6 +18,7 @@
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
 
+using testing_support::LargeView;
 using testing_support::WorkspaceFixture;
 using workspace::LoginThrottle;
 
@@ -355,14 +356,14 @@ class TestAccess : public QObject {
         QCOMPARE(w.State().widescreenRatio, 60);
 
         images::DrawOptions options;
-        options.size = w.viewer()->Showimg->size();
+        options.size = LargeView(w)->size();
         options.margin = f.control<QFrame>("RzPanel9")->palette().color(QPalette::Window);
         options.widescreen = true;
         options.widescreenRatio = 60;
         const QImage expected =
             images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
                 .canvas.convertToFormat(QImage::Format_RGB32);
-        QTRY_COMPARE(Picture(w.viewer()->Showimg), expected);
+        QTRY_COMPARE(Picture(LargeView(w)), expected);
     }
 
     // A save reaches the workspace through the notifier, not through the workspace's own

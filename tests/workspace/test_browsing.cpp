@@ -21,6 +21,7 @@
 #include "workspace/sample_viewer.h"
 #include "workspace/workspace_queries.h"
 
+using testing_support::LargeView;
 using testing_support::WorkspaceFixture;
 using widgets::Answer;
 using workspace::kNotePrompt;
@@ -122,7 +123,7 @@ class BusyPool {
 // What the large view shows once the sample on screen is drawn as a step would draw it.
 QImage DrawnAlone(app::Tfrmps& w) {
     images::DrawOptions options;
-    options.size = w.viewer()->Showimg->size();
+    options.size = LargeView(w)->size();
     options.margin =
         testing_support::ControlNamed<QFrame>(&w, "RzPanel9")->palette().color(QPalette::Window);
     options.widescreenRatio = w.State().widescreenRatio;
@@ -173,7 +174,7 @@ class TestBrowsing : public QObject {
         QCOMPARE(qMakePair(bar->minimum(), bar->maximum()), qMakePair(1, 1));
         QCOMPARE(StripNumbers(f), QList<int>{});
         QVERIFY(f.workspace().State().currentSampleFile.isEmpty());
-        QVERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());  // the placeholder
+        QVERIFY(!LargeView(f.workspace())->pixmap().isNull());  // the placeholder
         QCOMPARE(f.workspace().State().currentSampleId, shownBefore);
         // Stepping has no sample to start from: the conversion error, and nothing else.
         widgets::GuardHandler(&f.workspace(), [&] { f.workspace().Image25Click(); });
@@ -249,7 +250,7 @@ class TestBrowsing : public QObject {
         f.choose(id);
         app::Tfrmps& w = f.workspace();
         QTRY_VERIFY(!w.pictureCache().waiting());
-        const QImage upright = Shown(w.viewer()->Showimg);
+        const QImage upright = Shown(LargeView(w));
         QList<int> angles;
         for (int i = 0; i < 4; ++i) {
             w.Image5Click(true);
@@ -257,11 +258,11 @@ class TestBrowsing : public QObject {
         }
         QCOMPARE(angles, (QList<int>{90, 180, 270, 0}));
         QTRY_VERIFY(!w.pictureCache().waiting());
-        QCOMPARE(Shown(w.viewer()->Showimg), upright);
+        QCOMPARE(Shown(LargeView(w)), upright);
         w.Image5Click(true);
         QTRY_VERIFY(!w.pictureCache().waiting());
         // A landscape photo turned a quarter stands upright: taller than wide on screen.
-        const QImage turned = Shown(w.viewer()->Showimg);
+        const QImage turned = Shown(LargeView(w));
         const QRgb margin = turned.pixel(0, 0);
         int left = 0;
         while (left < turned.width() && turned.pixel(left, turned.height() / 2) == margin) ++left;
@@ -269,7 +270,7 @@ class TestBrowsing : public QObject {
         w.Image5Click(false);
         QCOMPARE(w.State().rotationAngle, 0);
         QTRY_VERIFY(!w.pictureCache().waiting());
-        QCOMPARE(Shown(w.viewer()->Showimg), upright);
+        QCOMPARE(Shown(LargeView(w)), upright);
         w.Image5Click(false);
         QCOMPARE(w.State().rotationAngle, -90);
         w.ShowSample(1);
@@ -287,11 +288,11 @@ class TestBrowsing : public QObject {
         const QString id = f.addCustomer("宽屏", 1);
         f.choose(id);
         QTRY_VERIFY(!f.workspace().pictureCache().waiting());
-        const QImage narrowed = Shown(f.workspace().viewer()->Showimg);
+        const QImage narrowed = Shown(LargeView(f.workspace()));
         box->click();
         QCOMPARE(stored(), QString("否"));
         QTRY_VERIFY(!f.workspace().pictureCache().waiting());
-        QVERIFY(Shown(f.workspace().viewer()->Showimg) != narrowed);
+        QVERIFY(Shown(LargeView(f.workspace())) != narrowed);
         QVERIFY(f.dialogs().shown.empty());
     }
 
@@ -520,13 +521,13 @@ class TestBrowsing : public QObject {
         QCOMPARE(w.pictureCache().hits(), hits + 1);
         // The same picture as drawing it without the cache.
         images::DrawOptions options;
-        options.size = w.viewer()->Showimg->size();
+        options.size = LargeView(w)->size();
         options.margin = f.control<QFrame>("RzPanel9")->palette().color(QPalette::Window);
         options.widescreenRatio = w.State().widescreenRatio;
         const QImage direct =
             images::DrawPictureFitted(w.State().currentSampleFile, "photo/nophoto.jpg", options)
                 .canvas.convertToFormat(QImage::Format_RGB32);
-        QTRY_COMPARE(Shown(w.viewer()->Showimg), direct);
+        QTRY_COMPARE(Shown(LargeView(w)), direct);
 
         // Sample 3 was drawn ahead; change it on disk, and the step must draw it anew.
         const QString third =
@@ -544,7 +545,7 @@ class TestBrowsing : public QObject {
         w.Image25Click();
         QCOMPARE(w.pictureCache().hits(), before);
         QTRY_VERIFY(!w.pictureCache().waiting());
-        const QImage shown = Shown(w.viewer()->Showimg);
+        const QImage shown = Shown(LargeView(w));
         const QColor centre = shown.pixelColor(shown.width() / 2, shown.height() / 2);
         QVERIFY2(centre.blue() > 200 && centre.red() < 60, qPrintable(centre.name()));
     }
@@ -573,8 +574,8 @@ class TestBrowsing : public QObject {
         QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
         QCOMPARE(w.pictureCache().drawings() - drawings, 2);
         QCOMPARE(shown.size(), 1);
-        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[7]));
-        QCOMPARE(Shown(w.viewer()->Showimg), DrawnAlone(w));
+        QVERIFY(Near(CentreOf(Shown(LargeView(w))), kColours[7]));
+        QCOMPARE(Shown(LargeView(w)), DrawnAlone(w));
     }
 
     // A drawing under way when the customer moves on finishes unseen; the neighbour it
@@ -599,12 +600,12 @@ class TestBrowsing : public QObject {
         QVERIFY(started.tryAcquire(1, 5000));
         w.Image25Click();
         QTRY_VERIFY(!w.pictureCache().waiting());
-        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[2]));
+        QVERIFY(Near(CentreOf(Shown(LargeView(w))), kColours[2]));
         proceed.release();
         QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
         QTest::qWait(20);  // the finished drawing reaches the window's thread
         QCOMPARE(shown.size(), 1);
-        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[2]));
+        QVERIFY(Near(CentreOf(Shown(LargeView(w))), kColours[2]));
         QMutex lock;
         QStringList drawn;
         w.pictureCache().SetBeforeDrawing([&](const QString& file) {
@@ -615,7 +616,7 @@ class TestBrowsing : public QObject {
         w.Image24Click();  // back onto it: kept, shown at once and not drawn again
         QCOMPARE(w.pictureCache().hits(), hits + 1);
         QVERIFY(!w.pictureCache().waiting());
-        QVERIFY(Near(CentreOf(Shown(w.viewer()->Showimg)), kColours[1]));
+        QVERIFY(Near(CentreOf(Shown(LargeView(w))), kColours[1]));
         QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
         w.pictureCache().SetBeforeDrawing(nullptr);
         QVERIFY2(!drawn.contains("002.jpg"), qPrintable(drawn.join(' ')));
@@ -685,7 +686,7 @@ class TestBrowsing : public QObject {
         const QString id = ColouredCustomer(f, "缩略图", 3);
         f.choose(id);
         app::Tfrmps& w = f.workspace();
-        QLabel* view = w.viewer()->Showimg;
+        QLabel* view = LargeView(w);
         QTRY_VERIFY(!w.pictureCache().waiting());
         QTRY_COMPARE(w.pictureCache().pool().activeThreadCount(), 0);
         w.pictureCache().Clear();
@@ -743,7 +744,7 @@ class TestBrowsing : public QObject {
         w.Image25Click();
         QTRY_VERIFY(!w.pictureCache().waiting());
         QCOMPARE(f.currentDisplayNumber(), 2);
-        QLabel* view = w.viewer()->Showimg;
+        QLabel* view = LargeView(w);
         if (placeholderGone) {
             QTRY_COMPARE(f.dialogs().Texts("error"),
                          QStringList{"无法读取图片文件: photo/nophoto.jpg."});

@@ -15,6 +15,7 @@
 #include "workspace/viewer_geometry.h"
 #include "workspace/workspace_queries.h"
 
+using testing_support::LargeView;
 using testing_support::WorkspaceFixture;
 using workspace::TFrmfull;
 
@@ -92,15 +93,18 @@ class TestFullScreen : public QObject {
         TFrmfull& v = f.viewer;
         f.workspace().State().zoomPercent = 50;
         v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(f.workspace().State().zoomPercent, 60);
         QCOMPARE(v.labrate->text(), QString("60"));
         QCOMPARE(v.imgfull->size(), QSize(600, 480));
         v.SpeedButton4Click(TFrmfull::Tool::RotateClockwise);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(480, 600));
         QCOMPARE(v.viewerRotationAngle, 90);
         f.control<QCheckBox>("rzcbwidthsale")->setChecked(true);
         f.workspace().State().widescreenRatio = 75;
         v.SpeedButton4Click(TFrmfull::Tool::RotateCounterClockwise);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(450, 480));
 
         // The picture moves once, on release, by the distance dragged.
@@ -115,7 +119,38 @@ class TestFullScreen : public QObject {
         // Dragged further down than its own height, the next click brings it back.
         v.imgfull->move(v.imgfull->x(), v.imgfull->height() + 50);
         v.SpeedButton4Click(TFrmfull::Tool::ZoomOut);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->y(), 5);
+    }
+
+    // Zooms are decoded in the background; only the newest is shown, and a step or
+    // leaving drops the one on its way.
+    void onlyTheNewestZoomIsShown() {
+        ViewerFixture f;
+        TFrmfull& v = f.viewer;
+        QTRY_VERIFY(!f.workspace().pictureCache().waiting());
+        const QSize fitted = v.imgfull->size();
+        f.workspace().State().zoomPercent = 20;
+        v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+        v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+        QVERIFY(v.zoomPending());
+        QTRY_VERIFY(!v.zoomPending());
+        v.zoomPool().waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(v.imgfull->size(), QSize(400, 320));  // 40 %, not 30 %
+
+        for (const bool leave : {false, true}) {
+            v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+            if (leave)
+                v.SpeedButton1Click();
+            else
+                v.SpeedButton2Click();
+            QVERIFY(!v.zoomPending());
+            v.zoomPool().waitForDone();
+            QCoreApplication::processEvents();
+            QVERIFY(!v.imgfull->zoomed());
+            QCOMPARE(v.imgfull->size(), fitted);
+        }
     }
 
     void albumChoiceAndPickFromTheViewer() {
@@ -191,10 +226,10 @@ class TestFullScreen : public QObject {
         QCOMPARE(f.workspace().State().zoomPercent, workspace::ZoomOut(workspace::ZoomIn(fitted)));
         QVERIFY(v.Edit1->text().isEmpty());
         // While the viewer is open the large view is left alone; leaving redraws it.
-        f.workspace().viewer()->Showimg->clear();
+        LargeView(f.workspace())->clear();
         QTest::keyClick(v.Edit1, Qt::Key_Escape);
         QVERIFY(!v.isVisible());
-        QTRY_VERIFY(!f.workspace().viewer()->Showimg->pixmap().isNull());
+        QTRY_VERIFY(!LargeView(f.workspace())->pixmap().isNull());
     }
 };
 

@@ -17,6 +17,7 @@
 #include "workspace/sample_viewer.h"
 #include "workspace/tfrmfull.h"
 
+using testing_support::LargeView;
 using testing_support::WorkspaceFixture;
 using workspace::TFrmfull;
 
@@ -55,7 +56,7 @@ class TestScaledScreen : public QObject {
         ScaledFixture f;
         app::Tfrmps& w = f.workspace();
         QCOMPARE(w.devicePixelRatio(), 2.0);
-        QLabel* large = w.viewer()->Showimg;
+        QLabel* large = LargeView(w);
         const QSize view = large->size();
         // A photo of exactly the view's device pixels: every pixel of it reaches the screen.
         const QString id = f.customerOf("board", {"1.bmp", "2.bmp"}, [&](const QString& path) {
@@ -98,15 +99,19 @@ class TestScaledScreen : public QObject {
         QCOMPARE(v.imgfull->pixmap().devicePixelRatio(), 2.0);
         f.workspace().State().zoomPercent = 40;
         v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+        QTRY_VERIFY(!v.zoomPending());
         // 50 % is 1000 x 800 logical pixels, 2000 x 1600 on the device: the whole photo,
         // where a logical decode would have taken half of it.
         QCOMPARE(v.imgfull->size(), QSize(1000, 800));
         QCOMPARE(v.imgfull->zoomedPixels(), QSize(2000, 1600));
         v.SpeedButton4Click(TFrmfull::Tool::ZoomOut);
+        QTRY_VERIFY(!v.zoomPending());
         v.SpeedButton4Click(TFrmfull::Tool::ZoomOut);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(600, 480));
         QCOMPARE(v.imgfull->zoomedPixels(), QSize(2000, 1600));  // 1/2 would not cover 1200
         v.SpeedButton4Click(TFrmfull::Tool::ZoomOut);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(400, 320));
         QCOMPARE(v.imgfull->zoomedPixels(), QSize(1000, 800));
     }

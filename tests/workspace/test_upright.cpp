@@ -51,7 +51,7 @@ struct UprightFixture : WorkspaceFixture {
                       (on ? "是" : "否") +
                       "') on conflict(itemname) do update set itemvalue=excluded.itemvalue");
     }
-    QLabel* large() { return workspace().viewer()->Showimg; }
+    QLabel* large() { return LargeView(workspace()); }
 };
 
 QImage Shown(const QLabel* label) {
@@ -140,9 +140,11 @@ class TestUpright : public QObject {
 
         f.workspace().State().zoomPercent = 50;
         v.SpeedButton4Click(TFrmfull::Tool::ZoomIn);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(360, 540));
         QCOMPARE(QuartersUpright(v.imgfull->grab().toImage()), QString());
         v.SpeedButton4Click(TFrmfull::Tool::RotateClockwise);
+        QTRY_VERIFY(!v.zoomPending());
         QCOMPARE(v.imgfull->size(), QSize(540, 360));
         QCOMPARE(QuartersUpright(TurnedBack(v.imgfull->grab().toImage(), 1)), QString());
     }
