@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/memory_reuse.h"
 #include "app/qt_translation.h"
 #include "app/runtime_folder.h"
 #include "app/termination_signals.h"
@@ -40,6 +41,7 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    app::KeepFreedMemoryForReuse();
     app::NameRuntimeFolder();
     QApplication application(argc, argv);
     app::InstallQtTranslation();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTextStream>
 
+#include "app/memory_reuse.h"
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 #include "widgets/dialogs.h"
@@ -57,6 +58,8 @@ class ConsoleDialogs : public widgets::Dialogs {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Drawn as the program draws: with freed memory kept for reuse.
+    app::KeepFreedMemoryForReuse();
     bench::PrepareScreen(argc, argv);
     QApplication app(argc, argv);
     widgets::Dialogs::Install(std::make_unique<ConsoleDialogs>());

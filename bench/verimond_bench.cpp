@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/memory_reuse.h"
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 
@@ -52,6 +53,8 @@ int HandOver(char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Drawn as the program draws: with freed memory kept for reuse.
+    app::KeepFreedMemoryForReuse();
     if (IsWindowCommand(CommandOf(argc, argv))) return HandOver(argv);
     bench::PrepareScreen(argc, argv);
     QGuiApplication app(argc, argv);

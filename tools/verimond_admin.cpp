@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 
+#include "app/memory_reuse.h"
 #include "app/qt_translation.h"
 #include "app/runtime_folder.h"
 #include "data/errors.h"
@@ -54,6 +55,7 @@ bool IsHelp(const QString& arg) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    app::KeepFreedMemoryForReuse();
     // Fonts for the demo captions need a GUI application; no window is ever shown.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app::NameRuntimeFolder();
