@@ -201,8 +201,7 @@ void TFrmfull::SpeedButton4Click(Tool tool) {
             state.zoomPercent = ZoomOut(state.zoomPercent);
             break;
     }
-    if (tool == Tool::ZoomIn || tool == Tool::ZoomOut)
-        ShowZoomPercent(state.zoomPercent);
+    if (tool == Tool::ZoomIn || tool == Tool::ZoomOut) ShowZoomPercent(state.zoomPercent);
     if (viewerRotationAngle == 360 || viewerRotationAngle == -360) viewerRotationAngle = 0;
 
     // The zoom percent is of the upright photo, turned by the customer from upright. It is
