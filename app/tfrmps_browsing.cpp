@@ -10,7 +10,6 @@
 #include "app/log.h"
 #include "app/tfrmps.h"
 #include "data/errors.h"
-#include "images/fitting.h"
 #include "images/picture_drawing.h"
 #include "widgets/dialogs.h"
 #include "widgets/handler_guard.h"
