@@ -26,6 +26,7 @@
 #include "widgets/handler_guard.h"
 #include "widgets/theme.h"
 #include "workspace/album_panel.h"
+#include "workspace/cell_pictures.h"
 #include "workspace/customer_combo_box.h"
 #include "workspace/login_box.h"
 #include "workspace/picture_cache.h"
@@ -187,6 +188,7 @@ void Tfrmps::FormShow() {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
+    OpenPreviews();
     widgets::GuardHandler(this, [this] {
         FillCustomerList();
         ReadViewSettings();

@@ -31,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "workspace/full_screen_host.h"
 #include "workspace/statistics_line.h"
@@ -48,12 +49,17 @@ namespace data {
 class DailyBackup;
 }
 
+namespace customers {
+class PreviewBuilder;
+}
+
 namespace settings {
 struct StudioSettings;
 }
 
 namespace workspace {
 class AlbumPanel;
+class CellPictures;
 class PictureCache;
 struct FittedPicture;
 class LoginBox;
@@ -73,6 +79,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     ~Tfrmps() override;
 
     workspace::WorkspaceState& State() { return state_; }
+    // Builds the station's previews in the background; null until the window is shown.
+    customers::PreviewBuilder* previewBuilder() { return previewBuilder_.get(); }
     void SetFullScreenViewer(workspace::TFrmfull* viewer);
 
     // Runs the first-show steps; called by the first showEvent.
@@ -203,6 +211,20 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     std::function<void()> Guarded(void (Tfrmps::*handler)());
     void ConnectBrowsing();
     void ConnectAlbums();
+    // The station's previews, for the views, the cells and the outputs.
+    void OpenPreviews();
+    // The cells of the strip and the album grid drawn again on a scaled screen's device
+    // pixels, from the previews, once the page is shown.
+    void SharpenStripCells();
+    void SharpenAlbumCells();
+    images::DrawOptions CellOptions() const;
+    // Queues the next customer whose previews may be missing, newest first, once the
+    // builder is done with the one before: previews of customers imported earlier (or
+    // left half built when the program closed) are built in the background too.
+    void QueueNextCustomerPreviews();
+    // Queues a customer's photos before anyone else's; false when it has none or they
+    // cannot be read.
+    bool QueuePreviewsOf(qint64 customerId);
     void StepTo(int displayNumber);
     // Empties the drop-down and shows no customer: nothing of a customer that is gone
     // (deleted or closed) stays on screen.
@@ -238,6 +260,10 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::AlbumPanel* albums_ = nullptr;
     workspace::TFrmfull* full_ = nullptr;
     std::unique_ptr<workspace::PictureCache> pictures_;
+    std::unique_ptr<workspace::CellPictures> stripPictures_;
+    std::unique_ptr<workspace::CellPictures> albumPictures_;
+    std::unique_ptr<customers::PreviewBuilder> previewBuilder_;
+    std::vector<qint64> customersToPreview_;  // oldest first: taken from the back
     // Where the picture on its way goes, and the stored thumbnail of the sample it is of.
     workspace::PictureScreen* pictureTarget_ = nullptr;
     // The file each screen shows a picture of.

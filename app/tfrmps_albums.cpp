@@ -149,6 +149,7 @@ void Tfrmps::ShowAlbumPage(const QString& customerId, int start, qint64 highligh
                            const QString& album) {
     albums_->ShowPage(workspace::LoadAlbumPage(customerId, album, start),
                       QString::number(highlightId));
+    SharpenAlbumCells();
 }
 
 void Tfrmps::ResetAlbumScroll(int count) {

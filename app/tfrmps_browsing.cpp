@@ -9,6 +9,7 @@
 
 #include "app/log.h"
 #include "app/tfrmps.h"
+#include "customers/preview_building.h"
 #include "data/errors.h"
 #include "images/picture_drawing.h"
 #include "widgets/dialogs.h"
@@ -159,6 +160,7 @@ void Tfrmps::RzcbcustomerChange() {
     ResetAlbumScroll(workspace::AlbumPickCount(id, workspace::kAllAlbums));
     FillAlbumTabs();
     ShowSample(1);
+    QueuePreviewsOf(id.toLongLong());
 }
 
 void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
@@ -167,6 +169,7 @@ void Tfrmps::ShowSamplePage(int start, qint64 highlightId) {
                                   QStringLiteral("id"),
                                   workspace::SampleCondition(state_.customerId), start),
         QString::number(highlightId));
+    SharpenStripCells();
 }
 
 void Tfrmps::sbar1Change() { ShowSamplePage(strip_->Position(), state_.currentSampleId); }
@@ -252,6 +255,8 @@ void Tfrmps::ShowSample(int cell) {
     viewer_->SetNote(QString());
     state_.currentSampleFile.clear();
     strip_->HighlightCell(cell);
+    // Building previews steps aside while the customer browses.
+    if (previewBuilder_) previewBuilder_->Browsing();
 
     const QString id = strip_->SampleIdAt(cell);
     std::optional<workspace::ShownSample> sample;

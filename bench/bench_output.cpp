@@ -6,7 +6,9 @@
 //                                 with pictures (the printed list) and without
 //   export FOLDER [--repeat 3]    cp of the photos vs the folder export, same disk
 //   xlsx FOLDER [--repeat 5]      the .xlsx of every photo picked twice
-//   pdf FOLDER [--repeat 3]       the list with pictures as PDF
+//   pdf FOLDER [--repeat 3] [--previews]
+//                                 the list with pictures as PDF; with the photos' previews
+//                                 built first, the staging drawn from them is timed as well
 
 #include <QDir>
 #include <QFile>
@@ -19,10 +21,12 @@
 #include "bench/bench_runtime.h"
 #include "customers/customer_records.h"
 #include "customers/photo_import.h"
+#include "customers/preview_building.h"
 #include "data/connection.h"
 #include "data/records.h"
 #include "data/schema.h"
 #include "images/demo_photo.h"
+#include "images/preview_store.h"
 #include "output/folder_export.h"
 #include "output/selection_list.h"
 #include "output/spreadsheet.h"
@@ -215,13 +219,29 @@ int RunPdf(const QStringList& args) {
     RuntimeFolder runtime;
     const output::OutputCustomer customer =
         CustomerWithPicks(runtime.file("pdf.dll"), folder, {QStringLiteral("精修相册")});
-    std::vector<double> loads, warm, writes;
+    // The same customer drawn from a store of previews for a 1080p screen, built beforehand.
+    output::OutputCustomer fromPreviews = customer;
+    double buildMs = 0;
+    if (Flag(args, "--previews")) {
+        auto store = std::make_shared<images::PreviewStore>(runtime.file("previews"),
+                                                            images::kDefaultPreviewScreen);
+        buildMs = TimeMs([&] {
+            customers::BuildPreviews(*store, PhotosIn(folder), images::Orientation::AsTaken);
+        });
+        fromPreviews.previews = store;
+    }
+    std::vector<double> loads, warm, writes, previewLoads;
     output::SelectionList list;
     for (int r = 0; r < repeat; ++r) {
         // Cold: every photo drawn; warm: the same list again, as the print after a preview.
         output::ForgetDrawnPictures();
         loads.push_back(TimeMs([&] { list = output::LoadSelectionList(customer, true); }));
         warm.push_back(TimeMs([&] { list = output::LoadSelectionList(customer, true); }));
+        if (fromPreviews.previews) {
+            output::ForgetDrawnPictures();
+            previewLoads.push_back(
+                TimeMs([&] { list = output::LoadSelectionList(fromPreviews, true); }));
+        }
         QString reason;
         writes.push_back(TimeMs([&] {
             if (!output::WriteSelectionListPdf(list, runtime.file("list.pdf"), &reason))
@@ -232,7 +252,11 @@ int RunPdf(const QStringList& args) {
           << " pages=" << output::PaginateList(int(list.rows.size()), true).size()
           << " median_ms=" << Ms(Median(writes)) << " staging_ms=" << Ms(Median(loads))
           << " staging_again_ms=" << Ms(Median(warm)) << " size_mb="
-          << QString::number(QFileInfo(runtime.file("list.pdf")).size() / 1e6, 'f', 1) << Qt::endl;
+          << QString::number(QFileInfo(runtime.file("list.pdf")).size() / 1e6, 'f', 1);
+    if (!previewLoads.empty())
+        Out() << " staging_from_previews_ms=" << Ms(Median(previewLoads))
+              << " previews_built_ms=" << Ms(buildMs);
+    Out() << Qt::endl;
     return 0;
 }
 

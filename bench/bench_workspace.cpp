@@ -21,6 +21,7 @@
 #include "bench/bench_common.h"
 #include "bench/bench_runtime.h"
 #include "customers/customer_records.h"
+#include "customers/preview_building.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/records.h"
@@ -28,6 +29,7 @@
 #include "images/demo_photo.h"
 #include "images/image_decoder.h"
 #include "images/picture_drawing.h"
+#include "images/preview_store.h"
 #include "widgets/theme.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
@@ -293,7 +295,7 @@ int RunStep(const QStringList& args) {
     int repeat = 0;
     if (positional.size() > 1 || !PositiveOption(args, "--repeat", 20, &repeat)) {
         err << "usage: verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
-               "[--no-prefetch]\n";
+               "[--no-prefetch] [--previews]\n";
         return 2;
     }
     // A database file is used as it is (its samples' photos must exist); a folder is
@@ -311,6 +313,7 @@ int RunStep(const QStringList& args) {
         return 1;
     }
     const bool prefetch = !Flag(args, "--no-prefetch");
+    const bool withPreviews = Flag(args, "--previews");
     try {
         QString customerId = Option(args, "--customer");
         if (fromDatabase) {
@@ -333,6 +336,14 @@ int RunStep(const QStringList& args) {
         Choose(*workspace, index);
         Settle(*workspace);
         const QString id = workspace->State().customerId;
+        // The customer's previews for this screen, built before the steps.
+        double previewsMs = -1;
+        if (withPreviews && workspace->State().previews)
+            previewsMs = TimeMs([&] {
+                customers::BuildPreviews(*workspace->State().previews,
+                                         customers::SamplePhotoFiles(id.toLongLong()),
+                                         images::Orientation::AsTaken);
+            });
         const int samples = workspace->strip()->Maximum();
         if (samples < 2) {
             err << "the customer needs at least two samples\n";
@@ -387,10 +398,13 @@ int RunStep(const QStringList& args) {
                             << " decode_ms=" << Ms(decodeMs)
                             << " ratio=" << QString::number(stepMs / decodeMs, 'f', 2)
                             << " prefetch=" << (prefetch ? "on" : "off") << " cache_hits=" << hits
+                            << " previews=" << (withPreviews ? "on" : "off")
                             << " view=" << view->width() << "x" << view->height()
                             << " screen=" << ScreenSize(*workspace)
                             << " scale=" << view->devicePixelRatio() << " samples=" << samples
-                            << " runs=" << repeat << "\n";
+                            << " runs=" << repeat;
+        if (previewsMs >= 0) QTextStream(stdout) << " previews_built_ms=" << Ms(previewsMs);
+        QTextStream(stdout) << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
         return 1;

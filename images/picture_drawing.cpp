@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include "data/errors.h"
+#include "images/preview_decoding.h"
 
 namespace images {
 namespace {
@@ -103,9 +104,9 @@ DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
     abandoned.abandoned = true;
     if (options.quarterTurns % 4 != 0) {
         // As DrawRotatedFitted, with the reason when it fails.
-        const DecodedImage decoded =
-            DecodeForFit(file, options.size, {options.orientation, options.quarterTurns},
-                         options.devicePixelRatio, stillWanted);
+        const DecodedImage decoded = DecodeForFitPreferringPreview(
+            options.previews, file, options.size, {options.orientation, options.quarterTurns},
+            options.devicePixelRatio, stillWanted);
         if (decoded.abandoned) return abandoned;
         DrawnPicture turned;
         if (decoded.ok())
@@ -120,8 +121,9 @@ DrawnPicture DrawPictureFitted(const QString& file, const QString& fallback,
     const bool drawingFallback = drawn == fallback;
     const QString missing =
         drawingFallback && file != fallback ? QStringLiteral("no such file: ") + file : QString();
-    const DecodedImage decoded = DecodeForFit(drawn, options.size, {options.orientation, 0},
-                                              options.devicePixelRatio, stillWanted);
+    const DecodedImage decoded = DecodeForFitPreferringPreview(
+        drawingFallback ? nullptr : options.previews, drawn, options.size, {options.orientation, 0},
+        options.devicePixelRatio, stillWanted);
     if (decoded.abandoned) return abandoned;
     if (!decoded.ok()) {
         // Nothing better to show than the frame itself when the fallback is what failed.
@@ -149,8 +151,9 @@ std::optional<int> FittedZoomPercent(QSize originalSize, const DrawOptions& opti
 }
 
 QImage DrawRotatedFitted(const QString& file, const DrawOptions& options) {
-    const DecodedImage decoded = DecodeForFit(
-        file, options.size, {options.orientation, options.quarterTurns}, options.devicePixelRatio);
+    const DecodedImage decoded = DecodeForFitPreferringPreview(
+        options.previews, file, options.size, {options.orientation, options.quarterTurns},
+        options.devicePixelRatio);
     if (decoded.ok()) {
         QImage canvas = DrawImageFitted(decoded.image, decoded.originalSize, options);
         if (!canvas.isNull()) return canvas;

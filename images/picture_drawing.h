@@ -19,6 +19,8 @@
 
 namespace images {
 
+class PreviewStore;
+
 struct DrawOptions {
     QSize size;     // the frame in logical pixels; the canvas covers exactly this
     QColor margin;  // everything outside the picture
@@ -27,6 +29,9 @@ struct DrawOptions {
     int quarterTurns = 0;       // clockwise; non-zero draws through DrawRotatedFitted
     Orientation orientation = Orientation::AsTaken;  // the camera's orientation applied first
     qreal devicePixelRatio = 1.0;                    // device pixels per logical pixel
+    // Where the photo's preview is drawn from when it holds enough pixels; none: the photo.
+    // Not part of what the picture looks like.
+    const PreviewStore* previews = nullptr;
 };
 
 // The canvas of a frame in device pixels.

@@ -78,8 +78,10 @@ DrawOptions ThumbnailOptions(bool widescreen, int widescreenRatio, Orientation o
 }  // namespace
 
 QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
-                         const QString& fallback, Orientation orientation) {
-    const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
+                         const QString& fallback, Orientation orientation,
+                         const PreviewStore* previews) {
+    DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
+    options.previews = previews;
     DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
     // The placeholder stands in, as designed (the demo customer has such a photo), so this
     // is no warning; why the photo did not is told to whoever turns debug messages on.

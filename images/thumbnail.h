@@ -13,6 +13,8 @@
 
 namespace images {
 
+class PreviewStore;
+
 inline constexpr int kThumbnailWidth = 105;
 inline constexpr int kThumbnailHeight = 80;
 inline constexpr QColor kThumbnailMargin(120, 120, 120);
@@ -23,10 +25,12 @@ QByteArray EncodeBmp24(const QImage& image);
 
 // The photo drawn fitted into 105 x 80 with grey margins, as a BMP file. An undecodable photo
 // gives the fallback fitted the same way; throws data::VerimondError if that fallback cannot
-// be read. Safe to call from several threads at once.
+// be read. Drawn from the photo's preview when previews holds one. Safe to call from several
+// threads at once.
 QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
                          const QString& fallback = QStringLiteral("photo/Thumbnails_nophoto.jpg"),
-                         Orientation orientation = Orientation::AsTaken);
+                         Orientation orientation = Orientation::AsTaken,
+                         const PreviewStore* previews = nullptr);
 
 // The thumbnail of the photo itself, made again; nothing when the photo is missing or cannot
 // be decoded, since the thumbnail stored then is worth more than a placeholder.

@@ -25,12 +25,13 @@ struct MadePicture {
     QString error;
 };
 
-MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio, bool upright) {
+MadePicture DrawStagedPicture(const QString& path, bool widescreen, int ratio, bool upright,
+                              const images::PreviewStore* previews) {
     MadePicture made;
     try {
         made.bmp = images::MakeThumbnail(
             path, widescreen, ratio, kStagedFallback,
-            upright ? images::Orientation::AsTaken : images::Orientation::AsStored);
+            upright ? images::Orientation::AsTaken : images::Orientation::AsStored, previews);
     } catch (const data::VerimondError& error) {
         made.error = error.text();
     } catch (const std::exception& error) {
@@ -158,9 +159,10 @@ int Stage(const OutputCustomer& customer, PathForm form, StagedPictures pictures
                 toDraw << files[u];
             }
         }
-        QFuture<MadePicture> made =
-            QtConcurrent::mapped(toDraw, [widescreen, ratio, upright](const QString& file) {
-                return DrawStagedPicture(file, widescreen, ratio, upright);
+        QFuture<MadePicture> made = QtConcurrent::mapped(
+            toDraw,
+            [widescreen, ratio, upright, previews = customer.previews](const QString& file) {
+                return DrawStagedPicture(file, widescreen, ratio, upright, previews.get());
             });
         try {
             for (int i = 0; i < total; ++i) {

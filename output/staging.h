@@ -7,9 +7,14 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "output/export_naming.h"
+
+namespace images {
+class PreviewStore;
+}
 
 namespace output {
 
@@ -20,6 +25,8 @@ struct OutputCustomer {
     bool widescreen = false;
     int widescreenRatio = 100;
     bool cameraOrientation = true;  // pictures turned as the camera held them
+    // The station's previews, drawn from where they hold the photo; none: the photos.
+    std::shared_ptr<const images::PreviewStore> previews;
 };
 
 // The relative form serves the printed list (its title shows the folder once); the

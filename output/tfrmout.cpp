@@ -156,6 +156,7 @@ OutputCustomer Tfrmout::Customer() const {
     customer.widescreen = widescreenTicked_ && widescreenTicked_();
     customer.widescreenRatio = state_.widescreenRatio;
     customer.cameraOrientation = state_.cameraOrientation;
+    customer.previews = state_.previews;
     return customer;
 }
 

@@ -197,9 +197,11 @@ void AlbumPanel::ShowPage(const std::vector<AlbumCell>& cells, const QString& hi
     for (int i = 0; i < kAlbumCells; ++i) {
         if (i >= static_cast<int>(cells.size())) {
             zcdisid[i].clear();
+            zcfile[i].clear();
             continue;
         }
         const AlbumCell& cell = cells[i];
+        zcfile[i] = cell.file;
         QLabel* image = imgdiszc[i];
         image->setPixmap(QPixmap::fromImage(
             images::ThumbnailForCell(images::ShowThumbnail(cell.thumbnail, kPlaceholder),
@@ -223,6 +225,7 @@ void AlbumPanel::Clear() {
                                                           zcps[i], zcbt[i]})
             w->hide();
         zcdisid[i].clear();
+        zcfile[i].clear();
     }
 }
 
@@ -264,6 +267,18 @@ void AlbumPanel::SetFrameHighlighted(int index, bool blue) {
     QPalette p = spzc[index]->palette();
     p.setColor(QPalette::Window, blue ? kCellHighlight : kCellFrame);
     spzc[index]->setPalette(p);
+}
+
+std::vector<QString> AlbumPanel::PageFiles() const {
+    return std::vector<QString>(zcfile.begin(), zcfile.end());
+}
+
+// Album cells are stretched over their frame (ThumbnailForCell with stretch).
+QSize AlbumPanel::CellPictureSize() const { return imgdiszc[0]->size(); }
+
+void AlbumPanel::ShowSharpPicture(int index, const QString& file, const QImage& picture) {
+    if (index < 0 || index >= kAlbumCells || zcfile[index] != file || picture.isNull()) return;
+    imgdiszc[index]->setPixmap(QPixmap::fromImage(picture));
 }
 
 }  // namespace workspace

@@ -46,6 +46,13 @@ class AlbumPanel : public QObject {
     // file when a sample has none) and album; cells past the end stay empty. The frames of
     // the cells of highlightId turn blue, every other one dark.
     void ShowPage(const std::vector<AlbumCell>& cells, const QString& highlightId);
+    // The photo files of the page shown, cell by cell (empty past its end).
+    std::vector<QString> PageFiles() const;
+    // The size a cell's picture is shown at, in logical pixels.
+    QSize CellPictureSize() const;
+    // A finer picture for a cell (0..17), drawn on its device pixels; ignored unless the
+    // cell still shows file.
+    void ShowSharpPicture(int index, const QString& file, const QImage& picture);
     // No customer: every cell empty and the track bar disabled.
     void Clear();
     // Only this cell's frame blue (1..18).
@@ -95,6 +102,7 @@ class AlbumPanel : public QObject {
     std::array<QLabel*, kAlbumCells> zczu{};      // remove buttons
     std::array<QLabel*, kAlbumCells> zcps{};      // second icons
     std::array<QString, kAlbumCells> zcdisid{};   // sample id in each cell, empty when none
+    std::array<QString, kAlbumCells> zcfile{};    // its photo file
     QSlider* zcsbar = nullptr;
     widgets::PictureButton* scrarr3 = nullptr;
     widgets::PictureButton* scrarr4 = nullptr;

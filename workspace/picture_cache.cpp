@@ -14,10 +14,11 @@ namespace workspace {
 // decodes nothing, one passed over while it decodes stops there; a failure comes back with
 // its reason for the user-interface thread.
 PictureCache::Result PictureCache::DrawInBackground(
-    const QString& file, const QString& fallback, const images::DrawOptions& options,
-    std::shared_ptr<Wish> wish, std::shared_ptr<Shared> shared,
-    const std::function<void(const QString&)>& beforeDrawing) {
+    const QString& file, const QString& fallback, images::DrawOptions options,
+    std::shared_ptr<const images::PreviewStore> previews, std::shared_ptr<Wish> wish,
+    std::shared_ptr<Shared> shared, const std::function<void(const QString&)>& beforeDrawing) {
     if (!wish->wanted.load()) return std::nullopt;
+    options.previews = previews.get();
     ++shared->drawings;
     if (beforeDrawing) beforeDrawing(file);
     FittedPicture picture;
@@ -189,7 +190,7 @@ void PictureCache::Draw(Entry& entry) {
     entry.wish = std::make_shared<Wish>();
     QFuture<Result> future =
         QtConcurrent::run(&pool_, &DrawInBackground, entry.file, entry.fallback, entry.options,
-                          entry.wish, shared_, beforeDrawing_);
+                          previews_, entry.wish, shared_, beforeDrawing_);
     entry.watcher = new QFutureWatcher<Result>(this);
     const quint64 id = entry.id;
     connect(entry.watcher, &QFutureWatcherBase::finished, this, [this, id] { Finished(id); });

@@ -59,6 +59,10 @@ class PictureCache : public QObject {
 
     // Off: nothing is kept or drawn ahead, each Want draws afresh (for the benchmark).
     void SetEnabled(bool enabled);
+    // The station's previews, which drawings started from now on draw from where they can.
+    void SetPreviews(std::shared_ptr<const images::PreviewStore> previews) {
+        previews_ = std::move(previews);
+    }
     // Forgets every picture; drawings on their way are dropped without waiting for them.
     void Clear();
 
@@ -118,8 +122,9 @@ class PictureCache : public QObject {
     };
 
     static Result DrawInBackground(const QString& file, const QString& fallback,
-                                   const images::DrawOptions& options, std::shared_ptr<Wish> wish,
-                                   std::shared_ptr<Shared> shared,
+                                   images::DrawOptions options,
+                                   std::shared_ptr<const images::PreviewStore> previews,
+                                   std::shared_ptr<Wish> wish, std::shared_ptr<Shared> shared,
                                    const std::function<void(const QString&)>& beforeDrawing);
     static FileStamp StampOf(const QString& file);
     std::optional<FittedPicture> WishFor(const QString& file, const QString& fallback,
@@ -148,6 +153,7 @@ class PictureCache : public QObject {
     bool enabled_ = true;
     int hits_ = 0;
     std::function<void(const QString&)> beforeDrawing_;
+    std::shared_ptr<const images::PreviewStore> previews_;
 };
 
 }  // namespace workspace

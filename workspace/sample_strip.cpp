@@ -117,9 +117,11 @@ void SampleStrip::ShowPage(const std::vector<StripCell>& cells, const QString& h
         SetFrameHighlighted(i, false);
         if (i >= static_cast<int>(cells.size())) {
             disid[i].clear();
+            disfile[i].clear();
             continue;
         }
         const StripCell& cell = cells[i];
+        disfile[i] = cell.file;
         // On narrower screens the cells are smaller; the thumbnail keeps its shape. On a
         // scaled screen it is drawn on the device pixels of its cell.
         QLabel* image = disimg[i];
@@ -145,7 +147,27 @@ void SampleStrip::Clear() {
         dissp[i]->hide();
         diszt[i]->hide();
         disid[i].clear();
+        disfile[i].clear();
     }
+}
+
+std::vector<QString> SampleStrip::PageFiles() const {
+    return std::vector<QString>(disfile.begin(), disfile.end());
+}
+
+QSize SampleStrip::CellPictureSize() const {
+    // As ThumbnailForCell lays a stored thumbnail out: its own size, shrunk where the cell
+    // is smaller.
+    const QSize own(images::kThumbnailWidth, images::kThumbnailHeight);
+    const QSize cell = disimg[0]->size();
+    return own.width() > cell.width() || own.height() > cell.height()
+               ? own.scaled(cell, Qt::KeepAspectRatio)
+               : own;
+}
+
+void SampleStrip::ShowSharpPicture(int index, const QString& file, const QImage& picture) {
+    if (index < 0 || index >= kStripCells || disfile[index] != file || picture.isNull()) return;
+    disimg[index]->setPixmap(QPixmap::fromImage(picture));
 }
 
 void SampleStrip::HighlightCell(int cell) {

@@ -41,6 +41,13 @@ class SampleStrip : public QFrame {
     void HighlightCell(int cell);
     // The id of the sample in a cell (1..12); empty when the cell shows none.
     QString SampleIdAt(int cell) const;
+    // The photo files of the page shown, cell by cell (empty past its end).
+    std::vector<QString> PageFiles() const;
+    // The size a cell's picture is shown at, in logical pixels.
+    QSize CellPictureSize() const;
+    // A finer picture for a cell (0..11), drawn on its device pixels; ignored unless the
+    // cell still shows file.
+    void ShowSharpPicture(int index, const QString& file, const QImage& picture);
     void SetMarkerPicture(const QPixmap& picture);
 
     // The track bar: its position is the display number of the sample in cell 1. Every
@@ -69,10 +76,11 @@ class SampleStrip : public QFrame {
     void PlaceCells(int stripWidth);
     void SetFrameHighlighted(int index, bool blue);
 
-    std::array<QFrame*, kStripCells> dissp{};   // cell frames
-    std::array<QLabel*, kStripCells> disimg{};  // thumbnails
-    std::array<QLabel*, kStripCells> diszt{};   // picked markers
-    std::array<QString, kStripCells> disid{};   // sample id in each cell, empty when none
+    std::array<QFrame*, kStripCells> dissp{};    // cell frames
+    std::array<QLabel*, kStripCells> disimg{};   // thumbnails
+    std::array<QLabel*, kStripCells> diszt{};    // picked markers
+    std::array<QString, kStripCells> disid{};    // sample id in each cell, empty when none
+    std::array<QString, kStripCells> disfile{};  // its photo file
     QSlider* sbar1 = nullptr;
     widgets::PictureButton* scrarr1 = nullptr;
     widgets::PictureButton* scrarr2 = nullptr;

@@ -46,7 +46,7 @@ std::vector<StripCell> LoadSamplePage(const QString& view, const QString& nameCo
     for (const auto& row : QueryRows(SamplePageSql(view, nameColumn, idColumn, condition, start)))
         cells.push_back({TextOf(row, idColumn),
                          row.value(QStringLiteral("photofile")).toByteArray(),
-                         row.value(QStringLiteral("isel")).toInt()});
+                         row.value(QStringLiteral("isel")).toInt(), TextOf(row, nameColumn)});
     return cells;
 }
 
@@ -129,7 +129,8 @@ std::vector<AlbumCell> LoadAlbumPage(const QString& customerId, const QString& a
     for (const auto& row : QueryRows(sql))
         cells.push_back({TextOf(row, QStringLiteral("photoid")),
                          TextOf(row, QStringLiteral("xcmc")),
-                         row.value(QStringLiteral("photofile")).toByteArray()});
+                         row.value(QStringLiteral("photofile")).toByteArray(),
+                         TextOf(row, QStringLiteral("filename"))});
     return cells;
 }
 

@@ -28,6 +28,7 @@ struct StripCell {
     QString id;            // the sample's id
     QByteArray thumbnail;  // stored BMP; empty when the sample has none
     int picks = 0;         // picks of the sample in all the customer's albums
+    QString file;          // the sample's photo file
 };
 
 // The statement of a strip page: twelve rows from display number start on.
@@ -71,6 +72,7 @@ struct AlbumCell {
     QString sampleId;      // the picked sample's id
     QString album;         // the album of this very pick
     QByteArray thumbnail;  // stored BMP of the sample; empty when it has none
+    QString file;          // the sample's photo file
 };
 // Up to 18 picks of the album ("全部": of all the customer's albums) from display number
 // start on, in display order.

@@ -3,6 +3,11 @@
 // whole run. One instance, owned by the workspace window.
 
 #include <QString>
+#include <memory>
+
+namespace images {
+class PreviewStore;
+}
 
 namespace workspace {
 
@@ -20,6 +25,9 @@ struct WorkspaceState {
     bool cameraOrientation = true;  // photos shown as the camera held them
     int rotationAngle = 0;          // degrees, a multiple of 90 in -270..270
     int zoomPercent = 0;            // scale of the last fitted drawing
+    // This station's previews, which the views and the outputs draw from; none in tests that
+    // leave it out.
+    std::shared_ptr<images::PreviewStore> previews;
 };
 
 }  // namespace workspace

@@ -10,7 +10,9 @@
 
 #include "customers/customer_records.h"
 #include "customers/photo_import.h"
+#include "customers/preview_building.h"
 #include "images/picture_drawing.h"
+#include "images/preview_store.h"
 #include "support/workspace_fixture.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
@@ -83,6 +85,38 @@ class TestScaledScreen : public QObject {
 
         // The strip's cells hold device pixels of their logical size.
         QLabel* cell = f.control<QLabel>("disimg", 1);
+        QCOMPARE(cell->pixmap().devicePixelRatio(), 2.0);
+        QCOMPARE(cell->pixmap().size(), images::DeviceSize(QSize(105, 80), 2.0));
+    }
+
+    void cellsAreDrawnSharpFromPreviews() {
+        ScaledFixture f;
+        app::Tfrmps& w = f.workspace();
+        // A photo of exactly a cell's device pixels, in squares of one pixel: the cell drawn
+        // on its device pixels shows them, the stored 105 x 80 thumbnail blown up is grey.
+        const QString id = f.customerOf("fine", {"1.bmp", "2.bmp"}, [&](const QString& path) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QVERIFY(Checkerboard(images::DeviceSize(QSize(105, 80), 2.0)).save(path, "BMP"));
+        });
+        const auto contrast = [](const QPixmap& pixmap) {
+            const QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+            qint64 sum = 0, pairs = 0;
+            for (int y = image.height() / 4; y < image.height() * 3 / 4; ++y)
+                for (int x = image.width() / 4; x < image.width() * 3 / 4; ++x, ++pairs)
+                    sum += qAbs(qGray(image.pixel(x, y)) - qGray(image.pixel(x + 1, y)));
+            return pairs ? sum / pairs : 0;
+        };
+        f.choose(id);
+        QLabel* cell = f.control<QLabel>("disimg", 1);
+        QVERIFY2(contrast(cell->pixmap()) < 40, "the stored thumbnail shows the squares");
+
+        QVERIFY(w.State().previews);
+        const customers::PreviewsResult built = customers::BuildPreviews(
+            *w.State().previews, customers::SamplePhotoFiles(id.toLongLong()),
+            images::Orientation::AsTaken);
+        QCOMPARE(built.made, 2);
+        w.ShowSamplePage(1, w.State().currentSampleId);
+        QTRY_VERIFY(contrast(cell->pixmap()) > 100);
         QCOMPARE(cell->pixmap().devicePixelRatio(), 2.0);
         QCOMPARE(cell->pixmap().size(), images::DeviceSize(QSize(105, 80), 2.0));
     }
