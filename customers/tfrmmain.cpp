@@ -75,7 +75,8 @@ void Tfrmmain::BuildControls() {
         "  padding: 3px 6px; border: none; border-right: 1px solid #4a4b48;"
         "  border-bottom: 1px solid #4a4b48; }"
         "#Memo1 { background: #262726; border: 1px solid #5a5b58; border-radius: 4px; }"
-        "#cwb1 { background: #3b3c3b; border: 1px solid #4a4b48; }"));
+        "#cwb1 { background: #3b3c3b; border: 1px solid #4a4b48; }"
+        "#labpreview { font-size: 12px; }"));
 
     RzGroupBox2 = new QGroupBox(QStringLiteral("查询条件"), this);
     RzGroupBox2->setGeometry(10, 40, 426, 58);
@@ -145,7 +146,7 @@ void Tfrmmain::BuildControls() {
 
     customerid = new QLabel(kNoCustomer, this);
     customerid->hide();
-    labpreview = MakeLabel(QString(), this, QRect(330, 482, 106, 24));
+    labpreview = MakeLabel(QString(), this, QRect(196, 396, 240, 22));
     labpreview->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     cwb1 = new QTextBrowser(this);

@@ -128,6 +128,14 @@ class TestCustomerDesk : public QObject {
         customers::PreviewBuilder builder(store);
         Desk desk;
         QVERIFY(desk->labpreview->text().isEmpty());
+        // Room for a studio's largest customers, clear of the other controls.
+        const int needed =
+            desk->labpreview->fontMetrics().horizontalAdvance("预览: 已完成 2000/2000");
+        QVERIFY2(needed <= desk->labpreview->width(), qPrintable(QString::number(needed)));
+        for (QWidget* other : desk->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other == desk->labpreview || !other->isVisible() ||
+                         !other->geometry().intersects(desk->labpreview->geometry()),
+                     qPrintable(other->objectName()));
         desk->SetPreviewBuilder(&builder);
         QStringList shown;
         // Connected after the window: sees the label as the window has just set it.
