@@ -211,6 +211,13 @@ void PreviewBuilder::SetDecodeHook(std::function<void(const QString& photo)> hoo
 void PreviewBuilder::Queue(qint64 customerId, const QStringList& photos,
                            images::Orientation orientation) {
     State& s = *state_;
+    if (photos.isEmpty()) {
+        // Nothing to build: done at once, as the window expects of every customer queued.
+        QMetaObject::invokeMethod(
+            this, [this, customerId] { emit finished(customerId, PreviewsResult()); },
+            Qt::QueuedConnection);
+        return;
+    }
     {
         std::lock_guard lock(s.mutex);
         if (s.stopping) return;
