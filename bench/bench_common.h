@@ -92,5 +92,7 @@ int RunStage(const QStringList& args);
 int RunExport(const QStringList& args);
 int RunXlsx(const QStringList& args);
 int RunPdf(const QStringList& args);
+// bench_previews.cpp: building a folder's previews against decoding it for the screen.
+int RunPreviews(const QStringList& args);
 
 }  // namespace bench

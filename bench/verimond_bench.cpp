@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("export")) return bench::RunExport(args);
     if (command == QLatin1String("xlsx")) return bench::RunXlsx(args);
     if (command == QLatin1String("pdf")) return bench::RunPdf(args);
+    if (command == QLatin1String("previews")) return bench::RunPreviews(args);
     QTextStream(stderr)
         << "usage: verimond-bench draw FILE WIDTH HEIGHT [--repeat N] [--out PNG] [--naive]\n"
            "                                  [--scale S] [--as-stored]\n"
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
            "       verimond-bench export FOLDER [--repeat 3]\n"
            "       verimond-bench xlsx FOLDER [--repeat 5]\n"
            "       verimond-bench pdf FOLDER [--repeat 3]\n"
+           "       verimond-bench previews FOLDER [--size 1920x1080] [--repeat 5]\n"
            "  before any command: --screen WxH (offscreen, default 1920x1080) --scale S\n";
     return 2;
 }

@@ -20,6 +20,10 @@ struct PreviewsResult {
     int made = 0;        // previews written now
     int already = 0;     // previews that were there
     QStringList failed;  // photos missing or undecodable
+    // Photos left unbuilt because the store's budget was full of this set's own previews:
+    // building on would have pushed out the first of them.
+    int skipped = 0;
+    int abandoned = 0;  // decodes stopped for the customer's browsing and taken up again
 };
 
 // (photos done, photos in all, the photo at hand), on the calling thread.
@@ -48,6 +52,10 @@ class PreviewBuilder : public QObject {
     bool busy() const;
     const std::shared_ptr<images::PreviewStore>& store() const { return store_; }
 
+    // For tests: called on the building thread each time a decode asks whether it is still
+    // wanted, with the photo. Set before anything is queued.
+    void SetDecodeHook(std::function<void(const QString& photo)> hook);
+
   signals:
     // On the thread the builder lives on: a customer's previews built so far.
     void progress(qint64 customerId, int done, int total);
@@ -55,9 +63,14 @@ class PreviewBuilder : public QObject {
     void finished(qint64 customerId, const customers::PreviewsResult& result);
 
   private:
+    // A thread of the pool: builds photos of the queue until it is empty or stopped.
+    void Work();
+
     std::shared_ptr<images::PreviewStore> store_;
     struct State;
     std::unique_ptr<State> state_;
 };
 
 }  // namespace customers
+
+Q_DECLARE_METATYPE(customers::PreviewsResult)

@@ -7,6 +7,7 @@
 #include "customers/customer_list.h"
 #include "customers/customer_records.h"
 #include "customers/log.h"
+#include "customers/preview_building.h"
 #include "customers/start_page.h"
 #include "data/errors.h"
 #include "data/records.h"
@@ -74,7 +75,8 @@ void Tfrmmain::BuildControls() {
         "  padding: 3px 6px; border: none; border-right: 1px solid #4a4b48;"
         "  border-bottom: 1px solid #4a4b48; }"
         "#Memo1 { background: #262726; border: 1px solid #5a5b58; border-radius: 4px; }"
-        "#cwb1 { background: #3b3c3b; border: 1px solid #4a4b48; }"));
+        "#cwb1 { background: #3b3c3b; border: 1px solid #4a4b48; }"
+        "#labpreview { font-size: 12px; }"));
 
     RzGroupBox2 = new QGroupBox(QStringLiteral("查询条件"), this);
     RzGroupBox2->setGeometry(10, 40, 426, 58);
@@ -144,6 +146,8 @@ void Tfrmmain::BuildControls() {
 
     customerid = new QLabel(kNoCustomer, this);
     customerid->hide();
+    labpreview = MakeLabel(QString(), this, QRect(196, 396, 240, 22));
+    labpreview->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     cwb1 = new QTextBrowser(this);
     cwb1->setGeometry(440, 35, 365, 475);
@@ -175,7 +179,8 @@ void Tfrmmain::BuildControls() {
                                                       {Image4, "Image4"},
                                                       {Image5, "Image5"},
                                                       {customerid, "customerid"},
-                                                      {cwb1, "cwb1"}};
+                                                      {cwb1, "cwb1"},
+                                                      {labpreview, "labpreview"}};
     for (const auto& [widget, name] : named) widget->setObjectName(QString::fromLatin1(name));
 
     setTabOrder(cxname, cxzt);
@@ -187,6 +192,19 @@ void Tfrmmain::BuildControls() {
     setTabOrder(cbfileype1, cbfileype2);
     setTabOrder(cbfileype2, cbfileype3);
     setTabOrder(cbfileype3, Memo1);
+}
+
+void Tfrmmain::SetPreviewBuilder(PreviewBuilder* builder) {
+    if (previewBuilder_) previewBuilder_->disconnect(this);
+    previewBuilder_ = builder;
+    labpreview->clear();
+    if (!builder) return;
+    connect(builder, &PreviewBuilder::progress, this, [this](qint64, int done, int total) {
+        labpreview->setText(QStringLiteral("预览: 已完成 %1/%2").arg(done).arg(total));
+    });
+    connect(builder, &PreviewBuilder::finished, this, [this] {
+        if (!previewBuilder_ || !previewBuilder_->busy()) labpreview->clear();
+    });
 }
 
 void Tfrmmain::Guard(void (Tfrmmain::*handler)()) {

@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <functional>
@@ -39,6 +40,7 @@ class PictureButton;
 namespace customers {
 
 class StartPage;
+class PreviewBuilder;
 
 class Tfrmmain : public widgets::StaffWindow {
     Q_OBJECT
@@ -66,6 +68,8 @@ class Tfrmmain : public widgets::StaffWindow {
     // The accepted-types list the type boxes have built.
     const QString& acceptedTypes() const { return acceptedTypes_; }
     StartPage* startPage() const { return startPage_; }
+    // Follows the background building of previews in labpreview; null stops following.
+    void SetPreviewBuilder(PreviewBuilder* builder);
 
     QGroupBox* RzGroupBox2 = nullptr;
     QLabel* Label5 = nullptr;
@@ -95,6 +99,7 @@ class Tfrmmain : public widgets::StaffWindow {
     widgets::CaptionButton* Image5 = nullptr;
     QLabel* customerid = nullptr;
     QTextBrowser* cwb1 = nullptr;
+    QLabel* labpreview = nullptr;  // previews built so far; empty when none are being built
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -115,6 +120,7 @@ class Tfrmmain : public widgets::StaffWindow {
 
     std::function<void()> refreshWorkspace_;
     StartPage* startPage_ = nullptr;
+    QPointer<PreviewBuilder> previewBuilder_;
     QString acceptedTypes_;
     bool shown_ = false;
     bool closed_ = false;

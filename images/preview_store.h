@@ -19,6 +19,7 @@
 #include <QSize>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <optional>
 
@@ -58,11 +59,13 @@ class PreviewStore {
     enum class Outcome { Made, AlreadyThere, Failed, Abandoned };
     struct Built {
         Outcome outcome = Outcome::Failed;
-        QString error;  // why it failed, for the log
+        QString error;     // why it failed, for the log
+        qint64 bytes = 0;  // the preview's size on disk, when Made or AlreadyThere
     };
     // Makes the preview of photo unless it is there: decoded just big enough for the screen,
     // written as a good-quality JPEG. A photo that is no JPEG, BMP, PNG or GIF, is missing or
-    // cannot be decoded fails. stillWanted stops the decode half-way (Abandoned).
+    // cannot be decoded fails. stillWanted stops the decode half-way (Abandoned). A preview
+    // that is there is marked as shown, as it is wanted again; a damaged one is made anew.
     Built Build(const QString& photo, Orientation orientation, const StillWanted& stillWanted = {});
     // Writes the preview of photo from a picture already decoded (upright as orientation says,
     // at least as big as the screen's fit, or the whole photo); originalSize upright the same
@@ -73,15 +76,31 @@ class PreviewStore {
     // Bytes the store's previews take on disk (counted once, then kept up to date).
     qint64 UsedBytes() const;
     // Drops the least recently shown previews until the store is within its budget; returns
-    // how many were dropped. Called after each preview written.
+    // how many were dropped. Called after each preview written. It drops a little below the
+    // budget, so that a full store is not listed again for every preview written.
     int Trim();
+    // What a trim keeps: a little below the budget. Previews of one customer beyond this would
+    // push out each other.
+    qint64 KeptAfterTrim() const;
 
   private:
+    // The preview file of a key, in the subfolder named by the key's first two digits.
+    QString FileOf(const QString& key) const;
+    // Writes the preview under key; its size on disk, or -1.
+    qint64 Write(const QString& key, const QImage& picture, QSize originalSize);
+    // Takes a file gone from the store (dropped, damaged) off the running total.
+    void Forget(qint64 bytes) const;
+    // Lists the store's previews and sets the running total; under mutex_.
+    void CountLocked() const;
+
     QString folder_;
     QSize screen_;
     std::atomic<qint64> budget_;
     mutable std::mutex mutex_;
     mutable std::optional<qint64> usedBytes_;  // under mutex_
+    // When usedBytes_ was last counted from the folder: another process writing to the same
+    // store is seen at the next count.
+    mutable std::chrono::steady_clock::time_point countedAt_;  // under mutex_
 };
 
 // The screen size recorded in a store's folder by the program (so that a script building

@@ -16,10 +16,14 @@ inline const QString kWidescreenRatio = QStringLiteral("widthsalerote");
 inline const QString kWidescreenOn = QStringLiteral("openwidthsale");
 inline const QString kStartPage = QStringLiteral("startpage");
 inline const QString kCameraOrientation = QStringLiteral("cameraorientation");
+inline const QString kPreviewBudget = QStringLiteral("previewbudget");
 }  // namespace keys
 
 inline const QString kYes = QStringLiteral("是");
 inline const QString kNo = QStringLiteral("否");
+
+// The preview store's budget when none is set: some 15,000 previews of 1080p.
+inline constexpr int kDefaultPreviewBudgetMb = 5120;
 
 struct StudioSettings {
     QString printInfo;              // footer of the printed list; empty when missing
@@ -31,6 +35,12 @@ struct StudioSettings {
     bool widescreenOn = false;      // only "是" switches it on
     QString startPage;              // trimmed; empty for the local page
     bool cameraOrientation = true;  // on unless "否": a database without the row reads as on
+    // The preview store's budget in megabytes as stored; the default when the row is missing,
+    // nothing when it is not a whole number. Out-of-range values are kept as for the ratio.
+    std::optional<int> previewBudgetMb = kDefaultPreviewBudgetMb;
+    // As stored, for the settings window; empty when the row is missing.
+    QString previewBudgetText;
+    bool previewBudgetStored = false;  // whether the row is there
 };
 
 // One statement for all rows; missing rows read as the defaults above.
@@ -41,6 +51,9 @@ int WidescreenRatioOr100(const StudioSettings& s);
 // The ratio for the workspace's start, which reports a missing or damaged setting:
 // data::ConversionError then, with the stored text.
 int WidescreenRatioOrThrow(const StudioSettings& s);
+// The preview store's budget in bytes. A damaged setting (not a whole number, or not above
+// zero) is refused: data::ConversionError then, with the stored text.
+qint64 PreviewBudgetBytes(const StudioSettings& s);
 
 // Announces settings saved by the settings window (or anyone else through
 // SaveSystemSettings), after the commit, with what was stored.

@@ -26,6 +26,8 @@ SystemSettings ReadSystemSettings() {
     s.widescreenRatio = stored.widescreenRatioText;
     s.startPage = stored.startPage;
     s.cameraOrientation = stored.cameraOrientation;
+    s.previewBudget = stored.previewBudgetStored ? stored.previewBudgetText
+                                                 : QString::number(kDefaultPreviewBudgetMb);
     for (const QSqlRecord& row : data::QueryRows(QStringLiteral("select * from xclib order by id")))
         s.defaultAlbums << data::TextOf(row, QStringLiteral("xcmc"));
     return s;
@@ -43,6 +45,20 @@ QString WidescreenRatioRefusal(const QString& text) {
     return QStringLiteral("调整比率必须为%1到%2之间的整数")
         .arg(kMinWidescreenRatio)
         .arg(kMaxWidescreenRatio);
+}
+
+std::optional<int> ParsePreviewBudget(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    if (!ok || value < kMinPreviewBudgetMb || value > kMaxPreviewBudgetMb) return std::nullopt;
+    return value;
+}
+
+QString PreviewBudgetRefusal(const QString& text) {
+    if (ParsePreviewBudget(text)) return QString();
+    return QStringLiteral("预览缓存上限必须是 %1 到 %2 之间的整数")
+        .arg(kMinPreviewBudgetMb)
+        .arg(kMaxPreviewBudgetMb);
 }
 
 QString StartPageRefusal(const QString& address) {
@@ -78,6 +94,8 @@ void SaveSystemSettings(const SystemSettings& s) {
     if (!ratio) throw data::VerimondError(WidescreenRatioRefusal(s.widescreenRatio));
     const QString startPageProblem = StartPageRefusal(s.startPage);
     if (!startPageProblem.isEmpty()) throw data::VerimondError(startPageProblem);
+    const std::optional<int> budget = ParsePreviewBudget(s.previewBudget);
+    if (!budget) throw data::VerimondError(PreviewBudgetRefusal(s.previewBudget));
 
     data::Transaction transaction;
     WriteSetting(keys::kPrintInfo, s.printInfo);
@@ -85,6 +103,7 @@ void SaveSystemSettings(const SystemSettings& s) {
     WriteSetting(keys::kWidescreenRatio, QString::number(*ratio));
     WriteSetting(keys::kStartPage, s.startPage.trimmed());
     WriteSetting(keys::kCameraOrientation, s.cameraOrientation ? kYes : kNo);
+    WriteSetting(keys::kPreviewBudget, QString::number(*budget));
     data::Execute(QStringLiteral("delete from xclib"));
     // New ids in list order, so "order by id" gives the list back as it was.
     for (const QString& album : s.defaultAlbums)

@@ -11,6 +11,8 @@ namespace settings {
 
 inline constexpr int kMinWidescreenRatio = 50;
 inline constexpr int kMaxWidescreenRatio = 200;
+inline constexpr int kMinPreviewBudgetMb = 100;
+inline constexpr int kMaxPreviewBudgetMb = 1000000;
 
 struct SystemSettings {
     QString printInfo;              // printinfo: footer of the printed list
@@ -18,6 +20,7 @@ struct SystemSettings {
     QString widescreenRatio;        // widthsalerote, as typed or stored
     QString startPage;              // startpage: online start page; empty for the local page
     bool cameraOrientation = true;  // cameraorientation: photos shown as the camera held them
+    QString previewBudget;          // previewbudget: megabytes, as typed or stored
     QStringList defaultAlbums;      // xclib in id order
 };
 
@@ -30,10 +33,13 @@ SystemSettings ReadSystemSettings();
 
 // The ratio as a whole number within the sane range, or nothing.
 std::optional<int> ParseWidescreenRatio(const QString& text);
+// The preview store's budget in megabytes within the sane range, or nothing.
+std::optional<int> ParsePreviewBudget(const QString& text);
 
 // Messages that refuse a value; empty text when the value may be taken.
 QString WidescreenRatioRefusal(const QString& text);
 QString StartPageRefusal(const QString& address);
+QString PreviewBudgetRefusal(const QString& text);
 // The note beside the address field for an address that is taken but not https://,
 // whose page anyone on the way could read or change; empty otherwise.
 QString StartPageWarning(const QString& address);

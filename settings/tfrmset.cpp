@@ -16,7 +16,7 @@ namespace settings {
 namespace {
 
 // Tall enough for the note under the start page address without squeezing the fields.
-constexpr QSize kWindowSize(470, 600);
+constexpr QSize kWindowSize(470, 630);
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -73,6 +73,18 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
         QStringLiteral("按相机记录的拍摄方向(EXIF)摆正竖拍的照片。"
                        "如果照片已在修图软件中转正而方向记录未更新,请取消勾选。"));
     options->addWidget(RzCheckBox2, 5, 0, 1, 3);
+    Label10 = new QLabel(QStringLiteral("预览缓存上限(MB):"), RzGroupBox1);
+    RzEdit7 = new QLineEdit(RzGroupBox1);
+    RzEdit7->setFixedWidth(84);
+    RzEdit7->setToolTip(QStringLiteral("本机预览缓存(previews 文件夹)最多占用的空间,"
+                                       "%1到%2之间的整数;超出时先删除最久未显示的预览")
+                            .arg(kMinPreviewBudgetMb)
+                            .arg(kMaxPreviewBudgetMb));
+    auto* budgetRow = new QHBoxLayout;
+    budgetRow->addWidget(RzEdit7);
+    budgetRow->addStretch(1);
+    options->addWidget(Label10, 6, 0);
+    options->addLayout(budgetRow, 6, 1, 1, 2);
     options->setColumnStretch(1, 1);
     layout->addWidget(RzGroupBox1);
 
@@ -133,7 +145,8 @@ Tfrmset::Tfrmset(QWidget* mainWindow, workspace::WorkspaceState& state)
     setTabOrder(RzEdit1, RzEdit5);
     setTabOrder(RzEdit5, RzEdit6);
     setTabOrder(RzEdit6, RzCheckBox2);
-    setTabOrder(RzCheckBox2, RzCheckBox1);
+    setTabOrder(RzCheckBox2, RzEdit7);
+    setTabOrder(RzEdit7, RzCheckBox1);
     setTabOrder(RzCheckBox1, xclist);
     setTabOrder(xclist, RzEdit4);
 }
@@ -154,6 +167,7 @@ void Tfrmset::FormShow() {
     RzEdit6->setText(s.startPage);
     RzEdit6->setCursorPosition(0);
     RzCheckBox2->setChecked(s.cameraOrientation);
+    RzEdit7->setText(s.previewBudget);
     xclist->clear();
     for (const QString& album : s.defaultAlbums) AddListItem(album);
 }
@@ -221,12 +235,20 @@ void Tfrmset::Button3Click() {
         RzEdit6->setFocus();
         return;
     }
+    const QString budgetRefusal = PreviewBudgetRefusal(RzEdit7->text());
+    if (!budgetRefusal.isEmpty()) {
+        dialogs.Message(this, budgetRefusal);
+        RzEdit7->setFocus();
+        RzEdit7->selectAll();
+        return;
+    }
     SystemSettings s;
     s.printInfo = RzEdit1->text();
     s.lockWithoutLogin = RzCheckBox1->isChecked();
     s.widescreenRatio = RzEdit5->text();
     s.startPage = RzEdit6->text();
     s.cameraOrientation = RzCheckBox2->isChecked();
+    s.previewBudget = RzEdit7->text();
     s.defaultAlbums = ListedAlbums();
     try {
         SaveSystemSettings(s);

@@ -1,7 +1,7 @@
 #pragma once
 // The settings window: print footer, lock permission, widescreen ratio, the online
 // start page of the customer window, whether photos are shown as the camera held them,
-// and the default album names of new customers.
+// the preview store's budget, and the default album names of new customers.
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -40,6 +40,8 @@ class Tfrmset : public widgets::StaffWindow {
     QLineEdit* RzEdit6 = nullptr;      // startpage
     QLabel* Label9 = nullptr;          // the note on an address that is not https://
     QCheckBox* RzCheckBox2 = nullptr;  // cameraorientation
+    QLabel* Label10 = nullptr;
+    QLineEdit* RzEdit7 = nullptr;  // previewbudget, in megabytes
     QGroupBox* RzGroupBox2 = nullptr;
     QCheckBox* RzCheckBox1 = nullptr;  // qhkh
     QGroupBox* RzGroupBox4 = nullptr;

@@ -27,7 +27,7 @@ const std::vector<Command>& Commands() {
         {"copy-to-server", "[FILE]", RunCopyToServer},
         {"settings",
          "[--printinfo TEXT] [--lock-without-login 是|否] [--ratio 50..200] [--startpage URL] "
-         "[--camera-orientation 是|否]",
+         "[--camera-orientation 是|否] [--preview-budget 100..1000000]",
          RunSettings},
         {"password", "--new PASSWORD", RunPassword},
         {"list", "[--name TEXT] [--status 全部|正常|关闭]", RunList},
@@ -40,6 +40,7 @@ const std::vector<Command>& Commands() {
          "[--no-notes] | --xlsx FILE | --pdf FILE [--no-pictures])",
          RunExport},
         {"thumbnails", "--id ID", RunThumbnails},
+        {"previews", "--id ID [--screen WxH]", RunPreviews},
     };
     return commands;
 }

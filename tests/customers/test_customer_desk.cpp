@@ -8,6 +8,7 @@
 
 #include "customers/customer_list.h"
 #include "customers/customer_records.h"
+#include "customers/preview_building.h"
 #include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/records.h"
@@ -115,6 +116,44 @@ class TestCustomerDesk : public QObject {
         // 修改 with nothing loaded does nothing.
         desk->ImagemtchsaveClick();
         QVERIFY(fixture.dialogs().shown.empty());
+    }
+
+    void previewBuildingIsFollowed() {
+        RuntimeFixture fixture;
+        QStringList photos;
+        for (int i = 0; i < 3; ++i)
+            photos << fixture.writePhoto(QString("shoot/%1.jpg").arg(i), 640, 480);
+        auto store =
+            std::make_shared<images::PreviewStore>(fixture.file("previews"), QSize(320, 240));
+        customers::PreviewBuilder builder(store);
+        Desk desk;
+        QVERIFY(desk->labpreview->text().isEmpty());
+        // Room for a studio's largest customers, clear of the other controls.
+        const int needed =
+            desk->labpreview->fontMetrics().horizontalAdvance("预览: 已完成 2000/2000");
+        QVERIFY2(needed <= desk->labpreview->width(), qPrintable(QString::number(needed)));
+        for (QWidget* other : desk->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other == desk->labpreview || !other->isVisible() ||
+                         !other->geometry().intersects(desk->labpreview->geometry()),
+                     qPrintable(other->objectName()));
+        desk->SetPreviewBuilder(&builder);
+        QStringList shown;
+        // Connected after the window: sees the label as the window has just set it.
+        connect(&builder, &customers::PreviewBuilder::progress, this,
+                [&] { shown << desk->labpreview->text(); });
+        QSignalSpy finished(&builder, &customers::PreviewBuilder::finished);
+        builder.Queue(1, photos, images::Orientation::AsTaken);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QCOMPARE(shown.first(), QString("预览: 已完成 0/3"));
+        QCOMPARE(shown.last(), QString("预览: 已完成 3/3"));
+        QVERIFY(desk->labpreview->text().isEmpty());
+
+        // Not followed any more: nothing shown for the next customer.
+        desk->SetPreviewBuilder(nullptr);
+        shown.clear();
+        builder.Queue(2, photos, images::Orientation::AsStored);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 30000);
+        QCOMPARE(shown, QStringList({"", "", "", ""}));
     }
 
     void filters_data() {

@@ -58,6 +58,8 @@ QVariant Typed(const settings::StudioSettings& s, const QString& key) {
     if (key == keys::kWidescreenOn) return s.widescreenOn;
     if (key == keys::kStartPage) return s.startPage;
     if (key == keys::kCameraOrientation) return s.cameraOrientation;
+    if (key == keys::kPreviewBudget)
+        return s.previewBudgetMb ? QVariant(*s.previewBudgetMb) : QVariant();
     return QVariant();
 }
 
@@ -137,6 +139,10 @@ class TestSettings : public QObject {
                                   << QVariant("https://a.example/");
         row("footer missing") << "printinfo" << missing << QVariant("");
         row("footer quoted") << "printinfo" << QVariant("Tom's 影楼") << QVariant("Tom's 影楼");
+        row("preview budget missing") << "previewbudget" << missing << QVariant(5120);
+        row("preview budget blanks around")
+            << "previewbudget" << QVariant(" 2048 ") << QVariant(2048);
+        row("preview budget not a number") << "previewbudget" << QVariant("5GB") << QVariant();
     }
     void storedValuesAreTyped() {
         QFETCH(QString, key);
@@ -229,6 +235,64 @@ class TestSettings : public QObject {
         QCOMPARE(fixture.dialogs().Texts().last(), taken ? QString("保存成功") : refusal);
         QCOMPARE(Setting("widthsalerote"), taken ? QString::number(typed.toInt()) : QString("75"));
         QCOMPARE(state.widescreenRatio, taken ? typed.toInt() : 100);
+    }
+
+    void previewBudgetIsChecked_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("default") << "5120" << true;
+        QTest::newRow("lowest") << "100" << true;
+        QTest::newRow("highest") << "1000000" << true;
+        QTest::newRow("blanks around") << " 2048 " << true;
+        QTest::newRow("below") << "99" << false;
+        QTest::newRow("above") << "1000001" << false;
+        QTest::newRow("zero") << "0" << false;
+        QTest::newRow("negative") << "-2048" << false;
+        QTest::newRow("with a unit") << "5GB" << false;
+        QTest::newRow("fraction") << "2048.5" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("huge") << "99999999999" << false;
+    }
+    void previewBudgetIsChecked() {
+        QFETCH(QString, typed);
+        QFETCH(bool, taken);
+        RuntimeFixture fixture;
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QCOMPARE(w.Label10->text(), QString("预览缓存上限(MB):"));
+        QCOMPARE(w.RzEdit7->text(), QString("5120"));  // a database without the row
+        w.RzEdit7->setText(typed);
+        w.Button3Click();
+        const QString refusal = "预览缓存上限必须是 100 到 1000000 之间的整数";
+        QCOMPARE(settings::PreviewBudgetRefusal(typed), taken ? QString() : refusal);
+        QCOMPARE(fixture.dialogs().Texts(), QStringList(taken ? QString("保存成功") : refusal));
+        QCOMPARE(Setting("previewbudget"), taken ? QString::number(typed.toInt()) : QString());
+        if (taken)
+            QCOMPARE(settings::PreviewBudgetBytes(settings::ReadStudioSettings()),
+                     qint64(typed.toInt()) << 20);
+    }
+
+    void damagedPreviewBudgetIsRefused_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("not a number") << "5GB";
+        QTest::newRow("zero") << "0";
+        QTest::newRow("negative") << "-1";
+    }
+    void damagedPreviewBudgetIsRefused() {
+        QFETCH(QString, stored);
+        RuntimeFixture fixture;
+        QCOMPARE(settings::PreviewBudgetBytes(settings::ReadStudioSettings()), qint64(5120) << 20);
+        settings::WriteSetting("previewbudget", stored);
+        QVERIFY_THROWS_EXCEPTION(data::ConversionError,
+                                 settings::PreviewBudgetBytes(settings::ReadStudioSettings()));
+        // The window shows it as stored, for the staff to put right.
+        workspace::WorkspaceState state;
+        settings::Tfrmset w(nullptr, state);
+        w.setAttribute(Qt::WA_DeleteOnClose, false);
+        w.show();
+        QCOMPARE(w.RzEdit7->text(), stored);
     }
 
     void albumListEdits() {

@@ -49,6 +49,14 @@ class TestAdminSettings : public QObject {
         QCOMPARE(
             Stored(fixture.file("function.dll"), "SysSet", "itemvalue", "itemname='startpage'"),
             QString("https://select.example.com/"));
+
+        const Result budget = Admin({"settings", "--preview-budget", "2048"});
+        QVERIFY2(budget.exitCode == 0, qPrintable(budget.err));
+        QVERIFY2(budget.out.contains("\ncameraorientation=否\npreviewbudget=2048\nxclib="),
+                 qPrintable(budget.out));
+        QCOMPARE(
+            Stored(fixture.file("function.dll"), "SysSet", "itemvalue", "itemname='previewbudget'"),
+            QString("2048"));
     }
 
     void badValuesChangeNothing_data() {
@@ -62,6 +70,10 @@ class TestAdminSettings : public QObject {
             << QStringList{"settings", "--camera-orientation", "sideways"} << 1;
         QTest::newRow("unknown option") << QStringList{"settings", "--colour", "red"} << 2;
         QTest::newRow("no value") << QStringList{"settings", "--ratio"} << 2;
+        QTest::newRow("preview budget too small")
+            << QStringList{"settings", "--printinfo", "x", "--preview-budget", "50"} << 1;
+        QTest::newRow("preview budget with a unit")
+            << QStringList{"settings", "--preview-budget", "5GB"} << 1;
         QTest::newRow("password without --new") << QStringList{"password"} << 2;
     }
     void badValuesChangeNothing() {

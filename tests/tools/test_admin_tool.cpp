@@ -324,6 +324,47 @@ class TestAdminTool : public QObject {
         QCOMPARE(thumbnail(), QString());
     }
 
+    // A customer's previews built into the runtime folder's store ahead of the visit, fitted
+    // to the screen the program recorded or the one given; a photo gone missing is named.
+    void previewsBuiltForACustomer() {
+        RuntimeFixture fixture(RuntimeFixture::Database::None);
+        QCOMPARE(Admin({"init"}).exitCode, 0);
+        for (int i = 1; i <= 12; ++i) fixture.writePhoto(QString("甲/%1.jpg").arg(i), 640, 480);
+        QCOMPARE(Admin({"import", "--name", "甲", "--folder", fixture.file("甲")}).exitCode, 0);
+        const auto previews = [&] {
+            QList<QSize> sizes;
+            QDirIterator it(fixture.file("previews"), {"*.jpg"}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            while (it.hasNext()) sizes << QImage(it.next()).size();
+            return sizes;
+        };
+
+        const Result made = Admin({"previews", "--id", "1", "--screen", "320x240"});
+        QVERIFY2(made.exitCode == 0, qPrintable(made.err));
+        // Not a terminal: a line per tenth, then what was done.
+        const QStringList lines = made.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 4 && lines.size() <= 12, qPrintable(made.out));
+        QCOMPARE(lines[lines.size() - 2], QString("预览 12/12"));
+        QCOMPARE(lines.last(), QString("id=1 photos=12 made=12 already=0 failed=0"));
+        QCOMPARE(previews(), QList<QSize>(12, QSize(320, 240)));
+
+        // The screen the program recorded; the previews for the other screen stay.
+        QFile screen(fixture.file("previews/screen.txt"));
+        QVERIFY(screen.open(QIODevice::WriteOnly));
+        screen.write("160x120\n");
+        screen.close();
+        QFile::remove(fixture.file("甲/3.jpg"));
+        const Result recorded = Admin({"previews", "--id", "1"});
+        QCOMPARE(recorded.exitCode, 0);
+        QVERIFY2(recorded.out.endsWith("id=1 photos=12 made=11 already=0 failed=1\n"),
+                 qPrintable(recorded.out));
+        QVERIFY2(recorded.err.contains(fixture.file("甲/3.jpg")), qPrintable(recorded.err));
+        QCOMPARE(previews().count(QSize(160, 120)), 11);
+
+        QVERIFY(Admin({"previews", "--id", "1", "--screen", "320x240"})
+                    .out.endsWith("id=1 photos=12 made=0 already=11 failed=1\n"));
+    }
+
     void deskCommandRefusals_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
@@ -334,6 +375,10 @@ class TestAdminTool : public QObject {
         QTest::newRow("reimport of nobody") << QStringList{"reimport", "--id", "999"} << 1;
         QTest::newRow("thumbnails of nobody") << QStringList{"thumbnails", "--id", "999"} << 1;
         QTest::newRow("thumbnails without id") << QStringList{"thumbnails"} << 2;
+        QTest::newRow("previews of nobody") << QStringList{"previews", "--id", "999"} << 1;
+        QTest::newRow("previews without id") << QStringList{"previews"} << 2;
+        QTest::newRow("previews, bad screen")
+            << QStringList{"previews", "--id", "1", "--screen", "wide"} << 1;
         QTest::newRow("reimport, bad type")
             << QStringList{"reimport", "--id", "1", "--types", ".png"} << 1;
         QTest::newRow("reimport, no type")

@@ -43,6 +43,8 @@ int RunDatabase(QStringList args);
 int RunCopyToServer(QStringList args);
 // thumbnail_commands.cpp
 int RunThumbnails(QStringList args);
+// preview_commands.cpp
+int RunPreviews(QStringList args);
 // settings_commands.cpp
 int RunSettings(QStringList args);
 int RunPassword(QStringList args);

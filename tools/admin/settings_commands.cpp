@@ -25,7 +25,7 @@ bool ParseYesNo(const QString& text, bool* value) {
 }  // namespace
 
 int RunSettings(QStringList args) {
-    QString printInfo, lock, ratio, startPage, orientation;
+    QString printInfo, lock, ratio, startPage, orientation, budget;
     bool missing = false;
     const bool setPrintInfo = TakeOption(args, QStringLiteral("--printinfo"), &printInfo, &missing);
     const bool setLock = TakeOption(args, QStringLiteral("--lock-without-login"), &lock, &missing);
@@ -33,6 +33,7 @@ int RunSettings(QStringList args) {
     const bool setStartPage = TakeOption(args, QStringLiteral("--startpage"), &startPage, &missing);
     const bool setOrientation =
         TakeOption(args, QStringLiteral("--camera-orientation"), &orientation, &missing);
+    const bool setBudget = TakeOption(args, QStringLiteral("--preview-budget"), &budget, &missing);
     if (missing || !args.isEmpty()) return Usage();
 
     if (!OpenOrReport(DatabaseIn(QString()))) return 1;
@@ -44,9 +45,11 @@ int RunSettings(QStringList args) {
     if (setStartPage) s.startPage = startPage;
     if (setOrientation && !ParseYesNo(orientation, &s.cameraOrientation))
         return Fail(QStringLiteral("--camera-orientation 只能是 是/否 (yes/no)"));
-    if (setPrintInfo || setLock || setRatio || setStartPage || setOrientation) {
+    if (setBudget) s.previewBudget = budget;
+    if (setPrintInfo || setLock || setRatio || setStartPage || setOrientation || setBudget) {
         for (const QString& refusal : {settings::WidescreenRatioRefusal(s.widescreenRatio),
-                                       settings::StartPageRefusal(s.startPage)})
+                                       settings::StartPageRefusal(s.startPage),
+                                       settings::PreviewBudgetRefusal(s.previewBudget)})
             if (!refusal.isEmpty()) return Fail(refusal);
         settings::SaveSystemSettings(s);
         s = settings::ReadSystemSettings();
@@ -57,8 +60,11 @@ int RunSettings(QStringList args) {
           << kLockWithoutLogin << '=' << yesNo(s.lockWithoutLogin) << '\n'
           << kWidescreenRatio << '=' << s.widescreenRatio << '\n'
           << kStartPage << '=' << s.startPage << '\n'
-          << kCameraOrientation << '=' << yesNo(s.cameraOrientation) << '\n'
-          << "xclib=" << s.defaultAlbums.join(QLatin1Char(',')) << Qt::endl;
+          << kCameraOrientation << '=' << yesNo(s.cameraOrientation) << '\n';
+    // Shown once stored: a database without the row has the default budget.
+    if (settings::ReadStudioSettings().previewBudgetStored)
+        Out() << kPreviewBudget << '=' << s.previewBudget << '\n';
+    Out() << "xclib=" << s.defaultAlbums.join(QLatin1Char(',')) << Qt::endl;
     data::CloseConnection();
     return 0;
 }
