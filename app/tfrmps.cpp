@@ -11,12 +11,14 @@
 #include "app/tfrmabout.h"
 #include "app/title_strip.h"
 #include "app/workspace_layout.h"
+#include "customers/preview_building.h"
 #include "customers/tfrmmain.h"
 #include "data/connection.h"
 #include "data/daily_backup.h"
 #include "data/database_setting.h"
 #include "data/errors.h"
 #include "data/records.h"
+#include "images/preview_store.h"
 #include "output/tfrmout.h"
 #include "settings/studio_settings.h"
 #include "settings/tfrmset.h"
@@ -214,6 +216,7 @@ void Tfrmps::ReadViewSettings() {
     state_.widescreenRatio = settings::WidescreenRatioOrThrow(s);
     viewer_->ShowWidescreenCorrection(s.widescreenOn);  // reading the setting writes nothing
     state_.cameraOrientation = s.cameraOrientation;
+    if (state_.previews) state_.previews->SetBudget(settings::PreviewBudgetBytes(s));
 }
 
 void Tfrmps::SettingsSaved(const settings::StudioSettings& saved) {
@@ -224,6 +227,7 @@ void Tfrmps::SettingsSaved(const settings::StudioSettings& saved) {
                             saved.cameraOrientation != state_.cameraOrientation;
         state_.widescreenRatio = ratio;
         state_.cameraOrientation = saved.cameraOrientation;
+        if (state_.previews) state_.previews->SetBudget(settings::PreviewBudgetBytes(saved));
         if (redraw) RedrawLargeView();
     });
 }
@@ -308,6 +312,7 @@ void Tfrmps::imgfullClick() {
 void Tfrmps::SpeedButton2Click() {
     if (!state_.adminLoggedIn) return;
     auto* desk = new customers::Tfrmmain(this, [this] { RefreshCustomersAfterManagement(); });
+    desk->SetPreviewBuilder(previewBuilder_.get());
     desk->CentreOverMainWindow();
     desk->exec();
 }

@@ -194,6 +194,13 @@ void Tfrmmain::BuildControls() {
     setTabOrder(cbfileype3, Memo1);
 }
 
+void Tfrmmain::QueuePreviews(qint64 customerId, const ImportOptions& options) {
+    if (!previewBuilder_) return;
+    previewBuilder_->Queue(
+        customerId, SamplePhotoFiles(customerId),
+        options.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored);
+}
+
 void Tfrmmain::SetPreviewBuilder(PreviewBuilder* builder) {
     if (previewBuilder_) previewBuilder_->disconnect(this);
     previewBuilder_ = builder;
@@ -363,6 +370,7 @@ void Tfrmmain::Image2Click() {
         }
     }
     customerid->setText(QString::number(created.id));
+    QueuePreviews(created.id, options);
     Boxes().Message(this, QStringLiteral("保存成功"));
     ReportUnreadable(created.unreadable);
     ListCustomers();
@@ -460,6 +468,7 @@ void Tfrmmain::Image6Click() {
         Boxes().Message(this, QStringLiteral("未找到记录!"));
         return;
     }
+    QueuePreviews(id, options);
     Boxes().Message(this, QStringLiteral("更新成功！"));
     ReportUnreadable(result->unreadable);
 }

@@ -70,6 +70,8 @@ class Tfrmmain : public widgets::StaffWindow {
     StartPage* startPage() const { return startPage_; }
     // Follows the background building of previews in labpreview; null stops following.
     void SetPreviewBuilder(PreviewBuilder* builder);
+    // The previews of a customer just imported (or updated) are built first.
+    void QueuePreviews(qint64 customerId, const ImportOptions& options);
 
     QGroupBox* RzGroupBox2 = nullptr;
     QLabel* Label5 = nullptr;

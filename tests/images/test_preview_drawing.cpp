@@ -81,7 +81,8 @@ class PreviewDrawingTest : public QObject {
         options.devicePixelRatio = ratio;
         options.orientation = change == 2 ? Orientation::AsStored : Orientation::AsTaken;
         options.previews = change == 3 ? nullptr : &store;
-        const images::DrawnPicture drawn = images::DrawPictureFitted(photo, photo, options);
+        const images::DrawnPicture drawn =
+            images::DrawPictureFitted(photo, fixture.file("placeholder.jpg"), options);
         QVERIFY2(drawn.error.isEmpty(), qPrintable(drawn.error));
         const QImage& canvas = drawn.canvas;
         QCOMPARE(canvas.size(), images::DeviceSize(box, ratio));
@@ -106,7 +107,9 @@ class PreviewDrawingTest : public QObject {
         images::PreviewStore store(fixture.file("previews"), kScreen);
         QVERIFY(store.Store(photo, Orientation::AsTaken, Filled(QSize(400, 200), kPreview), wide));
         const QImage thumbnail = QImage::fromData(
-            images::MakeThumbnail(photo, false, 100, photo, Orientation::AsTaken, &store), "BMP");
+            images::MakeThumbnail(photo, false, 100, fixture.file("placeholder.jpg"),
+                                  Orientation::AsTaken, &store),
+            "BMP");
         QCOMPARE(thumbnail.size(), QSize(105, 80));
         QVERIFY(Near(thumbnail.pixel(52, 40), kPreview));
         // Laid out as from the photo: 2:1 into 105 x 80 leaves grey above and below.

@@ -114,7 +114,7 @@ class TestScaledScreen : public QObject {
         const customers::PreviewsResult built = customers::BuildPreviews(
             *w.State().previews, customers::SamplePhotoFiles(id.toLongLong()),
             images::Orientation::AsTaken);
-        QCOMPARE(built.made, 2);
+        QCOMPARE(built.made + built.already, 2);  // the background may have been first
         w.ShowSamplePage(1, w.State().currentSampleId);
         QTRY_VERIFY(contrast(cell->pixmap()) > 100);
         QCOMPARE(cell->pixmap().devicePixelRatio(), 2.0);

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "data/records.h"
+#include "images/preview_store.h"
 #include "output/folder_export.h"
 #include "output/selection_list.h"
 #include "output/spreadsheet.h"
@@ -106,6 +107,11 @@ int RunExport(QStringList args) {
     customer.widescreen = settings.widescreen;
     customer.widescreenRatio = settings.widescreenRatio;
     customer.cameraOrientation = settings.cameraOrientation;
+    // The printed list's pictures come from the station's previews where it holds them; the
+    // store is only read here.
+    const QString previews = QDir::current().filePath(QLatin1String(images::kPreviewFolderName));
+    customer.previews =
+        std::make_shared<images::PreviewStore>(previews, images::RecordedPreviewScreen(previews));
 
     if (toFolder) return ExportFolder(customer, folder, options, overwrite);
 
