@@ -459,7 +459,7 @@ enum class JpegOutcome { Decoded, Abandoned, Failed };
 // A file cut short or with corrupt data comes out as far as it could be read.
 JpegOutcome ReadJpegRows(JpegSession& session, const uchar* data, size_t length, QSize scaled,
                          int numerator, int denominator, uchar* bits, qsizetype bytesPerLine,
-                         const StillWanted& stillWanted) {
+                         const StillWanted& stillWanted, DecodeSpeed speed) {
     memset(&session, 0, sizeof session);
     jpeg_decompress_struct& info = session.info;
     info.err = jpeg_std_error(&session.errors.pub);
@@ -482,6 +482,10 @@ JpegOutcome ReadJpegRows(JpegSession& session, const uchar* data, size_t length,
 #else
     info.out_color_space = JCS_EXT_XRGB;
 #endif
+    if (speed == DecodeSpeed::Fast) {
+        info.do_fancy_upsampling = FALSE;
+        info.dct_method = JDCT_IFAST;
+    }
     info.scale_num = static_cast<unsigned int>(numerator);
     info.scale_denom = static_cast<unsigned int>(denominator);
     jpeg_start_decompress(&info);
@@ -585,7 +589,7 @@ class ThreadReadBuffer {
 };
 
 DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const NeededFor& neededFor,
-                        const Turn& turn, const StillWanted& stillWanted) {
+                        const Turn& turn, const StillWanted& stillWanted, DecodeSpeed speed) {
     DecodedImage result;
     // What the headers claim is judged before the whole file is read.
     ThreadReadBuffer buffer;
@@ -664,7 +668,7 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
     const auto session = std::make_unique<JpegSession>();
     const JpegOutcome outcome =
         ReadJpegRows(*session, data, size_t(length), scaled, numerator, denominator, image.bits(),
-                     image.bytesPerLine(), stillWanted);
+                     image.bytesPerLine(), stillWanted, speed);
     if (outcome == JpegOutcome::Abandoned) {
         result.abandoned = true;
         result.error = CannotDecode(path, QStringLiteral("已不再需要"));
@@ -690,14 +694,14 @@ DecodedImage DecodeJpeg(const QString& path, const PhotoFile& file, const Needed
 }
 
 DecodedImage Decode(const QString& path, const NeededFor& neededFor, const Turn& turn,
-                    const StillWanted& stillWanted) {
+                    const StillWanted& stillWanted, DecodeSpeed speed = DecodeSpeed::Accurate) {
     const PhotoFile file(path);
     if (!file.ok()) {
         DecodedImage result;
         result.error = file.error();
         return result;
     }
-    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor, turn, stillWanted);
+    if (file.startsLikeJpeg()) return DecodeJpeg(path, file, neededFor, turn, stillWanted, speed);
     // Other formats stream from the file: a BMP is not held twice. They carry no camera
     // orientation.
     QFile device;
@@ -757,7 +761,7 @@ DecodedImage DecodeImage(const QString& path, QSize needed, const Turn& turn,
 }
 
 DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn, qreal devicePixelRatio,
-                          const StillWanted& stillWanted) {
+                          const StillWanted& stillWanted, DecodeSpeed speed) {
     return Decode(
         path,
         [&](QSize shown) {
@@ -766,7 +770,7 @@ DecodedImage DecodeForFit(const QString& path, QSize box, const Turn& turn, qrea
                 FitPicture(box.width(), box.height(), shown.width(), shown.height());
             return QSize(qCeil(p.w * devicePixelRatio), qCeil(p.h * devicePixelRatio));
         },
-        turn, stillWanted);
+        turn, stillWanted, speed);
 }
 
 }  // namespace images

@@ -31,7 +31,7 @@ std::optional<DecodedImage> DecodePreviewForFit(const PreviewStore& store, const
     // The preview is upright already: only the customer's own turns are applied.
     DecodedImage decoded =
         DecodeForFit(found->file, box, {Orientation::AsStored, turn.quarterTurns}, devicePixelRatio,
-                     stillWanted);
+                     stillWanted, DecodeSpeed::Fast);
     if (decoded.abandoned) return decoded;
     if (!decoded.ok()) {
         qCWarning(lcImages).noquote()
