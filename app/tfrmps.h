@@ -79,8 +79,12 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     ~Tfrmps() override;
 
     workspace::WorkspaceState& State() { return state_; }
-    // Builds the station's previews in the background; null until the window is shown.
+    // Builds the station's previews in the background; null until the window is shown, and
+    // while building is off.
     customers::PreviewBuilder* previewBuilder() { return previewBuilder_.get(); }
+    // Background building on (as the window starts) or off, with nothing queued (for the
+    // benchmarks that time the photos themselves).
+    void SetBuildingPreviews(bool on);
     void SetFullScreenViewer(workspace::TFrmfull* viewer);
 
     // Runs the first-show steps; called by the first showEvent.

@@ -44,10 +44,9 @@ void Tfrmps::OpenPreviews() {
     stripPictures_->SetPreviews(state_.previews);
     connect(stripPictures_.get(), &workspace::CellPictures::cellReady, strip_,
             &workspace::SampleStrip::ShowSharpPicture);
-    previewBuilder_ = std::make_unique<customers::PreviewBuilder>(state_.previews);
-    connect(previewBuilder_.get(), &customers::PreviewBuilder::finished, this,
-            [this] { QueueNextCustomerPreviews(); });
+    SetBuildingPreviews(true);
     QTimer::singleShot(kEarlierCustomersAfterMs, this, [this] {
+        if (!previewBuilder_) return;
         try {
             customersToPreview_.clear();
             for (const auto& row : data::QueryRows(
@@ -64,6 +63,18 @@ void Tfrmps::OpenPreviews() {
     albumPictures_->SetPreviews(state_.previews);
     connect(albumPictures_.get(), &workspace::CellPictures::cellReady, albums_,
             &workspace::AlbumPanel::ShowSharpPicture);
+}
+
+void Tfrmps::SetBuildingPreviews(bool on) {
+    if (!on) {
+        customersToPreview_.clear();
+        previewBuilder_.reset();
+        return;
+    }
+    if (previewBuilder_ || !state_.previews) return;
+    previewBuilder_ = std::make_unique<customers::PreviewBuilder>(state_.previews);
+    connect(previewBuilder_.get(), &customers::PreviewBuilder::finished, this,
+            [this] { QueueNextCustomerPreviews(); });
 }
 
 images::DrawOptions Tfrmps::CellOptions() const {

@@ -54,6 +54,9 @@ std::unique_ptr<app::Tfrmps> OpenWorkspace(QTextStream& err) {
         err << "the workspace could not open function.dll\n";
         return nullptr;
     }
+    // Previews built in the background would change what is timed; `step --building`
+    // switches it on again on purpose.
+    workspace->SetBuildingPreviews(false);
     return workspace;
 }
 
@@ -291,11 +294,13 @@ int RunSwitch(const QStringList& args) {
 
 int RunStep(const QStringList& args) {
     QTextStream err(stderr);
-    const QStringList positional = PositionalArgs(args, {"--repeat", "--customer"});
+    const QStringList positional =
+        PositionalArgs(args, {"--repeat", "--customer", "--building", "--pause"});
     int repeat = 0;
-    if (positional.size() > 1 || !PositiveOption(args, "--repeat", 20, &repeat)) {
+    const int pauseMs = Option(args, "--pause", "0").toInt();
+    if (positional.size() > 1 || !PositiveOption(args, "--repeat", 20, &repeat) || pauseMs < 0) {
         err << "usage: verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
-               "[--no-prefetch] [--previews]\n";
+               "[--no-prefetch] [--previews] [--building FOLDER] [--pause MS]\n";
         return 2;
     }
     // A database file is used as it is (its samples' photos must exist); a folder is
@@ -336,6 +341,19 @@ int RunStep(const QStringList& args) {
         Choose(*workspace, index);
         Settle(*workspace);
         const QString id = workspace->State().customerId;
+        // Another folder's previews built in the background meanwhile, as after an import.
+        const QString building = Option(args, "--building");
+        int built = 0;
+        if (!building.isEmpty()) {
+            workspace->SetBuildingPreviews(true);
+            QStringList photos;
+            for (const QFileInfo& photo :
+                 QDir(building).entryInfoList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+                photos << photo.absoluteFilePath();
+            QObject::connect(workspace->previewBuilder(), &customers::PreviewBuilder::progress,
+                             [&built](qint64, int done, int) { built = done; });
+            workspace->previewBuilder()->Queue(0, photos, images::Orientation::AsTaken);
+        }
         // The customer's previews for this screen, built before the steps.
         double previewsMs = -1;
         if (withPreviews && workspace->State().previews)
@@ -359,6 +377,13 @@ int RunStep(const QStringList& args) {
             workspace->strip()->SetPosition(from);
             workspace->ShowSample(1);
             Settle(*workspace);
+            // The customer looks at the picture for a while: long enough for the background
+            // building to take up its work again before the key.
+            if (pauseMs > 0) {
+                QEventLoop loop;
+                QTimer::singleShot(pauseMs, &loop, &QEventLoop::quit);
+                loop.exec();
+            }
             // Timed: the Right-arrow handler and the event processing that repaints the
             // window, up to the picture on the label.
             double inHandler = 0;
@@ -404,6 +429,8 @@ int RunStep(const QStringList& args) {
                             << " scale=" << view->devicePixelRatio() << " samples=" << samples
                             << " runs=" << repeat;
         if (previewsMs >= 0) QTextStream(stdout) << " previews_built_ms=" << Ms(previewsMs);
+        if (!building.isEmpty())
+            QTextStream(stdout) << " building=" << building << " built_meanwhile=" << built;
         QTextStream(stdout) << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
