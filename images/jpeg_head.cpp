@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTransform>
 #include <algorithm>
 #include <cerrno>
@@ -236,8 +237,15 @@ QString ExifBlock::text(ExifIfd ifd, ExifTag tag) const {
         return QString();
     // Up to the first NUL; the count may or may not include it.
     const auto* text = reinterpret_cast<const char*>(entry->data);
-    const size_t length = strnlen(text, entry->size);
-    return QString::fromUtf8(text, qsizetype(length)).trimmed();
+    const QByteArrayView bytes(text, qsizetype(strnlen(text, entry->size)));
+    // Meant to be ASCII; programs made for Chinese users write UTF-8 or GBK.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString decoded = utf8.decode(bytes);
+    if (utf8.hasError()) {
+        QStringDecoder gbk("GBK");
+        decoded = gbk.isValid() ? QString(gbk.decode(bytes)) : QString::fromLatin1(bytes);
+    }
+    return decoded.trimmed();
 }
 
 int OrientationOf(const QByteArray& bytes, const JpegLayout& layout) {

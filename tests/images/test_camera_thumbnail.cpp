@@ -3,6 +3,7 @@
 // alone. Whatever is doubtful or broken falls back to the decode.
 
 #include <QPainter>
+#include <QStringEncoder>
 #include <QtTest>
 
 #include "customers/photo_import.h"
@@ -280,6 +281,9 @@ void CameraThumbnailTest::doubtfulOrBrokenPreviewIsRefused_data() {
         << camera([](CameraExif& e) { e.dateTime = "2026:12:12 09:00:00"; });
     QTest::newRow("editor named") << QString("Photoshop") << camera([](CameraExif& e) {
         e.software = "Adobe Photoshop 25.0 (Windows)";
+    });
+    QTest::newRow("editor named in GBK") << QString("美图") << camera([](CameraExif& e) {
+        e.software = QStringEncoder("GBK").encode(QString("美图秀秀 7.0"));
     });
     QTest::newRow("processed by GIMP")
         << QString("GIMP") << camera([](CameraExif& e) { e.processingSoftware = "GIMP 2.10.34"; });
