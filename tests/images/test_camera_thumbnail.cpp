@@ -399,6 +399,7 @@ void CameraThumbnailTest::onlyTheHeadIsRead() {
 
 // The import keeps its rows and order; each thumbnail is the camera's where that is
 // trusted and the decode's everywhere else, and all are the decode's when switched off.
+// Thumbnails made again are made the same way.
 void CameraThumbnailTest::importTakesTrustedPreviewsAndDecodesTheRest() {
     const QString folder = fixture_.file("import");
     const QImage landscape = Picture({1200, 800}, 2), portrait = Picture({1200, 800}, 3);
@@ -450,6 +451,10 @@ void CameraThumbnailTest::importTakesTrustedPreviewsAndDecodesTheRest() {
             QVERIFY2(rows[i].value("photofile").toByteArray() == expected,
                      qPrintable(photos[i].name));
         }
+        // Made again with the same options, every thumbnail comes out as the import made it.
+        const customers::ThumbnailsResult again = customers::RemakeThumbnails(1, options);
+        QCOMPARE(again.remade, 0);
+        QCOMPARE(again.unchanged, int(photos.size()));
     }
 }
 
