@@ -1,7 +1,9 @@
 #pragma once
 // Shared pieces of verimond-bench: timing, medians and argument reading.
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QStringList>
 #include <algorithm>
 #include <functional>
@@ -67,10 +69,24 @@ int RunDraw(const QStringList& args);
 int RunMakePhoto(const QStringList& args);
 // bench_exif.cpp: camera-like EXIF for the test photos, and what reading its tag costs.
 int RunOrientation(const QStringList& args);
-// Puts an EXIF segment as cameras write it (about 40 KB, orientation tag included) into
-// the JPEG at path.
-bool AddCameraExif(const QString& path, int orientation);
+// What a camera-like EXIF segment says.
+struct CameraHead {
+    int orientation = 1;
+    QByteArray dateTime = "2026:12:10 10:20:30";
+    QByteArray dateTimeOriginal = "2026:12:10 10:20:30";
+    QByteArray software = "Firmware 1.2.3";
+    QByteArray preview;  // the JPEG for IFD1; none when empty
+};
+// An APP1 segment as cameras write it, about 40 KB.
+QByteArray CameraExifSegment(const CameraHead& head);
+// The 160 x 120 JPEG preview a camera stores for the picture: fitted on black.
+QByteArray CameraPreview(const QImage& picture);
+// Puts an EXIF segment as cameras write it (orientation tag and the picture's preview
+// included) into the JPEG at path.
+bool AddCameraExif(const QString& path, int orientation, const QImage& picture);
 int RunImport(const QStringList& args);
+// bench_camera.cpp: camera-like photos with previews, for the import.
+int RunMakeCameraPhotos(const QStringList& args);
 // bench_database.cpp: the big database, the page fills read from it and the workspace's
 // changes to it.
 int RunMakeDb(const QStringList& args);

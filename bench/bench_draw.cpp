@@ -109,7 +109,7 @@ int RunMakePhoto(const QStringList& args) {
     const QImage photo =
         images::MakeDemoPhoto(width, height, seed, QStringLiteral("样片 %1").arg(seed));
     if (photo.isNull() || !images::SaveJpeg(photo, positional[2]) ||
-        (exif > 0 && !AddCameraExif(positional[2], exif))) {
+        (exif > 0 && !AddCameraExif(positional[2], exif, photo))) {
         err << "cannot write " << positional[2] << "\n";
         return 1;
     }

@@ -1,5 +1,6 @@
 // verimond-bench orientation: what reading the camera's orientation tag costs, on files
-// whose EXIF segment looks like a camera's (make-photo --exif N writes them).
+// whose EXIF segment looks like a camera's (make-photo --exif N writes them); and the EXIF
+// segments of the camera-like photos the benchmarks write.
 
 #include <libexif/exif-data.h>
 #include <libexif/exif-utils.h>
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QSaveFile>
 #include <QTextStream>
 #include <cstdlib>
@@ -46,20 +48,20 @@ void AddDefault(ExifData* exif, ExifIfd ifd, ExifTag tag) {
 }  // namespace
 
 // An APP1 segment as a camera writes it: the usual tags of IFD0 and of the EXIF directory,
-// a 30 KB maker note and a 160 x 120 JPEG preview, about 40 KB in all.
-QByteArray CameraExifSegment(int orientation) {
+// a 30 KB maker note and the preview in IFD1, about 40 KB in all.
+QByteArray CameraExifSegment(const CameraHead& head) {
     ExifData* exif = exif_data_new();
     exif_data_set_byte_order(exif, EXIF_BYTE_ORDER_INTEL);
     AddText(exif, EXIF_IFD_0, EXIF_TAG_MAKE, "Verimond Bench Camera Co.");
     AddText(exif, EXIF_IFD_0, EXIF_TAG_MODEL, "Studio 24M");
     AddDefault(exif, EXIF_IFD_0, EXIF_TAG_ORIENTATION);
     exif_set_short(exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION)->data,
-                   EXIF_BYTE_ORDER_INTEL, static_cast<ExifShort>(orientation));
+                   EXIF_BYTE_ORDER_INTEL, static_cast<ExifShort>(head.orientation));
     for (ExifTag tag : {EXIF_TAG_X_RESOLUTION, EXIF_TAG_Y_RESOLUTION, EXIF_TAG_RESOLUTION_UNIT,
                         EXIF_TAG_YCBCR_POSITIONING})
         AddDefault(exif, EXIF_IFD_0, tag);
-    AddText(exif, EXIF_IFD_0, EXIF_TAG_SOFTWARE, "Firmware 1.2.3");
-    AddText(exif, EXIF_IFD_0, EXIF_TAG_DATE_TIME, "2026:12:10 10:20:30");
+    AddText(exif, EXIF_IFD_0, EXIF_TAG_SOFTWARE, head.software.constData());
+    AddText(exif, EXIF_IFD_0, EXIF_TAG_DATE_TIME, head.dateTime.constData());
     AddText(exif, EXIF_IFD_0, EXIF_TAG_ARTIST, "Studio");
     AddText(exif, EXIF_IFD_0, EXIF_TAG_COPYRIGHT, "Studio");
     for (ExifTag tag :
@@ -81,24 +83,18 @@ QByteArray CameraExifSegment(int orientation) {
     unsigned char iso[2];
     exif_set_short(iso, EXIF_BYTE_ORDER_INTEL, 100);
     AddEntry(exif, EXIF_IFD_EXIF, EXIF_TAG_ISO_SPEED_RATINGS, EXIF_FORMAT_SHORT, iso, 1);
-    AddText(exif, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, "2026:12:10 10:20:30");
-    AddText(exif, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_DIGITIZED, "2026:12:10 10:20:30");
+    AddText(exif, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, head.dateTimeOriginal.constData());
+    AddText(exif, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_DIGITIZED, head.dateTimeOriginal.constData());
     QByteArray makerNote(30 * 1024, '\0');
     for (int i = 0; i < makerNote.size(); ++i) makerNote[i] = char((i * 131) >> 3);
     AddEntry(exif, EXIF_IFD_EXIF, EXIF_TAG_MAKER_NOTE, EXIF_FORMAT_UNDEFINED, makerNote.constData(),
              static_cast<unsigned int>(makerNote.size()));
 
-    // The preview a camera shows on its screen.
-    QImage preview(160, 120, QImage::Format_RGB32);
-    for (int y = 0; y < 120; ++y)
-        for (int x = 0; x < 160; ++x) preview.setPixel(x, y, qRgb(x, y * 2, (x + y) % 256));
-    QByteArray previewJpeg;
-    QBuffer buffer(&previewJpeg);
-    buffer.open(QIODevice::WriteOnly);
-    preview.save(&buffer, "JPEG", 90);
-    exif->data = static_cast<unsigned char*>(malloc(previewJpeg.size()));
-    memcpy(exif->data, previewJpeg.constData(), previewJpeg.size());
-    exif->size = static_cast<unsigned int>(previewJpeg.size());
+    if (!head.preview.isEmpty()) {
+        exif->data = static_cast<unsigned char*>(malloc(head.preview.size()));
+        memcpy(exif->data, head.preview.constData(), head.preview.size());
+        exif->size = static_cast<unsigned int>(head.preview.size());
+    }
 
     unsigned char* payload = nullptr;
     unsigned int size = 0;
@@ -111,12 +107,30 @@ QByteArray CameraExifSegment(int orientation) {
     return segment;
 }
 
-bool AddCameraExif(const QString& path, int orientation) {
+QByteArray CameraPreview(const QImage& picture) {
+    // Fitted on black, as cameras letterbox 3:2 into 160 x 120.
+    QImage preview(160, 120, QImage::Format_RGB32);
+    preview.fill(Qt::black);
+    const QImage fitted =
+        picture.scaled(preview.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPainter(&preview).drawImage((preview.width() - fitted.width()) / 2,
+                                 (preview.height() - fitted.height()) / 2, fitted);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    preview.save(&buffer, "JPEG", 85);
+    return jpeg;
+}
+
+bool AddCameraExif(const QString& path, int orientation, const QImage& picture) {
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly)) return false;
     const QByteArray jpeg = in.readAll();
     in.close();
-    const QByteArray segment = CameraExifSegment(orientation);
+    CameraHead head;
+    head.orientation = orientation;
+    head.preview = CameraPreview(picture);
+    const QByteArray segment = CameraExifSegment(head);
     if (jpeg.size() < 2 || segment.size() > 65537) return false;
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) return false;

@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("make-photo")) return bench::RunMakePhoto(args);
     if (command == QLatin1String("orientation")) return bench::RunOrientation(args);
     if (command == QLatin1String("import")) return bench::RunImport(args);
+    if (command == QLatin1String("make-camera-photos")) return bench::RunMakeCameraPhotos(args);
     if (command == QLatin1String("make-db")) return bench::RunMakeDb(args);
     if (command == QLatin1String("page")) return bench::RunPage(args);
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
            "       verimond-bench make-photo WIDTH HEIGHT OUT.jpg [--seed N] [--exif 1..8]\n"
            "       verimond-bench orientation FILE... [--repeat N]\n"
            "       verimond-bench import FOLDER [--repeat N] [--subfolders] [--sequential]\n"
+           "                                    [--reimport] [--no-camera-thumbnails] "
+           "[--against-decode]\n"
+           "       verimond-bench make-camera-photos FOLDER [--count 1000] [--distinct 16] "
+           "[--no-previews]\n"
            "       verimond-bench make-db DBFILE [--customers 200] [--samples 500] [--picks 50]\n"
            "       verimond-bench page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"

@@ -23,6 +23,7 @@
 #include "data/folder_paths.h"
 #include "data/log.h"
 #include "data/records.h"
+#include "images/camera_thumbnail.h"
 #include "images/thumbnail.h"
 #include "settings/studio_settings.h"
 
@@ -190,21 +191,33 @@ images::Orientation OrientationOf(const ImportOptions& options) {
     return options.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
 }
 
+// The thumbnail from the camera's own preview, when the options allow it and it is trusted.
+std::optional<QByteArray> FromCamera(const QString& path, const ImportOptions& options) {
+    if (!options.cameraThumbnails) return std::nullopt;
+    return images::MakeThumbnailFromCamera(path, options.widescreen, options.widescreenRatio,
+                                           OrientationOf(options));
+}
+
 MadeThumbnail MakeOne(const ThumbnailJob& job, const ImportOptions& options, Remake remake) {
     MadeThumbnail made;
     try {
         if (job.sampleId == 0) {
-            made.bmp = images::MakeThumbnail(job.path, options.widescreen, options.widescreenRatio,
-                                             QStringLiteral("photo/Thumbnails_nophoto.jpg"),
-                                             OrientationOf(options));
+            std::optional<QByteArray> bmp = FromCamera(job.path, options);
+            made.bmp =
+                bmp ? std::move(*bmp)
+                    : images::MakeThumbnail(job.path, options.widescreen, options.widescreenRatio,
+                                            QStringLiteral("photo/Thumbnails_nophoto.jpg"),
+                                            OrientationOf(options));
             return made;
         }
         // Only the camera's turn makes the thumbnail differ: reading the tag is cheap, a
         // decode is not.
         if (remake == Remake::TurnedByCamera && images::ReadCameraOrientation(job.path) == 1)
             return made;
-        std::optional<QByteArray> bmp = images::RemakeThumbnail(
-            job.path, options.widescreen, options.widescreenRatio, OrientationOf(options));
+        std::optional<QByteArray> bmp = FromCamera(job.path, options);
+        if (!bmp)
+            bmp = images::RemakeThumbnail(job.path, options.widescreen, options.widescreenRatio,
+                                          OrientationOf(options));
         if (bmp)
             made.bmp = std::move(*bmp);
         else

@@ -25,6 +25,9 @@ struct ImportOptions {
     int widescreenRatio = 100;
     // Thumbnails show the photo as the camera held it (its EXIF orientation applied).
     bool cameraOrientation = true;
+    // Thumbnails are drawn from the preview the camera stored in the photo when it can be
+    // trusted (images/camera_thumbnail.h), saving the decode; off, every photo is decoded.
+    bool cameraThumbnails = true;
     // Also makes again the thumbnails of the customer's samples whose photos the camera
     // turned (orientation tag 2..8): those are the thumbnails that differ with the setting
     // above, and those made before it existed lie on their side. Other thumbnails stay.

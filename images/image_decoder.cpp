@@ -1,11 +1,6 @@
 #include "images/image_decoder.h"
 
-#include <fcntl.h>
-#include <libexif/exif-data.h>
-#include <libexif/exif-utils.h>
-#include <sys/stat.h>
 #include <turbojpeg.h>
-#include <unistd.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -17,112 +12,31 @@
 #include <QFile>
 #include <QImageReader>
 #include <QSemaphore>
-#include <QTransform>
 #include <QtMath>
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
 
 #include "images/fitting.h"
+#include "images/jpeg_head.h"
 
 namespace images {
 namespace {
+
+using namespace internal;
 
 // Size to decode for a given original size; both as the picture will be shown (turned).
 using NeededFor = std::function<QSize(QSize shownOriginal)>;
 
 // Enough of a JPEG to reach its frame and first scan headers in all but odd files.
 constexpr qint64 kJpegHeadBytes = 256 * 1024;
-// Enough to reach the EXIF segment: it follows the start of the image, at most after a
-// JFIF segment, and is at most 64 KB long.
-constexpr qint64 kExifHeadBytes = 128 * 1024;
-
-QString CannotOpen(const QString& path) { return QStringLiteral("无法打开图片文件: ") + path; }
 
 QString CannotDecode(const QString& path, const QString& reason) {
     return QStringLiteral("无法解码图片文件: ") + path + QStringLiteral(" (") + reason +
            QLatin1Char(')');
 }
-
-QString SizeText(QSize size) {
-    return QStringLiteral("%1 × %2").arg(size.width()).arg(size.height());
-}
-
-qint64 PixelsOf(QSize size) { return qint64(size.width()) * qint64(size.height()); }
-
-// A photo file opened for reading. Only regular files are read: a pipe or a device under a
-// photo's name would block or never end. Reads go into memory, never through a map, so a
-// file truncated meanwhile just gives fewer bytes.
-class PhotoFile {
-  public:
-    explicit PhotoFile(const QString& path) : path_(path) {
-        const QByteArray name = QFile::encodeName(path);
-        do {
-            fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        } while (fd_ < 0 && errno == EINTR);
-        struct stat status;
-        if (fd_ < 0 || ::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
-            error_ = CannotOpen(path);
-            Close();
-            return;
-        }
-        size_ = status.st_size;
-        if (size_ > kMaxPhotoFileBytes) {
-            error_ = QStringLiteral("图片文件过大 (%1 MB): %2").arg(size_ >> 20).arg(path);
-            Close();
-        }
-    }
-    ~PhotoFile() { Close(); }
-    PhotoFile(const PhotoFile&) = delete;
-    PhotoFile& operator=(const PhotoFile&) = delete;
-
-    bool ok() const { return fd_ >= 0; }
-    const QString& error() const { return error_; }
-    qint64 size() const { return size_; }
-    int descriptor() const { return fd_; }
-
-    // Up to `limit` bytes from the start (the whole file when limit < 0); fewer when the file
-    // shrank since it was opened. A file that grew is read as long as it was.
-    QByteArray read(qint64 limit = -1) const {
-        QByteArray bytes;
-        readMore(&bytes, limit);
-        return bytes;
-    }
-
-    // Extends bytes, read from the start before, up to `limit` (the whole file when < 0).
-    void readMore(QByteArray* bytes, qint64 limit = -1) const {
-        const qint64 wanted = limit < 0 ? size_ : std::min(limit, size_);
-        qint64 done = bytes->size();
-        if (done >= wanted) return;
-        bytes->resize(wanted);
-        while (done < wanted) {
-            const ssize_t n = ::pread(fd_, bytes->data() + done, size_t(wanted - done), done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += n;
-        }
-        bytes->truncate(done);
-    }
-
-    bool startsLikeJpeg() const {
-        const QByteArray head = read(2);
-        return head.size() == 2 && quint8(head[0]) == 0xFF && quint8(head[1]) == 0xD8;
-    }
-
-  private:
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-    QString path_;
-    int fd_ = -1;
-    qint64 size_ = 0;
-    QString error_;
-};
 
 // Decodes that need much memory first take a share of one allowance for the whole process,
 // so that the import's threads cannot all hold a giant picture at the same time.
@@ -159,182 +73,10 @@ void RaiseQtAllocationLimit() {
     });
 }
 
-// ---- JPEG structure, read from the markers before libjpeg sees the data.
-
-struct JpegLayout {
-    bool frameFound = false;
-    QSize size;
-    // The decoder keeps every DCT coefficient of the picture while scans arrive: progressive
-    // files, and files whose first scan does not carry every component.
-    bool wholeImageBuffer = false;
-    qint64 blocks = 0;  // 8x8 blocks of all components, as the decoder pads them
-    qint64 scans = 0;   // counted only for files with a whole-image buffer
-    // The first APP1 segment holding EXIF data: where its payload ("Exif\0\0" and the
-    // TIFF structure) starts in the bytes, and its length; -1 when there is none.
-    qint64 exifAt = -1;
-    qint64 exifLength = 0;
-};
-
-quint16 Big16(const uchar* at) { return quint16((at[0] << 8) | at[1]); }
-
-// Walks the marker segments from SOI to the first scan, as libjpeg reads them: bytes
-// between segments are skipped, as are fill bytes before a marker.
-JpegLayout ReadJpegLayout(const QByteArray& bytes, bool countScans) {
-    JpegLayout layout;
-    const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-    const qint64 size = bytes.size();
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return layout;
-    int components = 0, hMax = 1, vMax = 1;
-    int hFactor[4] = {}, vFactor[4] = {};
-    qint64 at = 2;
-    for (;;) {
-        while (at < size && data[at] != 0xFF) ++at;
-        while (at < size && data[at] == 0xFF) ++at;
-        if (at >= size) return layout;
-        const uchar marker = data[at++];
-        // A stuffed zero, SOI again, TEM and restarts stand alone.
-        if (marker == 0x00 || marker == 0xD8 || marker == 0x01 ||
-            (marker >= 0xD0 && marker <= 0xD7))
-            continue;
-        if (marker == 0xD9 || at + 2 > size) return layout;
-        const qint64 length = Big16(data + at);
-        if (length < 2 || at + length > size) return layout;
-        const uchar* segment = data + at + 2;
-        if (marker == 0xE1 && layout.exifAt < 0 && length >= 2 + 6 &&
-            memcmp(segment, "Exif\0\0", 6) == 0) {
-            layout.exifAt = at + 2;
-            layout.exifLength = length - 2;
-        }
-        const bool frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame && !layout.frameFound) {
-            if (length < 8) return layout;
-            layout.size = QSize(Big16(segment + 3), Big16(segment + 1));
-            components = segment[5];
-            if (components < 1 || components > 4 || length < 8 + 3 * components) return layout;
-            for (int c = 0; c < components; ++c) {
-                hFactor[c] = std::max(1, segment[6 + 3 * c + 1] >> 4);
-                vFactor[c] = std::max(1, segment[6 + 3 * c + 1] & 0x0F);
-                hMax = std::max(hMax, hFactor[c]);
-                vMax = std::max(vMax, vFactor[c]);
-            }
-            layout.frameFound = true;
-            layout.wholeImageBuffer =
-                marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
-        } else if (marker == 0xDA) {
-            if (!layout.frameFound) return layout;
-            if (length >= 3 && segment[0] < components) layout.wholeImageBuffer = true;
-            at += length;
-            break;
-        }
-        at += length;
-    }
-
-    const qint64 width = layout.size.width(), height = layout.size.height();
-    for (int c = 0; c < components; ++c) {
-        const qint64 across = (width * hFactor[c] + 8 * hMax - 1) / (8 * hMax);
-        const qint64 down = (height * vFactor[c] + 8 * vMax - 1) / (8 * vMax);
-        layout.blocks += ((across + hFactor[c] - 1) / hFactor[c] * hFactor[c]) *
-                         ((down + vFactor[c] - 1) / vFactor[c] * vFactor[c]);
-    }
-    if (countScans && layout.wholeImageBuffer) {
-        // In the coded data a 0xFF is always followed by 0x00, a restart or a marker, so
-        // every 0xFF 0xDA is the start of a scan.
-        layout.scans = 1;
-        const uchar* p = data + at;
-        const uchar* end = data + size;
-        while (p + 1 < end) {
-            p = static_cast<const uchar*>(memchr(p, 0xFF, size_t(end - p - 1)));
-            if (!p) break;
-            if (p[1] == 0xDA) ++layout.scans;
-            ++p;
-        }
-    }
-    return layout;
-}
-
-// Empty when the picture may be decoded; otherwise why not.
-QString RefusalOf(const JpegLayout& layout) {
-    if (PixelsOf(layout.size) > kMaxPicturePixels)
-        return QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(layout.size));
-    if (!layout.wholeImageBuffer) return QString();
-    if (layout.blocks * 128 > kMaxJpegCoefficientBytes)
-        return QStringLiteral("渐进式图片 %1 过大").arg(SizeText(layout.size));
-    if (layout.scans > 0 && layout.blocks * layout.scans > kMaxJpegScanWork)
-        return QStringLiteral("渐进式图片的扫描过多 (%1 次)").arg(layout.scans);
-    return QString();
-}
-
 QString RefusalOfWholeDecode(QSize size) {
     if (PixelsOf(size) > kMaxDecodedPixels)
         return QStringLiteral("图片尺寸 %1 超出上限").arg(SizeText(size));
     return QString();
-}
-
-// The Orientation tag of IFD0, read by libexif from the EXIF segment the layout found.
-int OrientationOf(const QByteArray& bytes, const JpegLayout& layout) {
-    if (layout.exifAt < 0 || layout.exifAt + layout.exifLength > bytes.size()) return 1;
-    ExifData* exif = exif_data_new();
-    if (!exif) return 1;
-    // Read only: no entries added or corrected as a writer would want.
-    exif_data_unset_option(exif, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_load_data(exif, reinterpret_cast<const uchar*>(bytes.constData()) + layout.exifAt,
-                        static_cast<unsigned int>(layout.exifLength));
-    int orientation = 1;
-    const ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-    if (entry && entry->format == EXIF_FORMAT_SHORT && entry->components >= 1 && entry->data &&
-        entry->size >= 2) {
-        const int value = exif_get_short(entry->data, exif_data_get_byte_order(exif));
-        if (value >= 1 && value <= 8) orientation = value;
-    }
-    exif_data_unref(exif);
-    return orientation;
-}
-
-// An EXIF orientation as a mirror of the stored pixels followed by quarter turns clockwise.
-struct MirrorAndTurns {
-    bool horizontal = false;
-    bool vertical = false;
-    int turns = 0;
-};
-
-MirrorAndTurns UprightBy(int orientation) {
-    switch (orientation) {
-        case 2:
-            return {true, false, 0};
-        case 3:
-            return {false, false, 2};
-        case 4:
-            return {false, true, 0};
-        case 5:
-            return {false, true, 1};
-        case 6:
-            return {false, false, 1};
-        case 7:
-            return {true, false, 1};
-        case 8:
-            return {false, false, 3};
-        default:
-            return {};
-    }
-}
-
-// The decoded pixels upright (orientation) and then turned by the customer's turns, in at
-// most one mirror and one turn of the picture.
-QImage Turned(QImage image, int orientation, int turns) {
-    const MirrorAndTurns upright = UprightBy(orientation);
-    if (upright.horizontal || upright.vertical)
-        image = image.mirrored(upright.horizontal, upright.vertical);
-    switch ((upright.turns + turns) % 4) {
-        case 1:
-            return image.transformed(QTransform().rotate(90));
-        case 2:
-            return image.mirrored(true, true);
-        case 3:
-            return image.transformed(QTransform().rotate(270));
-        default:
-            return image;
-    }
 }
 
 int QuarterTurnsOf(int turns) { return ((turns % 4) + 4) % 4; }

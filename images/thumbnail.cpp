@@ -63,9 +63,7 @@ QByteArray EncodeBmp24(const QImage& image) {
     return bmp;
 }
 
-namespace {
-
-DrawOptions ThumbnailOptions(bool widescreen, int widescreenRatio, Orientation orientation) {
+DrawOptions ThumbnailDrawOptions(bool widescreen, int widescreenRatio, Orientation orientation) {
     DrawOptions options;
     options.size = QSize(kThumbnailWidth, kThumbnailHeight);
     options.margin = kThumbnailMargin;
@@ -75,12 +73,10 @@ DrawOptions ThumbnailOptions(bool widescreen, int widescreenRatio, Orientation o
     return options;
 }
 
-}  // namespace
-
 QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescreenRatio,
                          const QString& fallback, Orientation orientation,
                          const PreviewStore* previews) {
-    DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
+    DrawOptions options = ThumbnailDrawOptions(widescreen, widescreenRatio, orientation);
     options.previews = previews;
     DrawnPicture drawn = DrawPictureFitted(photoPath, fallback, options);
     // The placeholder stands in, as designed (the demo customer has such a photo), so this
@@ -101,7 +97,7 @@ QByteArray MakeThumbnail(const QString& photoPath, bool widescreen, int widescre
 std::optional<QByteArray> RemakeThumbnail(const QString& photoPath, bool widescreen,
                                           int widescreenRatio, Orientation orientation) {
     if (!QFileInfo(photoPath).isFile()) return std::nullopt;
-    const DrawOptions options = ThumbnailOptions(widescreen, widescreenRatio, orientation);
+    const DrawOptions options = ThumbnailDrawOptions(widescreen, widescreenRatio, orientation);
     const DecodedImage decoded = DecodeForFit(photoPath, options.size, {orientation, 0});
     if (!decoded.ok()) {
         qCDebug(lcImages).noquote()

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "images/image_decoder.h"
+#include "images/picture_drawing.h"
 
 namespace images {
 
@@ -18,6 +19,9 @@ class PreviewStore;
 inline constexpr int kThumbnailWidth = 105;
 inline constexpr int kThumbnailHeight = 80;
 inline constexpr QColor kThumbnailMargin(120, 120, 120);
+
+// How a thumbnail is drawn: 105 x 80 on grey, narrowed while widescreen correction is on.
+DrawOptions ThumbnailDrawOptions(bool widescreen, int widescreenRatio, Orientation orientation);
 
 // An uncompressed 24-bit Windows BMP (file header, BITMAPINFOHEADER, bottom-up rows padded
 // to 4 bytes, BGR). Written by hand so the depth never depends on Qt's writer.

@@ -1,13 +1,15 @@
 // Hostile picture files (cut short, corrupted, claiming sizes they do not hold, misnamed,
-// not files at all) through every way a photo is read: decoding, sizing, drawing, thumbnails
-// and the import of a whole folder of them. Nothing may crash or hang, what is refused gives
-// no picture, and nothing decoded goes beyond the budget.
+// not files at all, camera previews that lie) through every way a photo is read: decoding,
+// sizing, drawing, thumbnails (the camera's preview included) and the import of a whole
+// folder of them. Nothing may crash or hang, what is refused gives no picture, and nothing
+// decoded goes beyond the budget.
 
 #include <QtTest>
 
 #include "customers/photo_import.h"
 #include "data/connection.h"
 #include "data/errors.h"
+#include "images/camera_thumbnail.h"
 #include "images/image_decoder.h"
 #include "images/picture_drawing.h"
 #include "images/thumbnail.h"
@@ -65,6 +67,17 @@ class HostileFilesTest : public QObject {
         QVERIFY(!drawn.canvas.isNull());
         const QImage thumbnail = QImage::fromData(images::MakeThumbnail(path, false, 100), "BMP");
         QCOMPARE(thumbnail.size(), QSize(105, 80));
+
+        // The camera's preview, read from the head of the file alone.
+        QString why;
+        const std::optional<QByteArray> fromCamera =
+            images::MakeThumbnailFromCamera(path, false, 100, images::Orientation::AsTaken, &why);
+        if (fromCamera) {
+            QVERIFY2(!mustBeRefused, "a thumbnail came from a file that must be refused");
+            QCOMPARE(QImage::fromData(*fromCamera, "BMP").size(), QSize(105, 80));
+        } else {
+            QVERIFY(!why.isEmpty());
+        }
     }
 
     // The folder as staff would import it: every plain file of an accepted type becomes a

@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QtEndian>
 
+#include "support/camera_photos.h"
+#include "support/oriented_photos.h"
+
 namespace testing_support {
 namespace {
 
@@ -200,6 +203,54 @@ std::vector<HostileFile> WriteHostileCorpus(const QString& folder) {
     add("png-claims-60000.jpg", PngClaiming(60000, 60000), true);
     add("png-claims-12000.jpg", PngClaiming(12000, 11000), true);
     add("gif-claims-65535.jpeg", GifClaiming(65535, 65535), true);
+    // Camera previews (EXIF IFD1) that lie about where they are, how long or large they are,
+    // or are no JPEG at all; the photos around them are fine unless said otherwise.
+    const QByteArray preview = SmallJpeg(160, 120);
+    const auto camera = [&](const QByteArray& photo, const CameraExif& exif) {
+        return WithSegment(photo, CameraExifSegment(exif));
+    };
+    const auto previewed = [&](const QByteArray& bytes, qint64 offsetShift, qint64 lengthShift) {
+        CameraExif exif;
+        exif.preview = bytes;
+        exif.previewOffsetShift = offsetShift;
+        exif.previewLengthShift = lengthShift;
+        return camera(jpeg, exif);
+    };
+    add("preview-outside.jpg", previewed(preview, 100000, 0), false);
+    add("preview-before.jpg", previewed(preview, -0x7FFFFFFF, 0), false);
+    add("preview-huge-length.jpg", previewed(preview, 0, 0xFFFFFF00 - preview.size()), false);
+    add("preview-cut.jpg", previewed(preview, 0, -200), false);
+    QByteArray damaged = preview;
+    for (int i = preview.size() / 2; i < preview.size() - 2; i += 7)
+        damaged[i] = char(damaged[i] ^ 0x5A);
+    add("preview-damaged.jpg", previewed(damaged, 0, 0), false);
+    add("preview-claims-60000.jpg", previewed(WithClaimedSize(preview, 60000, 60000), 0, 0), false);
+    add("preview-many-scans.jpg",
+        previewed(WithRepeatedLastScan(SmallJpeg(160, 120, true, true), 300), 0, 0), false);
+    add("preview-text.jpg", previewed("not a picture at all\n", 0, 0), false);
+    add("preview-empty.jpg", previewed(QByteArray(1, '\0'), 0, -1), false);
+    // The photo's own header or data broken behind a good preview.
+    CameraExif good;
+    good.preview = preview;
+    add("preview-photo-claims-60000.jpg", camera(WithClaimedSize(jpeg, 60000, 60000), good), true);
+    add("preview-photo-cut.jpg", previewed(preview, 0, 0).chopped(jpeg.size() / 2), false);
+    // The EXIF block itself cut inside a directory, and directories that loop.
+    CameraExif plain;
+    plain.preview = preview;
+    const QByteArray segment = CameraExifSegment(plain);
+    QByteArray cutBlock = segment.left(40);
+    PutBig16(cutBlock, 2, cutBlock.size() - 2);
+    add("exif-cut.jpg", WithSegment(jpeg, cutBlock), false);
+    QByteArray loop = segment;
+    // IFD0 at TIFF offset 8 (segment offset 18): its next directory made itself.
+    const int entries = At(loop, 18) | (At(loop, 19) << 8);
+    const int next = 18 + 2 + 12 * entries;
+    loop[next] = char(8);
+    loop[next + 1] = loop[next + 2] = loop[next + 3] = char(0);
+    add("exif-loop.jpg", WithSegment(jpeg, loop), false);
+    plain.bigEndian = true;
+    plain.previewOffsetShift = 0x40000000;
+    add("exif-big-endian-outside.jpg", WithSegment(jpeg, CameraExifSegment(plain)), false);
     // Wrong names and no picture at all.
     QImage small(40, 30, QImage::Format_RGB32);
     small.fill(Qt::darkCyan);
