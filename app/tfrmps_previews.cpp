@@ -78,13 +78,9 @@ void Tfrmps::SetBuildingPreviews(bool on) {
 }
 
 images::DrawOptions Tfrmps::CellOptions() const {
-    images::DrawOptions options;
-    options.size = QSize(images::kThumbnailWidth, images::kThumbnailHeight);
-    options.margin = images::kThumbnailMargin;
-    options.widescreen = viewer_->WidescreenCorrection();
-    options.widescreenRatio = state_.widescreenRatio;
-    options.orientation =
-        state_.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored;
+    images::DrawOptions options = images::ThumbnailDrawOptions(
+        viewer_->WidescreenCorrection(), state_.widescreenRatio,
+        state_.cameraOrientation ? images::Orientation::AsTaken : images::Orientation::AsStored);
     options.devicePixelRatio = strip_->devicePixelRatioF();
     return options;
 }
