@@ -83,7 +83,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // while building is off.
     customers::PreviewBuilder* previewBuilder() { return previewBuilder_.get(); }
     // Background building on (as the window starts) or off, with nothing queued (for the
-    // benchmarks that time the photos themselves).
+    // benchmarks that time the photos themselves); once off, earlier customers are not
+    // queued again.
     void SetBuildingPreviews(bool on);
     void SetFullScreenViewer(workspace::TFrmfull* viewer);
 
@@ -268,6 +269,7 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     std::unique_ptr<workspace::CellPictures> albumPictures_;
     std::unique_ptr<customers::PreviewBuilder> previewBuilder_;
     std::vector<qint64> customersToPreview_;  // oldest first: taken from the back
+    bool earlierCustomersWanted_ = true;      // off once building was switched off
     // Where the picture on its way goes, and the stored thumbnail of the sample it is of.
     workspace::PictureScreen* pictureTarget_ = nullptr;
     // The file each screen shows a picture of.

@@ -46,7 +46,7 @@ void Tfrmps::OpenPreviews() {
             &workspace::SampleStrip::ShowSharpPicture);
     SetBuildingPreviews(true);
     QTimer::singleShot(kEarlierCustomersAfterMs, this, [this] {
-        if (!previewBuilder_) return;
+        if (!previewBuilder_ || !earlierCustomersWanted_) return;
         try {
             customersToPreview_.clear();
             for (const auto& row : data::QueryRows(
@@ -67,6 +67,7 @@ void Tfrmps::OpenPreviews() {
 
 void Tfrmps::SetBuildingPreviews(bool on) {
     if (!on) {
+        earlierCustomersWanted_ = false;
         customersToPreview_.clear();
         previewBuilder_.reset();
         return;
