@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -17,6 +16,7 @@
 #include <QtConcurrent>
 #include <cerrno>
 
+#include "customers/result_progress.h"
 #include "data/connection.h"
 #include "data/errors.h"
 #include "data/file_names.h"
@@ -54,9 +54,6 @@ struct StoredSample {
     qint64 id = 0;
     QString path;
 };
-
-// How often a busy notice hears from a long decode of one file.
-constexpr int kProgressTickMs = 100;
 
 bool Accepted(const QString& acceptedTypes, const QString& fileName) {
     const QString extension = data::ExtensionOf(fileName).toLower();
@@ -243,19 +240,8 @@ std::vector<MadeThumbnail> MakeThumbnails(const std::vector<ThumbnailJob>& jobs,
     results.reserve(jobs.size());
     try {
         for (int i = 0; i < total; ++i) {
-            if (progress) {
-                const QString item = QFileInfo(jobs[i].path).fileName();
-                progress(i, total, item);
-                QElapsedTimer sinceTick;
-                sinceTick.start();
-                while (!thumbnails.isResultReadyAt(i)) {
-                    QThread::msleep(5);
-                    if (sinceTick.elapsed() >= kProgressTickMs) {
-                        progress(i, total, item);
-                        sinceTick.restart();
-                    }
-                }
-            }
+            if (progress)
+                WaitTelling(thumbnails, i, total, QFileInfo(jobs[i].path).fileName(), progress);
             MadeThumbnail made = thumbnails.resultAt(i);
             if (!made.error.isEmpty()) throw data::VerimondError(made.error);
             results.push_back(std::move(made));

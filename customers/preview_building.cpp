@@ -1,6 +1,5 @@
 #include "customers/preview_building.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
@@ -13,6 +12,7 @@
 #include <mutex>
 
 #include "customers/log.h"
+#include "customers/result_progress.h"
 #include "data/connection.h"
 #include "data/records.h"
 
@@ -22,7 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // How long building rests after the customer's last step before it takes up a decode again.
 constexpr auto kRestAfterStep = std::chrono::milliseconds(1500);
-constexpr int kProgressTickMs = 100;
 
 // Whether one more preview of a set fits beside those there (`count` taking `bytes`) and those
 // being made (`inFlight`): a trim keeps the most recently shown, which are the set's own, so
@@ -108,19 +107,7 @@ PreviewsResult BuildPreviews(images::PreviewStore& store, const QStringList& pho
     QFuture<std::optional<Built>> futures = QtConcurrent::mapped(photos, buildOne);
     const int total = result.photos;
     for (int i = 0; i < total; ++i) {
-        if (progress) {
-            const QString item = QFileInfo(photos[i]).fileName();
-            progress(i, total, item);
-            QElapsedTimer sinceTick;
-            sinceTick.start();
-            while (!futures.isResultReadyAt(i)) {
-                QThread::msleep(5);
-                if (sinceTick.elapsed() >= kProgressTickMs) {
-                    progress(i, total, item);
-                    sinceTick.restart();
-                }
-            }
-        }
+        if (progress) WaitTelling(futures, i, total, QFileInfo(photos[i]).fileName(), progress);
         const std::optional<Built> built = futures.resultAt(i);
         if (built)
             Count(result, photos[i], *built);

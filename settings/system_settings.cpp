@@ -33,11 +33,20 @@ SystemSettings ReadSystemSettings() {
     return s;
 }
 
-std::optional<int> ParseWidescreenRatio(const QString& text) {
+namespace {
+
+// A whole number within minimum..maximum as typed (blanks around it allowed), or nothing.
+std::optional<int> WholeNumberIn(const QString& text, int minimum, int maximum) {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < kMinWidescreenRatio || value > kMaxWidescreenRatio) return std::nullopt;
+    if (!ok || value < minimum || value > maximum) return std::nullopt;
     return value;
+}
+
+}  // namespace
+
+std::optional<int> ParseWidescreenRatio(const QString& text) {
+    return WholeNumberIn(text, kMinWidescreenRatio, kMaxWidescreenRatio);
 }
 
 QString WidescreenRatioRefusal(const QString& text) {
@@ -48,10 +57,7 @@ QString WidescreenRatioRefusal(const QString& text) {
 }
 
 std::optional<int> ParsePreviewBudget(const QString& text) {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < kMinPreviewBudgetMb || value > kMaxPreviewBudgetMb) return std::nullopt;
-    return value;
+    return WholeNumberIn(text, kMinPreviewBudgetMb, kMaxPreviewBudgetMb);
 }
 
 QString PreviewBudgetRefusal(const QString& text) {
