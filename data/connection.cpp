@@ -432,6 +432,13 @@ void Execute(const QString& sql) { Run(sql, Repeat::Never); }
 
 int ExecuteCount(const QString& sql) { return Run(sql, Repeat::Never).numRowsAffected(); }
 
+Rows ExecuteReturning(const QString& sql) {
+    QSqlQuery query = Run(sql, Repeat::Never);
+    Rows rows;
+    while (query.next()) rows.push_back(query.record());
+    return rows;
+}
+
 qint64 AppendRow(const QString& table, const ColumnValues& values) {
     QStringList names;
     QStringList marks;

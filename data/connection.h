@@ -73,6 +73,9 @@ Rows QueryRows(const QString& sql);
 void Execute(const QString& sql);
 // Runs a statement without a result and returns how many rows it changed. Throws DbError.
 int ExecuteCount(const QString& sql);
+// Runs a writing statement that hands rows back ("... returning ...") and returns them.
+// Like every write it is never run again on a reopened server line. Throws DbError.
+Rows ExecuteReturning(const QString& sql);
 // Appends one row (the equivalent of posting a new row through an empty updatable set)
 // and returns its new key. Values are bound, blobs included.
 qint64 AppendRow(const QString& table, const ColumnValues& values);

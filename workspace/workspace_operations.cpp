@@ -1,9 +1,12 @@
 #include "workspace/workspace_operations.h"
 
+#include <algorithm>
+
 #include "data/connection.h"
 #include "data/records.h"
 #include "settings/system_settings.h"
 #include "workspace/log.h"
+#include "workspace/undo_history.h"
 #include "workspace/workspace_state.h"
 
 namespace workspace {
@@ -29,33 +32,65 @@ int AlbumsNamed(const QString& customerId, const QString& name) {
                  QStringLiteral(" and xcmc=") + Quoted(name));
 }
 
+qint64 IdOf(const QSqlRecord& row) { return row.value(QStringLiteral("id")).toLongLong(); }
+
+// Rows of xcphoto handed back as "id, photoid, xcmc", in id order.
+std::vector<PickRow> PickRowsOf(const data::Rows& rows) {
+    std::vector<PickRow> picks;
+    picks.reserve(rows.size());
+    for (const QSqlRecord& row : rows)
+        picks.push_back({IdOf(row), row.value(QStringLiteral("photoid")).toLongLong(),
+                         data::TextOf(row, QStringLiteral("xcmc"))});
+    std::sort(picks.begin(), picks.end(),
+              [](const PickRow& a, const PickRow& b) { return a.id < b.id; });
+    return picks;
+}
+
+const QString kPickColumns = QStringLiteral(" returning id,photoid,xcmc");
+
 }  // namespace
 
-bool DeleteSample(const QString& customerId, qint64 sampleId) {
+bool DeleteSample(const QString& customerId, qint64 sampleId, UndoStep* undo) {
     const QString where = QStringLiteral("customerid=") + customerId;
     const QString sample = QString::number(sampleId);
     data::Transaction transaction;
     data::LockTableForWriting(kPicks);
-    const int samples = data::ExecuteCount(QStringLiteral("delete from  photoinfo where ") + where +
-                                           QStringLiteral(" and id=") + sample);
-    data::Execute(QStringLiteral("delete from  xcphoto where ") + where +
-                  QStringLiteral(" and photoid=") + sample);
+    const data::Rows deleted = data::ExecuteReturning(
+        QStringLiteral("delete from  photoinfo where ") + where + QStringLiteral(" and id=") +
+        sample + QStringLiteral(" returning id,odrnum,filename,photofile,zzyq"));
+    const int samples = static_cast<int>(deleted.size());
+    const data::Rows picks =
+        data::ExecuteReturning(QStringLiteral("delete from  xcphoto where ") + where +
+                               QStringLiteral(" and photoid=") + sample + kPickColumns);
     transaction.commit();
+    if (undo && samples > 0) {
+        const QSqlRecord& row = deleted.front();
+        *undo = {};
+        undo->kind = UndoStep::Kind::SampleDeleted;
+        undo->customerId = customerId;
+        undo->sampleId = sampleId;
+        undo->sample = SampleRow{
+            IdOf(row), row.value(QStringLiteral("odrnum")), row.value(QStringLiteral("filename")),
+            row.value(QStringLiteral("photofile")), row.value(QStringLiteral("zzyq"))};
+        undo->picks = PickRowsOf(picks);
+    }
     if (samples == 0)
         qCInfo(lcWorkspace, "sample %lld of customer %s was deleted already", sampleId,
                qUtf8Printable(customerId));
     return samples > 0;
 }
 
-PickResult PickSample(const QString& customerId, qint64 sampleId, const QString& album) {
+PickResult PickSample(const QString& customerId, qint64 sampleId, const QString& album,
+                      UndoStep* undo) {
     const QString sample = QString::number(sampleId);
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
     data::LockTableForWriting(kPicks);
     // The insert first: from here on no other station changes what is checked below.
-    data::Execute(QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") +
-                  customerId + QStringLiteral(",") + sample + QStringLiteral(",") + Quoted(album) +
-                  QStringLiteral(")"));
+    const data::Rows inserted = data::ExecuteReturning(
+        QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + customerId +
+        QStringLiteral(",") + sample + QStringLiteral(",") + Quoted(album) + QStringLiteral(")") +
+        kPickColumns);
     PickResult refused = PickResult::Picked;
     if (Count(QStringLiteral("select count(*) from photoinfo where customerid=") + customerId +
               QStringLiteral(" and id=") + sample) == 0)
@@ -70,24 +105,47 @@ PickResult PickSample(const QString& customerId, qint64 sampleId, const QString&
         return refused;
     }
     transaction.commit();
+    if (undo) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::Pick;
+        undo->customerId = customerId;
+        undo->sampleId = sampleId;
+        undo->picks = PickRowsOf(inserted);
+    }
     return PickResult::Picked;
 }
 
-bool RemovePick(const QString& customerId, qint64 sampleId, const QString& album) {
+bool RemovePick(const QString& customerId, qint64 sampleId, const QString& album, UndoStep* undo) {
     data::Transaction transaction;
     data::LockTableForWriting(kPicks);
-    const int removed = data::ExecuteCount(
+    const data::Rows removed = data::ExecuteReturning(
         QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") +
         customerId + QStringLiteral(" and xcmc=") + Quoted(album) +
-        QStringLiteral(" and photoid=") + QString::number(sampleId) + QStringLiteral(" limit 1)"));
+        QStringLiteral(" and photoid=") + QString::number(sampleId) + QStringLiteral(" limit 1)") +
+        kPickColumns);
     transaction.commit();
-    return removed > 0;
+    if (undo && !removed.empty()) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::PickRemoved;
+        undo->customerId = customerId;
+        undo->sampleId = sampleId;
+        undo->picks = PickRowsOf(removed);
+    }
+    return !removed.empty();
 }
 
-bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text) {
+bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text, UndoStep* undo) {
     const QString where = QStringLiteral(" where customerid=") + customerId +
                           QStringLiteral(" and id=") + QString::number(sampleId);
     data::Transaction transaction;
+    QVariant before;
+    if (undo) {
+        // A write first, so that the note read is the one replaced below.
+        data::Execute(QStringLiteral("update photoinfo set zzyq=zzyq") + where);
+        const data::Rows rows =
+            data::QueryRows(QStringLiteral("select zzyq from photoinfo") + where);
+        if (!rows.empty()) before = rows.front().value(0);
+    }
     // The prompt is never a note.
     const int stored =
         !text.isEmpty() && text != kNotePrompt
@@ -95,21 +153,41 @@ bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text) 
                                  where)
             : data::ExecuteCount(QStringLiteral("update photoinfo set zzyq=''") + where);
     transaction.commit();
+    const QString storedNote = text != kNotePrompt ? text : QString();
+    // A note stored as it was changes nothing worth taking back.
+    if (undo && stored > 0 &&
+        (before.isNull() ? !storedNote.isEmpty() : before.toString() != storedNote)) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::Note;
+        undo->customerId = customerId;
+        undo->sampleId = sampleId;
+        undo->oldNote = before;
+        undo->storedNote = storedNote;
+    }
     return stored > 0;
 }
 
-AlbumChange AddAlbum(const QString& customerId, const QString& name) {
+AlbumChange AddAlbum(const QString& customerId, const QString& name, UndoStep* undo) {
     if (name == kAllAlbums) return AlbumChange::NameExists;
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
-    data::Execute(QStringLiteral("insert into customerxc(customerid,xcmc) values(") + customerId +
-                  QStringLiteral(",") + Quoted(name) + QStringLiteral(")"));
+    const data::Rows inserted = data::ExecuteReturning(
+        QStringLiteral("insert into customerxc(customerid,xcmc) values(") + customerId +
+        QStringLiteral(",") + Quoted(name) + QStringLiteral(") returning id"));
     if (AlbumsNamed(customerId, name) > 1) return AlbumChange::NameExists;
     transaction.commit();
+    if (undo && !inserted.empty()) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::AlbumAdded;
+        undo->customerId = customerId;
+        undo->albums = {AlbumRow{IdOf(inserted.front()), name}};
+        undo->newName = name;
+    }
     return AlbumChange::Done;
 }
 
-AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const QString& newName) {
+AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const QString& newName,
+                        UndoStep* undo) {
     if (newName == kAllAlbums || newName == oldName) return AlbumChange::NameExists;
     if (oldName == kAllAlbums) return AlbumChange::Reserved;
     const QString where = QStringLiteral(" where customerid=") + customerId +
@@ -117,8 +195,10 @@ AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
     data::LockTableForWriting(kPicks);
-    const int renamed =
-        data::ExecuteCount(QStringLiteral("update customerxc set xcmc=") + Quoted(newName) + where);
+    const data::Rows albums =
+        data::ExecuteReturning(QStringLiteral("update customerxc set xcmc=") + Quoted(newName) +
+                               where + QStringLiteral(" returning id"));
+    const int renamed = static_cast<int>(albums.size());
     if (renamed == 0) {
         qCInfo(lcWorkspace, "album %s of customer %s to be renamed is gone",
                qUtf8Printable(oldName), qUtf8Printable(customerId));
@@ -126,24 +206,46 @@ AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const
     }
     // More albums of the new name than were just renamed: one had it before.
     if (AlbumsNamed(customerId, newName) > renamed) return AlbumChange::NameExists;
-    data::Execute(QStringLiteral("update xcphoto set xcmc=") + Quoted(newName) + where);
+    const data::Rows picks = data::ExecuteReturning(QStringLiteral("update xcphoto set xcmc=") +
+                                                    Quoted(newName) + where + kPickColumns);
     transaction.commit();
+    if (undo) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::AlbumRenamed;
+        undo->customerId = customerId;
+        for (const QSqlRecord& row : albums) undo->albums.push_back({IdOf(row), newName});
+        undo->picks = PickRowsOf(picks);
+        undo->oldName = oldName;
+        undo->newName = newName;
+    }
     return AlbumChange::Done;
 }
 
-AlbumChange DeleteAlbum(const QString& customerId, const QString& name) {
+AlbumChange DeleteAlbum(const QString& customerId, const QString& name, UndoStep* undo) {
     if (name == kAllAlbums) return AlbumChange::Reserved;
     const QString quoted = Quoted(name);
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
     data::LockTableForWriting(kPicks);
-    const int albums =
-        data::ExecuteCount(QStringLiteral("delete from  customerxc where customerid=") +
-                           customerId + QStringLiteral(" and xcmc=") + quoted);
-    data::Execute(QStringLiteral("delete from  xcphoto where customerid=") + customerId +
-                  QStringLiteral(" and  xcmc=") + quoted);
+    const data::Rows albums = data::ExecuteReturning(
+        QStringLiteral("delete from  customerxc where customerid=") + customerId +
+        QStringLiteral(" and xcmc=") + quoted + QStringLiteral(" returning id"));
+    const data::Rows picks =
+        data::ExecuteReturning(QStringLiteral("delete from  xcphoto where customerid=") +
+                               customerId + QStringLiteral(" and  xcmc=") + quoted + kPickColumns);
     transaction.commit();
-    return albums > 0 ? AlbumChange::Done : AlbumChange::Gone;
+    if (albums.empty()) return AlbumChange::Gone;
+    if (undo) {
+        *undo = {};
+        undo->kind = UndoStep::Kind::AlbumDeleted;
+        undo->customerId = customerId;
+        for (const QSqlRecord& row : albums) undo->albums.push_back({IdOf(row), name});
+        std::sort(undo->albums.begin(), undo->albums.end(),
+                  [](const AlbumRow& a, const AlbumRow& b) { return a.id < b.id; });
+        undo->picks = PickRowsOf(picks);
+        undo->oldName = name;
+    }
+    return AlbumChange::Done;
 }
 
 int AlbumPickCount(const QString& customerId, const QString& album) {

@@ -8,10 +8,16 @@
 // The customer id is text, placed into SQL unquoted as the window holds it; album names and
 // notes pass through SqlQuote. Failures of the engine are thrown as data::DbError, and
 // nothing of the operation stays written then.
+//
+// Given an UndoStep, an operation that changed something fills it, inside its transaction,
+// with what UndoHistory needs to take the change back (undo_history.h); otherwise it leaves
+// the step as it was.
 
 #include <QString>
 
 namespace workspace {
+
+struct UndoStep;
 
 // The note box's prompt: it stands in the box while a sample has no note and is never
 // stored as one.
@@ -21,7 +27,7 @@ inline const QString kNotePrompt = QStringLiteral("请在此输入制作要求�
 
 // Deletes the sample and every pick of it; the photo file stays where it is. False when the
 // sample was gone already (its picks, if any were left, are removed all the same).
-bool DeleteSample(const QString& customerId, qint64 sampleId);
+bool DeleteSample(const QString& customerId, qint64 sampleId, UndoStep* undo = nullptr);
 
 enum class PickResult {
     Picked,
@@ -30,15 +36,18 @@ enum class PickResult {
 };
 // Picks the sample into the album: one more pick row, also when the sample is in the album
 // already (asking about a repeat pick is the caller's: IsPicked of workspace_queries.h).
-PickResult PickSample(const QString& customerId, qint64 sampleId, const QString& album);
+PickResult PickSample(const QString& customerId, qint64 sampleId, const QString& album,
+                      UndoStep* undo = nullptr);
 
 // Removes one pick of the sample from the album (of several picks of it there, any one).
 // False when there was none to remove.
-bool RemovePick(const QString& customerId, qint64 sampleId, const QString& album);
+bool RemovePick(const QString& customerId, qint64 sampleId, const QString& album,
+                UndoStep* undo = nullptr);
 
 // Stores the note of a sample as typed; empty text or the prompt clears it. False when the
 // customer has no such sample (nothing stored).
-bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text);
+bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text,
+               UndoStep* undo = nullptr);
 
 // ---- albums -------------------------------------------------------------------------------
 
@@ -50,16 +59,17 @@ enum class AlbumChange {
 };
 
 // Adds an album of that name (trimmed by the caller) at the end of the customer's albums.
-AlbumChange AddAlbum(const QString& customerId, const QString& name);
+AlbumChange AddAlbum(const QString& customerId, const QString& name, UndoStep* undo = nullptr);
 
 // Renames the album and the picks in it. Every album of the old name is renamed (a
 // customer may have two of one name from the default list). Gone leaves nothing changed.
-AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const QString& newName);
+AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const QString& newName,
+                        UndoStep* undo = nullptr);
 
 // Deletes the album with every pick in it, repeated picks included; albums of the same name
 // of other customers stay. Gone when there was no such album: picks of that name, if any
 // were left, are removed all the same.
-AlbumChange DeleteAlbum(const QString& customerId, const QString& name);
+AlbumChange DeleteAlbum(const QString& customerId, const QString& name, UndoStep* undo = nullptr);
 
 // The picks the album grid shows for an album: the album's, or with "全部" all the
 // customer's. Picks of samples that are gone do not count.
