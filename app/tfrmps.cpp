@@ -123,6 +123,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
     ConnectBrowsing();
     ConnectAlbums();
+    ConnectUndo();
     backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }
@@ -275,6 +276,7 @@ void Tfrmps::StartDailyBackup() {
 
 void Tfrmps::closeEvent(QCloseEvent* event) {
     widgets::GuardHandler(BoxParent(), [this] { SavePendingNote(); });
+    ClearUndo();
     if (full_) full_->hide();
     backup_->Stop();  // a copy cut short leaves no file behind
     QWidget::closeEvent(event);

@@ -35,6 +35,7 @@
 
 #include "workspace/full_screen_host.h"
 #include "workspace/statistics_line.h"
+#include "workspace/undo_history.h"
 #include "workspace/workspace_state.h"
 
 namespace widgets {
@@ -159,6 +160,13 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void RemovePick(int cell);
     void SpeedButton1Click();  // pick the sample shown large
 
+    // Undo of the current customer's last changes (tfrmps_undo.cpp), newest first.
+    void btnundoClick();
+    // Keeps what an operation changed for the undo button: the step an operation of
+    // workspace_operations.h filled in (one of nothing is ignored).
+    void RecordUndo(workspace::UndoStep step);
+    const workspace::UndoHistory& undoHistory() const { return undo_; }
+
     // What the full-screen viewer asks of the workspace.
     workspace::WorkspaceState& SharedState() override { return state_; }
     bool WidescreenTicked() const override;
@@ -168,6 +176,7 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void StepPrevious() override { Image24Click(); }
     void StepNext() override { Image25Click(); }
     void PickCurrentSample() override { SpeedButton1Click(); }
+    void UndoLastStep() override { btnundoClick(); }
     void DrawFittedInto(workspace::PictureScreen* screen, const QString& file) override {
         DrawFitted(screen, file);
     }
@@ -216,6 +225,11 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     std::function<void()> Guarded(void (Tfrmps::*handler)());
     void ConnectBrowsing();
     void ConnectAlbums();
+    void ConnectUndo();
+    // Forgets every step: another customer is chosen, or none, or the program closes.
+    void ClearUndo();
+    // Every view read afresh after an undo, and its line shown.
+    void ShowUndone(const workspace::UndoOutcome& outcome);
     // The station's previews, for the views, the cells and the outputs.
     void OpenPreviews();
     // The cells of the strip and the album grid drawn again on a scaled screen's device
@@ -256,6 +270,7 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ShowSampleAlbums();
 
     workspace::WorkspaceState state_;
+    workspace::UndoHistory undo_;
     TitleStrip* title_ = nullptr;
     QWidget* topRow_ = nullptr;
     QFrame* Shape2 = nullptr;

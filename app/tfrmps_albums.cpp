@@ -70,11 +70,13 @@ void Tfrmps::Image28Click() {
     const QString name = albums_->TypedName().trimmed();
     if (name.isEmpty()) return;
     // Against the tabs, and in the database against what another station added meanwhile.
+    workspace::UndoStep undo;
     if (AlbumCaptions().contains(name) ||
-        workspace::AddAlbum(state_.customerId, name) == AlbumChange::NameExists) {
+        workspace::AddAlbum(state_.customerId, name, &undo) == AlbumChange::NameExists) {
         widgets::Dialogs::Current().Message(BoxParent(), kDuplicate);
         return;
     }
+    RecordUndo(std::move(undo));
     albums_->AddAlbumTab(name);
     albums_->ActivateAlbum(static_cast<int>(AlbumCaptions().size()) - 1);
 }
@@ -95,8 +97,9 @@ void Tfrmps::Image7Click() {
         return;
     }
     AlbumChange change = AlbumChange::Gone;
+    workspace::UndoStep undo;
     try {
-        change = workspace::RenameAlbum(state_.customerId, old, renamed);
+        change = workspace::RenameAlbum(state_.customerId, old, renamed, &undo);
     } catch (const data::DbError&) {
         dialogs.Message(BoxParent(), QStringLiteral("修改失败"));
         return;
@@ -109,6 +112,7 @@ void Tfrmps::Image7Click() {
         dialogs.Message(BoxParent(), QStringLiteral("修改失败"));
         return;
     }
+    RecordUndo(std::move(undo));
     albums_->SetAlbumCaption(active, renamed);
     state_.currentAlbum = renamed;
     // The grid's cells, the sample's albums and the statistics carry the name too.
@@ -132,12 +136,14 @@ void Tfrmps::Image4Click() {
         widgets::Answer::Yes)
         return;
     // An album another station deleted meanwhile is gone all the same: its tab goes too.
+    workspace::UndoStep undo;
     try {
-        workspace::DeleteAlbum(state_.customerId, name);
+        workspace::DeleteAlbum(state_.customerId, name, &undo);
     } catch (const data::DbError&) {
         dialogs.Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
+    RecordUndo(std::move(undo));
     albums_->RemoveAlbumTab(active);
     rpczctypelistChange();
     ShowPickChanges();
@@ -201,8 +207,10 @@ void Tfrmps::SpeedButton1Click() {
                                           QStringLiteral("中，确定要重复入选吗?")) ==
             widgets::Answer::No)
         return;
-    switch (workspace::PickSample(id, sampleId, album)) {
+    workspace::UndoStep undo;
+    switch (workspace::PickSample(id, sampleId, album, &undo)) {
         case workspace::PickResult::Picked:
+            RecordUndo(std::move(undo));
             break;
         case workspace::PickResult::SampleGone:  // deleted while the question was open
             return;
@@ -230,8 +238,10 @@ void Tfrmps::SpeedButton1Click() {
 }
 
 void Tfrmps::RemovePick(int cell) {
+    workspace::UndoStep undo;
     workspace::RemovePick(state_.customerId, albums_->SampleIdAt(cell).toLongLong(),
-                          albums_->AlbumAt(cell));
+                          albums_->AlbumAt(cell), &undo);
+    RecordUndo(std::move(undo));
     const int saved = albums_->ScrollPosition();
     const int count =
         std::max(1, workspace::AlbumPickCount(state_.customerId, state_.currentAlbum));

@@ -75,6 +75,13 @@ bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Left and Right step through the samples, except while a text box is typed in.
+        // Ctrl+Z takes back the last change; in a text box it is the box's own undo.
+        if (key == Qt::Key_Z &&
+            static_cast<QKeyEvent*>(event)->modifiers() == Qt::ControlModifier &&
+            !IsTextEntry(QApplication::focusWidget()) && !(full_ && full_->isVisible())) {
+            widgets::GuardHandler(BoxParent(), [&] { btnundoClick(); });
+            return true;
+        }
         if ((key == Qt::Key_Left || key == Qt::Key_Right) &&
             !IsTextEntry(QApplication::focusWidget()) && !(full_ && full_->isVisible())) {
             widgets::GuardHandler(BoxParent(),
@@ -116,6 +123,7 @@ void Tfrmps::RefreshCustomersAfterManagement() {
 }
 
 void Tfrmps::ClearCustomer() {
+    ClearUndo();
     Rzcbcustomer->clear();
     Rzcbcustomerid->clear();
     viewer_->StopAutoBrowse();
@@ -145,6 +153,7 @@ void Tfrmps::RzcbcustomerChange() {
     if (Rzcbcustomer->count() == 0) return;
 
     Rzcbcustomerid->setCurrentIndex(Rzcbcustomer->currentIndex());
+    if (Rzcbcustomerid->currentText() != state_.customerId) ClearUndo();
     state_.customerId = Rzcbcustomerid->currentText();
     const QString& id = state_.customerId;
     state_.customerPhotoPath = workspace::CustomerPhotoPath(id);
@@ -403,7 +412,9 @@ void Tfrmps::rezzyqEnter() {
 
 void Tfrmps::SpeedButton5Click() {
     const QString text = viewer_->Note();
-    workspace::StoreNote(state_.customerId, state_.currentSampleId, text);
+    workspace::UndoStep undo;
+    workspace::StoreNote(state_.customerId, state_.currentSampleId, text, &undo);
+    RecordUndo(std::move(undo));
     if (text.isEmpty() || text == kNotePrompt) viewer_->ClearNote();
     if (note_.any && note_.customerId == state_.customerId &&
         note_.sampleId == state_.currentSampleId)
@@ -414,8 +425,10 @@ void Tfrmps::SavePendingNote() {
     if (!note_.any) return;
     const QString text = viewer_->Note();
     if (text == note_.shown) return;
-    workspace::StoreNote(note_.customerId, note_.sampleId, text);
+    workspace::UndoStep undo;
+    workspace::StoreNote(note_.customerId, note_.sampleId, text, &undo);
     note_.shown = text;
+    RecordUndo(std::move(undo));
 }
 
 void Tfrmps::delphotoClick() {
@@ -430,12 +443,14 @@ void Tfrmps::delphotoClick() {
         return;
     const int d = workspace::DisplayNumberOf(customer, sampleId);
     // A sample another station deleted meanwhile is gone all the same: the views follow.
+    workspace::UndoStep undo;
     try {
-        workspace::DeleteSample(customer, sampleId);
+        workspace::DeleteSample(customer, sampleId, &undo);
     } catch (const data::DbError&) {
         widgets::Dialogs::Current().Message(BoxParent(), QStringLiteral("删除失败！"));
         return;
     }
+    RecordUndo(std::move(undo));
     if (note_.any && note_.sampleId == sampleId) note_.any = false;  // gone with its sample
     const int newMaximum = strip_->Maximum() - 1;
     strip_->SetMaximum(newMaximum);

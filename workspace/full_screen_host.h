@@ -23,6 +23,8 @@ class FullScreenHost {
     virtual void StepPrevious() = 0;
     virtual void StepNext() = 0;
     virtual void PickCurrentSample() = 0;
+    // Takes back the customer's last change (Ctrl+Z).
+    virtual void UndoLastStep() = 0;
     // Draws file fitted into screen as the large view does (zoom percent included).
     virtual void DrawFittedInto(PictureScreen* screen, const QString& file) = 0;
     // The workspace's large view, redrawn when the viewer is left.

@@ -60,6 +60,10 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     SpeedButton1->setCaption(QStringLiteral("选入相册"));
     SpeedButton1->setAccent(true);
     SpeedButton1->setFixedHeight(44);
+    btnundo = new widgets::CaptionButton(QStringLiteral("撤销"), RzPanel4, QSize(44, 44));
+    btnundo->setObjectName(QStringLiteral("btnundo"));
+    btnundo->setToolTip(QStringLiteral("撤销上一步操作 (Ctrl+Z)"));
+    btnundo->setEnabled(false);
 
     rzcbwidthsale = new QCheckBox(QStringLiteral("宽屏纠正"), RzPanel4);
     rzcbwidthsale->setObjectName(QStringLiteral("rzcbwidthsale"));
@@ -92,6 +96,12 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
         infoLayout->addWidget(label);
     }
 
+    lblundo = new QLabel(rzbphotoinfo);
+    lblundo->setObjectName(QStringLiteral("lblundo"));
+    lblundo->setTextFormat(Qt::PlainText);
+    lblundo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblundo->setStyleSheet(QStringLiteral("color: #d8a45a;"));
+
     tim6 = new QTimer(this);
     tim6->setObjectName(QStringLiteral("tim6"));
     tim6->setInterval(3000);
@@ -106,6 +116,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     connect(rzcbwidthsale, &QCheckBox::clicked, this, &SampleViewer::widescreenClicked);
     connect(SpeedButton1, &QToolButton::clicked, this, &SampleViewer::pickClicked);
     connect(delphoto, &QToolButton::clicked, this, &SampleViewer::deleteClicked);
+    connect(btnundo, &QToolButton::clicked, this, &SampleViewer::undoClicked);
     connect(SpeedButton5, &QToolButton::clicked, this, &SampleViewer::saveNoteClicked);
 }
 
@@ -161,6 +172,11 @@ void SampleViewer::ClearInfo() {
     lblyrxc->setToolTip(QString());
 }
 
+void SampleViewer::ShowUndoMessage(const QString& message) {
+    lblundo->setText(message);
+    lblundo->setToolTip(message);
+}
+
 void SampleViewer::Place(const QRect& viewPanel, const QRect& toolStrip, const QRect& shape3Rect,
                          const QRect& infoBox) {
     RzPanel9->setGeometry(viewPanel);
@@ -177,16 +193,22 @@ void SampleViewer::Place(const QRect& viewPanel, const QRect& toolStrip, const Q
     x += 6;
     SpeedButton1->move(x, top);
     x += SpeedButton1->width() + 4;
+    btnundo->move(x, top);
+    x += btnundo->width() + 4;
     delphoto->move(x, top);
     x += 52;
     rzcbwidthsale->setGeometry(x, 8, 110, 24);
-    const int noteWidth = std::max(120, shape3Rect.x() - x - 70);
-    rezzyq->setGeometry(x, 38, noteWidth, 28);
+    // The save button stays left of the separator; on a narrow screen the note box gives way.
     SpeedButton5->setFixedHeight(30);
+    const int noteWidth = std::max(80, shape3Rect.x() - x - 4 - SpeedButton5->width() - 6);
+    rezzyq->setGeometry(x, 38, noteWidth, 28);
     SpeedButton5->move(x + noteWidth + 4, 37);
     Shape3->setGeometry(shape3Rect);
     rzbphotoinfo->setGeometry(infoBox);
     rzbphotoinfo->setVisible(infoBox.width() > 60);
+    // Beside the box's title, to its right edge.
+    const int titleWidth = rzbphotoinfo->fontMetrics().horizontalAdvance(rzbphotoinfo->title());
+    lblundo->setGeometry(titleWidth + 24, 0, std::max(0, infoBox.width() - titleWidth - 34), 18);
 }
 
 }  // namespace workspace

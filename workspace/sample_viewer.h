@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "widgets/caption_button.h"
 #include "widgets/picture_button.h"
 #include "workspace/picture_screen.h"
 #include "workspace/workspace_operations.h"
@@ -44,6 +45,11 @@ class SampleViewer : public QObject, public PictureScreen {
     void ShowFile(const QString& caption, const QString& hint);
     void ShowAlbums(const QString& caption, const QString& hint);
     void ClearInfo();
+    // The line of the information box that says what the last undo did.
+    void ShowUndoMessage(const QString& message);
+    QString UndoMessage() const { return lblundo->text(); }
+    // The undo button is enabled while there is a step to take back.
+    void SetUndoEnabled(bool enabled) { btnundo->setEnabled(enabled); }
 
     // The note box; its text is the note as typed (the prompt is only its placeholder).
     QString Note() const { return rezzyq->text(); }
@@ -64,6 +70,7 @@ class SampleViewer : public QObject, public PictureScreen {
     void rotateClicked(bool clockwise);  // Image5, Image6
     void widescreenClicked();            // rzcbwidthsale
     void pickClicked();                  // SpeedButton1
+    void undoClicked();                  // btnundo
     void deleteClicked();                // delphoto
     void saveNoteClicked();              // SpeedButton5
     void noteEntered();                  // the note box receives the focus
@@ -84,6 +91,7 @@ class SampleViewer : public QObject, public PictureScreen {
     widgets::PictureButton* Image5 = nullptr;        // rotate clockwise
     widgets::PictureButton* Image6 = nullptr;        // rotate counter-clockwise
     widgets::PictureButton* SpeedButton1 = nullptr;  // pick into the current album
+    widgets::CaptionButton* btnundo = nullptr;       // take back the last change
     widgets::PictureButton* delphoto = nullptr;
     QLineEdit* rezzyq = nullptr;
     widgets::PictureButton* SpeedButton5 = nullptr;  // save the note
@@ -91,6 +99,7 @@ class SampleViewer : public QObject, public PictureScreen {
     QGroupBox* rzbphotoinfo = nullptr;
     QLabel* lblfilepath = nullptr;
     QLabel* lblyrxc = nullptr;
+    QLabel* lblundo = nullptr;  // on the box's title line
     QTimer* tim6 = nullptr;
 };
 

@@ -159,13 +159,17 @@ void TFrmfull::FormShow() {
     FitPictureArea();
     host_->DrawFittedInto(this, state.currentSampleFile);
     PlaceBar();
+    ShowAlbumChoice();
+    host_->PrefetchAround();
+}
+
+void TFrmfull::ShowAlbumChoice() {
     RCXC->clear();
     RCXC->addItem(kNoAlbumChosen);
     const QStringList captions = host_->AlbumCaptions();
     for (int i = 1; i < captions.size(); ++i) RCXC->addItem(captions[i]);
     const int active = host_->ActiveAlbumIndex();
     RCXC->setCurrentIndex(active > 0 ? RCXC->findText(captions[active], Qt::MatchExactly) : 0);
-    host_->PrefetchAround();
 }
 
 void TFrmfull::SpeedButton1Click() {
@@ -276,7 +280,12 @@ void TFrmfull::SpeedButton8Click() { host_->PickCurrentSample(); }
 
 bool TFrmfull::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && isVisible() && isActiveWindow()) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
+        if (key == Qt::Key_Z && press->modifiers() == Qt::ControlModifier) {
+            Guard([&] { host_->UndoLastStep(); });
+            return true;
+        }
         switch (key) {
             case Qt::Key_Escape:
                 Guard([&] { SpeedButton1Click(); });

@@ -66,6 +66,8 @@ class TFrmfull : public QWidget, public PictureScreen {
     // Covers the whole screen the workspace is on.
     void ShowOver(QWidget* workspace);
     void FormShow();
+    // The album choice filled from the workspace's tabs, its active album chosen.
+    void ShowAlbumChoice();
     void SpeedButton1Click();
     void SpeedButton3Click();
     void SpeedButton2Click();
