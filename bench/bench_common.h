@@ -93,6 +93,7 @@ int RunMakeDb(const QStringList& args);
 int RunPage(const QStringList& args);
 int RunAlbumPage(const QStringList& args);
 int RunPick(const QStringList& args);
+int RunUndoAlbum(const QStringList& args);
 // bench_space.cpp: backups, and giving free pages back, on the big database.
 int RunSpace(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.

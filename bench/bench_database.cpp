@@ -18,6 +18,7 @@
 #include "images/demo_photo.h"
 #include "images/picture_drawing.h"
 #include "images/thumbnail.h"
+#include "workspace/undo_history.h"
 #include "workspace/workspace_operations.h"
 #include "workspace/workspace_queries.h"
 #include "workspace/workspace_state.h"
@@ -384,6 +385,62 @@ int RunPick(const QStringList& args) {
                             << " plain_note_ms=" << ms(plainNoteMs)
                             << " plain_album_ms=" << ms(plainAlbumMs) << " album=" << album
                             << " runs=" << repeat << "\n";
+    } catch (const data::VerimondError& e) {
+        err << e.text() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunUndoAlbum(const QStringList& args) {
+    QTextStream err(stderr);
+    const QStringList positional = PositionalArgs(args, {"--repeat", "--picks"});
+    int repeat = 0;
+    int picks = 0;
+    if (positional.size() != 2 || !PositiveOption(args, "--repeat", 20, &repeat) ||
+        !PositiveOption(args, "--picks", 500, &picks)) {
+        err << "usage: verimond-bench undo-album DBFILE|SERVER.ini CUSTOMERID [--picks 500] "
+               "[--repeat N]\n";
+        return 2;
+    }
+    if (!OpenOurs(positional[0], err)) return 1;
+    const QString id = QString::number(positional[1].toLongLong());
+    const QString album = QStringLiteral("撤销测试");
+    try {
+        const data::Rows samples =
+            data::QueryRows("select id from photoinfo where customerid=" + id + " order by id");
+        if (samples.empty() || workspace::AddAlbum(id, album) != workspace::AlbumChange::Done) {
+            err << "customer " << id << " needs samples and no album named " << album << "\n";
+            return 1;
+        }
+        // The album's picks, the customer's samples in turn.
+        {
+            data::Transaction transaction;
+            for (int i = 0; i < picks; ++i)
+                data::Execute("insert into xcphoto(customerid,photoid,xcmc) values(" + id + "," +
+                              samples[i % samples.size()].value(0).toString() + ",'" +
+                              data::SqlQuote(album) + "')");
+            transaction.commit();
+        }
+        std::vector<double> deleteMs, undoMs;
+        workspace::UndoHistory history;
+        for (int i = 0; i < repeat; ++i) {
+            deleteMs.push_back(TimeMs([&] {
+                workspace::UndoStep step;
+                workspace::DeleteAlbum(id, album, &step);
+                history.Record(std::move(step));
+            }));
+            bool undone = false;
+            undoMs.push_back(TimeMs([&] { undone = history.UndoLast().undone; }));
+            if (!undone || workspace::AlbumPickCount(id, album) != picks) {
+                err << "the undo did not bring the album back with its " << picks << " picks\n";
+                return 1;
+            }
+        }
+        workspace::DeleteAlbum(id, album);
+        QTextStream(stdout) << "median_ms=" << QString::number(Median(undoMs), 'f', 2)
+                            << " delete_ms=" << QString::number(Median(deleteMs), 'f', 2)
+                            << " picks=" << picks << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
         return 1;

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("page")) return bench::RunPage(args);
     if (command == QLatin1String("album-page")) return bench::RunAlbumPage(args);
     if (command == QLatin1String("pick")) return bench::RunPick(args);
+    if (command == QLatin1String("undo-album")) return bench::RunUndoAlbum(args);
     if (command == QLatin1String("space")) return bench::RunSpace(args);
     if (command == QLatin1String("output-photos")) return bench::RunOutputPhotos(args);
     if (command == QLatin1String("stage")) return bench::RunStage(args);
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
            "       verimond-bench page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench album-page DBFILE CUSTOMERID [--repeat N]\n"
            "       verimond-bench pick DBFILE CUSTOMERID [--repeat N]\n"
+           "       verimond-bench undo-album DBFILE CUSTOMERID [--picks 500] [--repeat N]\n"
            "       verimond-bench space DBFILE [--delete 100] [--pages-per-step 128] "
            "[--pause 50]\n"
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
