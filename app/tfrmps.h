@@ -19,8 +19,9 @@
 //  ├── SampleViewer
 //  │   ├── RzPanel9 large view: Showimg
 //  │   └── RzPanel4 tools: Image24/25 previous/next, Image26/23 auto-browse (tim6),
-//  │                Image5/6 rotation, SpeedButton1 pick, delphoto, rzcbwidthsale,
-//  │                rezzyq and SpeedButton5 note, Shape3, rzbphotoinfo (lblfilepath, lblyrxc)
+//  │                Image5/6 rotation, SpeedButton1 pick, btnundo, delphoto, rzcbwidthsale,
+//  │                rezzyq and SpeedButton5 note, Shape3, rzbphotoinfo (lblfilepath, lblyrxc,
+//  │                lblundo)
 //  └── SampleStrip  RzPanel5: cells 1..12 (dissp frame, disimg, diszt picked), sbar1,
 //                   scrarr1/2
 //  TFrmfull, a window of its own, reaches the workspace through FullScreenHost.
