@@ -123,6 +123,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
     ConnectBrowsing();
     ConnectAlbums();
+    ConnectCompare();
     backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }
@@ -390,6 +391,7 @@ void Tfrmps::imglockClick() {
 
 void Tfrmps::RedrawLargeView() {
     if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
+    if (compare_.showing()) ShowComparePanes();
     DrawFitted(viewer_, state_.currentSampleFile);
     state_.rotationAngle = 0;  // drawn upright again
     PrefetchNeighbours();      // the neighbours drawn ahead with the old settings are no use
