@@ -276,6 +276,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     workspace::CompareView& Panes();
     // Shows a sample as a click on it would: the strip moved to it, ShowSample.
     void ShowSampleOf(qint64 sampleId);
+    // The display number a step from d goes to: the next one, or while samples are compared
+    // the next one no other pane shows; 0 when there is none.
+    int StepFrom(int d, int direction);
     // ShowSample's sample is the candidate now; true when the panes show it instead of the
     // large view.
     bool ComparePanesTake(qint64 sampleId);

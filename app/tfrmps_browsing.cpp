@@ -356,14 +356,14 @@ void Tfrmps::Image24Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
     if (d <= strip_->Minimum()) return;
-    StepTo(d - 1);
+    if (const int to = StepFrom(d, -1)) StepTo(to);
 }
 
 void Tfrmps::Image25Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
     if (d >= strip_->Maximum()) return;
-    StepTo(d + 1);
+    if (const int to = StepFrom(d, +1)) StepTo(to);
 }
 
 void Tfrmps::Image26Click() {
@@ -385,8 +385,9 @@ void Tfrmps::tim6Timer() {
         viewer_->StopAutoBrowse();
         return;
     }
-    if (d < strip_->Maximum()) {
-        StepTo(d + 1);
+    const int to = d < strip_->Maximum() ? StepFrom(d, +1) : 0;
+    if (to) {
+        StepTo(to);
     } else {
         viewer_->StopAutoBrowse();
     }

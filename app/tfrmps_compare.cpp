@@ -123,6 +123,16 @@ void Tfrmps::ShowSampleOf(qint64 sampleId) {
     ShowSample(1);
 }
 
+int Tfrmps::StepFrom(int d, int direction) {
+    if (!compare_.showing()) return d + direction;
+    // The candidate walks past the samples the other panes hold: each is compared already.
+    for (int n = d + direction; n >= strip_->Minimum() && n <= strip_->Maximum(); n += direction) {
+        const int pane = compare_.IndexOf(workspace::SampleOfDisplayNumber(state_.customerId, n));
+        if (pane < 0 || pane == compare_.candidate()) return n;
+    }
+    return 0;
+}
+
 bool Tfrmps::ComparePanesTake(qint64 sampleId) {
     if (compare_.empty()) return false;
     compare_.ReplaceCandidate(sampleId);

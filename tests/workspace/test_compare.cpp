@@ -248,6 +248,12 @@ class TestCompare : public QObject {
             << 1 << QList<int>{5} << QList<int>{+1, +1, +1} << QStringList{"1", "6*"};
         QTest::newRow("previous at the first")
             << 4 << QList<int>{2} << QList<int>{-1, -1, -1} << QStringList{"4", "1*"};
+        QTest::newRow("next passes over another pane's sample")
+            << 3 << QList<int>{1} << QList<int>{+1, +1} << QStringList{"3", "4*"};
+        QTest::newRow("previous passes over another pane's sample")
+            << 2 << QList<int>{4} << QList<int>{-1, -1} << QStringList{"2", "1*"};
+        QTest::newRow("nothing after but another pane's sample")
+            << 6 << QList<int>{5} << QList<int>{+1} << QStringList{"6", "5*"};
         QTest::newRow("clicked pane is the candidate")
             << 1 << QList<int>{3, 1} << QList<int>{+1} << QStringList{"2*", "3"};
     }
