@@ -124,6 +124,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     ConnectBrowsing();
     ConnectAlbums();
     ConnectUndo();
+    ConnectCompare();
     backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }
@@ -392,6 +393,7 @@ void Tfrmps::imglockClick() {
 
 void Tfrmps::RedrawLargeView() {
     if (state_.currentSampleFile.isEmpty() || (full_ && full_->isVisible())) return;
+    if (compare_.showing()) ShowComparePanes();
     DrawFitted(viewer_, state_.currentSampleFile);
     state_.rotationAngle = 0;  // drawn upright again
     PrefetchNeighbours();      // the neighbours drawn ahead with the old settings are no use

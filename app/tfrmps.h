@@ -19,21 +19,24 @@
 //  ├── SampleViewer
 //  │   ├── RzPanel9 large view: Showimg
 //  │   └── RzPanel4 tools: Image24/25 previous/next, Image26/23 auto-browse (tim6),
-//  │                Image5/6 rotation, SpeedButton1 pick, btnundo, delphoto, rzcbwidthsale,
-//  │                rezzyq and SpeedButton5 note, Shape3, rzbphotoinfo (lblfilepath, lblyrxc,
-//  │                lblundo)
+//  │                Image5/6 rotation, SpeedButton1 pick, btnundo, delphoto, btncompare,
+//  │                rzcbwidthsale, rezzyq and SpeedButton5 note, Shape3, rzbphotoinfo
+//  │                (lblfilepath, lblyrxc, lblundo)
+//  │   └── CompareView  over Showimg while samples are compared (over Panelimg in full screen)
 //  └── SampleStrip  RzPanel5: cells 1..12 (dissp frame, disimg, diszt picked), sbar1,
 //                   scrarr1/2
 //  TFrmfull, a window of its own, reaches the workspace through FullScreenHost.
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "workspace/compare_set.h"
 #include "workspace/full_screen_host.h"
 #include "workspace/statistics_line.h"
 #include "workspace/undo_history.h"
@@ -62,6 +65,7 @@ struct StudioSettings;
 namespace workspace {
 class AlbumPanel;
 class CellPictures;
+class CompareView;
 class PictureCache;
 struct FittedPicture;
 class LoginBox;
@@ -167,6 +171,19 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // workspace_operations.h filled in (one of nothing is ignored).
     void RecordUndo(workspace::UndoStep step);
     const workspace::UndoHistory& undoHistory() const { return undo_; }
+    // Compare: two to four samples side by side in the large view's place. The candidate is
+    // the sample shown: every step, pick or click that shows another sample puts it in the
+    // candidate's pane while the others stay.
+    void btncompareClick();            // starts a compare from the sample shown, or ends it
+    void disimgCtrlClick(int cell);    // the cell's sample joins the compare
+    void ComparePaneClick(int index);  // the pane's sample becomes the candidate
+    void ComparePaneClose(int index);
+    // Closes the compare; the candidate stays shown large.
+    void CloseCompare();
+    // Picks a pane's sample into the current album; the panes stay as they are.
+    void PickFromPane(qint64 sampleId);
+    const workspace::CompareSet& compareSet() const { return compare_; }
+    workspace::CompareView* compareView() const;
 
     // What the full-screen viewer asks of the workspace.
     workspace::WorkspaceState& SharedState() override { return state_; }
@@ -269,6 +286,26 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // statistics line read afresh.
     void ShowPickChanges();
     void ShowSampleAlbums();
+    void ConnectCompare();
+    workspace::CompareView& Panes();
+    // Shows a sample as a click on it would: the strip moved to it, ShowSample.
+    void ShowSampleOf(qint64 sampleId);
+    // The display number a step from d goes to: the next one, or while samples are compared
+    // the next one no other pane shows; 0 when there is none.
+    int StepFrom(int d, int direction);
+    // ShowSample's sample is the candidate now; true when the panes show it instead of the
+    // large view.
+    bool ComparePanesTake(qint64 sampleId);
+    void ShowComparePanes();
+    // After picks changed: the panes' albums lines.
+    void ShowCompareAlbums();
+    // Nothing compared any more; nothing redrawn.
+    void ForgetCompare();
+    // After the sample shown was deleted: the following sample, or with a compare open the
+    // panes without it.
+    void ShowAfterDeletion(qint64 deletedId);
+    // The panes go with the picture: over the full-screen viewer while it is up.
+    void FollowFullScreen();
 
     workspace::WorkspaceState state_;
     workspace::UndoHistory undo_;
@@ -293,6 +330,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     QString thumbnailFile_;
     QByteArray thumbnail_;
     std::unique_ptr<data::DailyBackup> backup_;
+    workspace::CompareSet compare_;
+    // Made again should the full-screen viewer it was put into be gone.
+    QPointer<workspace::CompareView> compareView_;
     bool shown_ = false;
     bool iconCheckFailed_ = false;
     // The sample the note box belongs to, and the note as it was shown.

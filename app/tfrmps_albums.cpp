@@ -18,6 +18,10 @@ using workspace::kAllAlbums;
 const QString kDuplicate = QStringLiteral("该分类名称已经存在,请重新输入!");
 const QString kSwitchToAnAlbum = QStringLiteral("请切换到要添加本样片的相册!");
 
+QString RepeatPickQuestion(const QString& album) {
+    return QStringLiteral("本照片已经入选相册") + album + QStringLiteral("中，确定要重复入选吗?");
+}
+
 }  // namespace
 
 void Tfrmps::ConnectAlbums() {
@@ -203,9 +207,7 @@ void Tfrmps::SpeedButton1Click() {
     // Only a sample of this customer, shown large right now, can be picked.
     if (state_.currentSampleFile.isEmpty() || !workspace::SampleExists(id, sampleId)) return;
     if (workspace::IsPicked(id, sampleId, album) &&
-        dialogs.Question(BoxParent(), QStringLiteral("本照片已经入选相册") + album +
-                                          QStringLiteral("中，确定要重复入选吗?")) ==
-            widgets::Answer::No)
+        dialogs.Question(BoxParent(), RepeatPickQuestion(album)) == widgets::Answer::No)
         return;
     workspace::UndoStep undo;
     switch (workspace::PickSample(id, sampleId, album, &undo)) {
@@ -235,6 +237,33 @@ void Tfrmps::SpeedButton1Click() {
         ShowPickChanges();
         dialogs.Message(BoxParent(), QStringLiteral("这已经到是后一幅作品!"));
     }
+}
+
+void Tfrmps::PickFromPane(qint64 sampleId) {
+    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
+    const QString album = state_.currentAlbum;
+    if (album == kAllAlbums) {
+        dialogs.Message(BoxParent(), kSwitchToAnAlbum);
+        return;
+    }
+    const QString id = state_.customerId;
+    if (id.isEmpty() || !workspace::SampleExists(id, sampleId)) return;
+    if (workspace::IsPicked(id, sampleId, album) &&
+        dialogs.Question(BoxParent(), RepeatPickQuestion(album)) == widgets::Answer::No)
+        return;
+    switch (workspace::PickSample(id, sampleId, album)) {
+        case workspace::PickResult::Picked:
+            break;
+        case workspace::PickResult::SampleGone:
+            return;
+        case workspace::PickResult::AlbumGone:
+            dialogs.Message(BoxParent(), kSwitchToAnAlbum);
+            return;
+    }
+    const int count = std::max(1, workspace::AlbumPickCount(id, album));
+    SetAlbumScroll(count, std::min(count, 4));
+    // No step: the panes stay; their markers, albums lines and the statistics follow.
+    ShowPickChanges();
 }
 
 void Tfrmps::RemovePick(int cell) {

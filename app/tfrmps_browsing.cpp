@@ -72,6 +72,15 @@ void Tfrmps::ConnectBrowsing() {
 }
 
 bool Tfrmps::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == full_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        FollowFullScreen();
+    // Esc ends a compare, except while a text box is typed in.
+    if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized() &&
+        !compare_.empty() && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        !IsTextEntry(QApplication::focusWidget())) {
+        widgets::GuardHandler(BoxParent(), [&] { CloseCompare(); });
+        return true;
+    }
     if (event->type() == QEvent::KeyPress && isActiveWindow() && !isMinimized()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Left and Right step through the samples, except while a text box is typed in.
@@ -127,6 +136,7 @@ void Tfrmps::ClearCustomer() {
     Rzcbcustomer->clear();
     Rzcbcustomerid->clear();
     viewer_->StopAutoBrowse();
+    ForgetCompare();
     state_.customerId.clear();
     state_.customerPhotoPath.clear();
     state_.currentSampleId = -1;
@@ -146,6 +156,7 @@ void Tfrmps::ClearCustomer() {
 
 void Tfrmps::RzcbcustomerChange() {
     SavePendingNote();
+    ForgetCompare();
     albums_->SetScrollEnabled(false);
     strip_->SetTrackEnabled(false);
     strip_->SetMinimum(0);
@@ -187,7 +198,14 @@ void Tfrmps::scrarr1Click() { strip_->Step(-1); }
 
 void Tfrmps::scrarr2Click() { strip_->Step(+1); }
 
-void Tfrmps::disimgClick(int cell) { ShowSample(cell); }
+void Tfrmps::disimgClick(int cell) {
+    // While a compare is open or being started, a click adds to it.
+    if (!compare_.empty()) {
+        disimgCtrlClick(cell);
+        return;
+    }
+    ShowSample(cell);
+}
 
 void Tfrmps::MoveStripTo(int position) { strip_->SetPosition(position); }
 
@@ -280,7 +298,7 @@ void Tfrmps::ShowSample(int cell) {
         viewer_->HideLargeView();
         viewer_->FitLargeView();
         if (full_) full_->FitPictureArea();
-        DrawFitted(ScreenShown(), file);
+        if (!ComparePanesTake(sample->id)) DrawFitted(ScreenShown(), file);
         ShowSampleInfo();
     } else {
         pictures_->WantNothing();
@@ -292,7 +310,7 @@ void Tfrmps::ShowSample(int cell) {
     state_.rotationAngle = 0;
     // Neighbours are drawn ahead once the sample's own picture is up: while the arrow key
     // is held, the threads draw what the customer is about to see, not what is passed over.
-    if (!file.isEmpty() && !pictures_->waiting()) PrefetchNeighbours();
+    if (!file.isEmpty() && !pictures_->waiting() && !compare_.showing()) PrefetchNeighbours();
 }
 
 void Tfrmps::PrefetchNeighbours() {
@@ -334,6 +352,7 @@ void Tfrmps::ShowSampleAlbums() {
 void Tfrmps::ShowPickChanges() {
     ShowSamplePage(strip_->Position(), state_.currentSampleId);
     ShowSampleAlbums();
+    ShowCompareAlbums();
     ShowStatistics();
 }
 
@@ -346,14 +365,14 @@ void Tfrmps::Image24Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
     if (d <= strip_->Minimum()) return;
-    StepTo(d - 1);
+    if (const int to = StepFrom(d, -1)) StepTo(to);
 }
 
 void Tfrmps::Image25Click() {
     if (state_.customerId.isEmpty()) return;
     const int d = workspace::DisplayNumberOf(state_.customerId, state_.currentSampleId);
     if (d >= strip_->Maximum()) return;
-    StepTo(d + 1);
+    if (const int to = StepFrom(d, +1)) StepTo(to);
 }
 
 void Tfrmps::Image26Click() {
@@ -375,8 +394,9 @@ void Tfrmps::tim6Timer() {
         viewer_->StopAutoBrowse();
         return;
     }
-    if (d < strip_->Maximum()) {
-        StepTo(d + 1);
+    const int to = d < strip_->Maximum() ? StepFrom(d, +1) : 0;
+    if (to) {
+        StepTo(to);
     } else {
         viewer_->StopAutoBrowse();
     }
@@ -400,6 +420,7 @@ void Tfrmps::rzcbwidthsaleClick() {
     if (!sample) return;
     QString file = sample->file;
     if (file.isEmpty()) file = kNoFile;
+    if (compare_.showing()) ShowComparePanes();
     viewer_->HideLargeView();
     DrawFitted(viewer_, file);
     viewer_->RevealLargeView();
@@ -460,7 +481,7 @@ void Tfrmps::delphotoClick() {
         strip_->SetPosition(1);
         strip_->SetPosition(std::min(d, newMaximum));
     }
-    ShowSample(1);
+    ShowAfterDeletion(sampleId);
     ShowAlbumPage(state_.customerId, albums_->ScrollMaximum() - albums_->ScrollPosition(),
                   state_.currentSampleId, state_.currentAlbum);
     ShowStatistics();

@@ -99,6 +99,7 @@ int RunSpace(const QStringList& args);
 // bench_workspace.cpp: the workspace window driven offscreen.
 int RunSwitch(const QStringList& args);
 int RunStep(const QStringList& args);
+int RunCompare(const QStringList& args);
 int RunHold(const QStringList& args);
 // bench_desk.cpp: the customer window.
 int RunDesk(const QStringList& args);

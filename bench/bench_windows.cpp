@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
     const QString command = args.isEmpty() ? QString() : args.takeFirst();
     if (command == QLatin1String("switch")) return bench::RunSwitch(args);
     if (command == QLatin1String("step")) return bench::RunStep(args);
+    if (command == QLatin1String("compare")) return bench::RunCompare(args);
     if (command == QLatin1String("hold")) return bench::RunHold(args);
     if (command == QLatin1String("desk")) return bench::RunDesk(args);
     if (command == QLatin1String("desk-create")) return bench::RunDeskCreate(args);

@@ -31,6 +31,7 @@
 #include "images/picture_drawing.h"
 #include "images/preview_store.h"
 #include "widgets/theme.h"
+#include "workspace/compare_view.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
 #include "workspace/sample_viewer.h"
@@ -432,6 +433,122 @@ int RunStep(const QStringList& args) {
         if (!building.isEmpty())
             QTextStream(stdout) << " building=" << building << " built_meanwhile=" << built;
         QTextStream(stdout) << "\n";
+    } catch (const data::VerimondError& e) {
+        err << e.text() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunCompare(const QStringList& args) {
+    QTextStream err(stderr);
+    const QStringList positional = PositionalArgs(args, {"--repeat"});
+    int repeat = 0;
+    if (positional.size() > 1 || !PositiveOption(args, "--repeat", 10, &repeat)) {
+        err << "usage: verimond-bench compare [FOLDER] [--repeat N]\n";
+        return 2;
+    }
+    const QString source = positional.isEmpty() ? kPhotoCache : positional[0];
+    if (!EnsurePhotos(source, err)) {
+        err << "cannot write the photos into " << source << "\n";
+        return 1;
+    }
+    RuntimeFolder runtime;
+    if (!runtime.ok()) {
+        err << "cannot prepare a runtime folder\n";
+        return 1;
+    }
+    try {
+        const QString customerId =
+            ImportIntoNewDatabase(runtime, source, QStringLiteral("对比测试"), err);
+        if (customerId.isEmpty()) return 1;
+        std::unique_ptr<app::Tfrmps> workspace = OpenWorkspace(err);
+        if (!workspace) return 1;
+        Choose(*workspace, IndexOfCustomer(*workspace, customerId));
+        Settle(*workspace);
+        if (!workspace->State().previews) {
+            err << "no preview store\n";
+            return 1;
+        }
+        customers::BuildPreviews(*workspace->State().previews,
+                                 customers::SamplePhotoFiles(customerId.toLongLong()),
+                                 images::Orientation::AsTaken);
+        const int samples = workspace->strip()->Maximum();
+        if (samples < 5) {
+            err << "the customer needs at least five samples\n";
+            return 1;
+        }
+        workspace::CompareView* view = workspace->compareView();
+        const auto waitForPanes = [&] {
+            QCoreApplication::processEvents();
+            while (!view->allDrawn())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        };
+        const auto settlePanes = [&] {
+            view->pool().waitForDone();
+            QCoreApplication::processEvents();
+            Settle(*workspace);
+        };
+        const auto show = [&](int displayNumber) {
+            workspace->strip()->SetPosition(displayNumber);
+            workspace->ShowSample(1);
+            Settle(*workspace);
+        };
+        std::vector<double> step, open, openAll, replace;
+        int wrong = 0;
+        for (int i = 0; i < repeat; ++i) {
+            const int from = 1 + i % (samples - 4);
+            // Baseline: one step of the large view, as `step` times it.
+            show(from);
+            step.push_back(TimeMs([&] {
+                workspace->Image25Click();
+                QCoreApplication::processEvents();
+                while (workspace->pictureCache().waiting())
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }));
+            // The sample shown plus three cells Ctrl+clicked at once.
+            show(from);
+            openAll.push_back(TimeMs([&] {
+                for (int cell = 2; cell <= 4; ++cell) workspace->disimgCtrlClick(cell);
+                waitForPanes();
+            }));
+            workspace->CloseCompare();
+            settlePanes();
+            // The fourth pane joining three that are up: every pane drawn at its new size.
+            show(from);
+            for (int cell = 2; cell <= 3; ++cell) workspace->disimgCtrlClick(cell);
+            waitForPanes();
+            settlePanes();
+            open.push_back(TimeMs([&] {
+                workspace->disimgCtrlClick(4);
+                waitForPanes();
+            }));
+            settlePanes();
+            // The candidate (the fourth) replaced by the next sample; the others stay.
+            replace.push_back(TimeMs([&] {
+                workspace->Image25Click();
+                waitForPanes();
+            }));
+            if (view->paneCount() != 4 ||
+                workspace::DisplayNumberOf(customerId, workspace->compareSet().candidateSample()) !=
+                    from + 4)
+                ++wrong;
+            workspace->CloseCompare();
+            settlePanes();
+        }
+        if (wrong) {
+            err << wrong << " runs did not compare the samples asked for\n";
+            return 1;
+        }
+        const double stepMs = Median(step);
+        QTextStream(stdout) << "open_ms=" << Ms(Median(open))
+                            << " open_at_once_ms=" << Ms(Median(openAll))
+                            << " replace_ms=" << Ms(Median(replace)) << " step_ms=" << Ms(stepMs)
+                            << " pane=" << view->PictureOf(0)->width() << "x"
+                            << view->PictureOf(0)->height() << " view=" << view->width() << "x"
+                            << view->height() << " screen=" << ScreenSize(*workspace)
+                            << " previews=on"
+                            << " samples=" << samples << " runs=" << repeat << "\n";
     } catch (const data::VerimondError& e) {
         err << e.text() << "\n";
         return 1;

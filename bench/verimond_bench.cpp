@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kWindowCommands[] = {"switch", "step", "hold", "desk", "desk-create"};
+const char* const kWindowCommands[] = {"switch", "step", "hold", "desk", "desk-create", "compare"};
 
 // The first argument that is not a screen option or its value.
 const char* CommandOf(int argc, char** argv) {
@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
            "       verimond-bench switch DBFILE CUSTOMERID [--other ID] [--repeat N]\n"
            "       verimond-bench step [FOLDER_OR_DB] [--customer ID] [--repeat N] "
            "[--no-prefetch]\n"
+           "       verimond-bench compare [FOLDER] [--repeat N]\n"
            "       verimond-bench hold [FOLDER] [--samples 50] [--interval 40] [--repeat N]\n"
            "       verimond-bench desk DBFILE [--repeat N] [--filter TEXT]\n"
            "       verimond-bench desk-create FOLDER [--repeat N] [--admin PATH]\n"

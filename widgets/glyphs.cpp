@@ -258,6 +258,14 @@ void Draw(QPainter& p, Glyph glyph) {
             Line(p, 13, 7, 17, 11);
             Line(p, 13, 20, 20, 20);
             break;
+        case Glyph::Compare:
+            p.drawRect(QRectF(3, 6, 8, 12));
+            p.drawRect(QRectF(13, 6, 8, 12));
+            break;
+        case Glyph::Close:
+            Line(p, 6, 6, 18, 18);
+            Line(p, 18, 6, 6, 18);
+            break;
         case Glyph::Remove:
             Circle(p, 12, 12, 9);
             Line(p, 7.5, 12, 16.5, 12);

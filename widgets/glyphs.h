@@ -41,6 +41,8 @@ enum class Glyph {
     ArrowDown,
     Add,
     Rename,
+    Compare,  // two pictures side by side
+    Close,
     Remove,  // keep last: kGlyphCount follows it
 };
 

@@ -38,6 +38,7 @@ QToolTip { color: #1e1e1e; background: #faf6ec; border: 1px solid #b9a27a; paddi
 QToolButton#PictureButton { border: 1px solid transparent; border-radius: 6px; padding: 2px; color: #e6e4de; }
 QToolButton#PictureButton:hover { background: rgba(255,255,255,0.08); border-color: rgba(255,255,255,0.12); }
 QToolButton#PictureButton:pressed { background: rgba(216,164,90,0.25); }
+QToolButton#PictureButton:checked { background: rgba(216,164,90,0.25); border-color: #d8a45a; }
 QToolButton#PictureButton[accent="true"] { background: #d8a45a; color: #1e1e1e; font-weight: bold; padding: 2px 12px; }
 QToolButton#PictureButton[accent="true"]:hover { background: #e6b774; }
 QComboBox { background: #262726; border: 1px solid #5a5b58; border-radius: 4px; padding: 3px 8px; min-height: 22px; }

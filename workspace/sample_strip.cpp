@@ -203,7 +203,10 @@ bool SampleStrip::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         for (int i = 0; i < kStripCells; ++i) {
             if (watched == disimg[i]) {
-                emit cellClicked(i + 1);
+                if (static_cast<QMouseEvent*>(event)->modifiers() & Qt::ControlModifier)
+                    emit cellCtrlClicked(i + 1);
+                else
+                    emit cellClicked(i + 1);
                 return true;
             }
         }

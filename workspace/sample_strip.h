@@ -64,7 +64,8 @@ class SampleStrip : public QFrame {
     void Step(int direction);
 
   signals:
-    void cellClicked(int cell);  // 1..12
+    void cellClicked(int cell);      // 1..12
+    void cellCtrlClicked(int cell);  // with Ctrl held: the cell's sample joins a compare
     void positionChanged(int position);
     void backClicked();     // scrarr1
     void forwardClicked();  // scrarr2

@@ -55,6 +55,9 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     Image5 = ToolButton(Glyph::RotateClockwise, QStringLiteral("顺时针旋转"), RzPanel4);
     Image6 = ToolButton(Glyph::RotateCounterClockwise, QStringLiteral("逆时针旋转"), RzPanel4);
     delphoto = ToolButton(Glyph::Delete, QStringLiteral("删除当前样片"), RzPanel4);
+    btncompare = ToolButton(Glyph::Compare, QStringLiteral("对比"), RzPanel4);
+    btncompare->setToolTip(QStringLiteral("对比: 当前样片与随后在下方点选的样片并排显示"));
+    btncompare->setCheckable(true);
     SpeedButton1 = new PictureButton(Glyph::Pick, QStringLiteral("把样片选入相册"), RzPanel4, 44,
                                      QColor(30, 30, 30));
     SpeedButton1->setCaption(QStringLiteral("选入相册"));
@@ -117,6 +120,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     connect(SpeedButton1, &QToolButton::clicked, this, &SampleViewer::pickClicked);
     connect(delphoto, &QToolButton::clicked, this, &SampleViewer::deleteClicked);
     connect(btnundo, &QToolButton::clicked, this, &SampleViewer::undoClicked);
+    connect(btncompare, &QToolButton::clicked, this, &SampleViewer::compareClicked);
     connect(SpeedButton5, &QToolButton::clicked, this, &SampleViewer::saveNoteClicked);
 }
 
@@ -196,6 +200,8 @@ void SampleViewer::Place(const QRect& viewPanel, const QRect& toolStrip, const Q
     btnundo->move(x, top);
     x += btnundo->width() + 4;
     delphoto->move(x, top);
+    x += 46;
+    btncompare->move(x, top);
     x += 52;
     rzcbwidthsale->setGeometry(x, 8, 110, 24);
     // The save button stays left of the separator; on a narrow screen the note box gives way.

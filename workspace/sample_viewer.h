@@ -61,6 +61,12 @@ class SampleViewer : public QObject, public PictureScreen {
     void StopAutoBrowse() { tim6->stop(); }
     bool AutoBrowsing() const { return tim6->isActive(); }
 
+    // The 对比 button shows whether a compare is open or being started.
+    void SetCompareChecked(bool on) { btncompare->setChecked(on); }
+    QToolButton* CompareButton() const { return btncompare; }
+    // The panel the large view lies in; compare panes take its place.
+    QWidget* ViewPanel() const { return RzPanel9; }
+
   signals:
     void previousClicked();              // Image24
     void nextClicked();                  // Image25
@@ -74,6 +80,7 @@ class SampleViewer : public QObject, public PictureScreen {
     void deleteClicked();                // delphoto
     void saveNoteClicked();              // SpeedButton5
     void noteEntered();                  // the note box receives the focus
+    void compareClicked();               // btncompare
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -93,6 +100,7 @@ class SampleViewer : public QObject, public PictureScreen {
     widgets::PictureButton* SpeedButton1 = nullptr;  // pick into the current album
     widgets::CaptionButton* btnundo = nullptr;       // take back the last change
     widgets::PictureButton* delphoto = nullptr;
+    widgets::PictureButton* btncompare = nullptr;  // samples side by side
     QLineEdit* rezzyq = nullptr;
     widgets::PictureButton* SpeedButton5 = nullptr;  // save the note
     QFrame* Shape3 = nullptr;

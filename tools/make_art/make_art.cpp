@@ -148,11 +148,11 @@ QImage Placeholder(int width, int height, const QString& text, qreal glyphSide, 
 }
 
 const char* const kGlyphNames[widgets::kGlyphCount] = {
-    "Previous",   "Next",       "Play",      "Stop",     "RotateCW", "RotateCCW",
-    "Delete",     "Save",       "Pick",      "FullScr",  "ZoomIn",   "ZoomOut",
-    "Exit",       "Minimise",   "Maximise",  "WorkArea", "Help",     "About",
-    "LockOpen",   "LockClosed", "Customers", "Settings", "Print",    "ArrowLeft",
-    "ArrowRight", "ArrowUp",    "ArrowDown", "Add",      "Rename",   "Remove"};
+    "Previous", "Next",     "Play",      "Stop",       "RotateCW", "RotateCCW",  "Delete",
+    "Save",     "Pick",     "FullScr",   "ZoomIn",     "ZoomOut",  "Exit",       "Minimise",
+    "Maximise", "WorkArea", "Help",      "About",      "LockOpen", "LockClosed", "Customers",
+    "Settings", "Print",    "ArrowLeft", "ArrowRight", "ArrowUp",  "ArrowDown",  "Add",
+    "Rename",   "Compare",  "Close",     "Remove"};
 
 // Every glyph at 64, 32, 24 and 16 pixels, plus the disabled look at 32.
 QImage ContactSheet() {
