@@ -123,6 +123,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
 
     ConnectBrowsing();
     ConnectAlbums();
+    ConnectTouch();
     backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "widgets/picture_button.h"
+#include "widgets/touch_gestures.h"
 #include "workspace/picture_screen.h"
 #include "workspace/workspace_operations.h"
 
@@ -55,6 +56,9 @@ class SampleViewer : public QObject, public PictureScreen {
     void StopAutoBrowse() { tim6->stop(); }
     bool AutoBrowsing() const { return tim6->isActive(); }
 
+    // Finger gestures on the large view, for the workspace to step and open full screen.
+    widgets::TouchGestures* LargeViewTouch() const { return showimgTouch_; }
+
   signals:
     void previousClicked();              // Image24
     void nextClicked();                  // Image25
@@ -92,6 +96,7 @@ class SampleViewer : public QObject, public PictureScreen {
     QLabel* lblfilepath = nullptr;
     QLabel* lblyrxc = nullptr;
     QTimer* tim6 = nullptr;
+    widgets::TouchGestures* showimgTouch_ = nullptr;
 };
 
 }  // namespace workspace
