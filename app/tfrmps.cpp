@@ -125,6 +125,7 @@ Tfrmps::Tfrmps(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWind
     ConnectAlbums();
     ConnectUndo();
     ConnectCompare();
+    ConnectTouch();
     backup_ = std::make_unique<data::DailyBackup>();
     FormCreate();
 }

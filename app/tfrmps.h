@@ -248,6 +248,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     void ClearUndo();
     // Every view read afresh after an undo, and its line shown.
     void ShowUndone(const workspace::UndoOutcome& outcome);
+    // A swipe on the large view steps, a double tap opens the full-screen viewer.
+    void ConnectTouch();
     // The station's previews, for the views, the cells and the outputs.
     void OpenPreviews();
     // The cells of the strip and the album grid drawn again on a scaled screen's device

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "images/thumbnail.h"
+#include "widgets/touch_gestures.h"
 
 namespace workspace {
 namespace {
@@ -87,6 +88,26 @@ SampleStrip::SampleStrip(QWidget* parent) : QFrame(parent) {
     connect(scrarr1, &QToolButton::clicked, this, &SampleStrip::backClicked);
     connect(scrarr2, &QToolButton::clicked, this, &SampleStrip::forwardClicked);
     PlaceCells(kRowWidth + 2 * kLeft);
+    ConnectTouch();
+}
+
+void SampleStrip::ConnectTouch() {
+    using widgets::TouchGestures;
+    auto* touch = new TouchGestures(this);
+    touch->LeaveTouchesAt([this](QPoint at) {
+        for (QWidget* w = childAt(at); w && w != this; w = w->parentWidget())
+            if (w == sbar1 || w == scrarr1 || w == scrarr2) return true;
+        return false;
+    });
+    connect(touch, &TouchGestures::tapped, this, [this](QPoint at) {
+        for (int i = 0; i < kStripCells; ++i)
+            if (!disimg[i]->isHidden() && disimg[i]->geometry().contains(at)) {
+                emit cellClicked(i + 1);
+                return;
+            }
+    });
+    connect(touch, &TouchGestures::swipedLeft, this, [this] { Page(+1); });
+    connect(touch, &TouchGestures::swipedRight, this, [this] { Page(-1); });
 }
 
 void SampleStrip::PlaceControls(const QRect& left, const QRect& bar, const QRect& right) {
@@ -189,6 +210,12 @@ void SampleStrip::Step(int direction) {
     const int position = sbar1->value() + direction;
     if (sbar1->isEnabled() && position >= sbar1->minimum() && position <= sbar1->maximum())
         sbar1->setValue(position);
+}
+
+void SampleStrip::Page(int direction) {
+    if (!sbar1->isEnabled()) return;
+    sbar1->triggerAction(direction > 0 ? QAbstractSlider::SliderPageStepAdd
+                                       : QAbstractSlider::SliderPageStepSub);
 }
 
 void SampleStrip::SetFrameHighlighted(int index, bool blue) {

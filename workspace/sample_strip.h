@@ -62,6 +62,9 @@ class SampleStrip : public QFrame {
     // One step towards the first (-1) or the last (+1) sample while the bar is enabled and
     // the step stays within its range.
     void Step(int direction);
+    // A page of twelve towards the first (-1) or the last (+1) sample, as a click beside
+    // the bar's handle, while the bar is enabled.
+    void Page(int direction);
 
   signals:
     void cellClicked(int cell);      // 1..12
@@ -75,6 +78,8 @@ class SampleStrip : public QFrame {
 
   private:
     void PlaceCells(int stripWidth);
+    // A tap on a cell clicks it, a swipe pages; the bar and the arrows keep their touches.
+    void ConnectTouch();
     void SetFrameHighlighted(int index, bool blue);
 
     std::array<QFrame*, kStripCells> dissp{};    // cell frames

@@ -40,6 +40,7 @@ SampleViewer::SampleViewer(QWidget* workspace) : QObject(workspace) {
     RzPanel9->setPalette(viewPalette);
     Showimg = new QLabel(RzPanel9);
     Showimg->setObjectName(QStringLiteral("Showimg"));
+    showimgTouch_ = new widgets::TouchGestures(Showimg);
 
     RzPanel4 = new QFrame(workspace);
     RzPanel4->setObjectName(QStringLiteral("RzPanel4"));

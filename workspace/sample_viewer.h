@@ -12,6 +12,7 @@
 
 #include "widgets/caption_button.h"
 #include "widgets/picture_button.h"
+#include "widgets/touch_gestures.h"
 #include "workspace/picture_screen.h"
 #include "workspace/workspace_operations.h"
 
@@ -66,6 +67,8 @@ class SampleViewer : public QObject, public PictureScreen {
     QToolButton* CompareButton() const { return btncompare; }
     // The panel the large view lies in; compare panes take its place.
     QWidget* ViewPanel() const { return RzPanel9; }
+    // Finger gestures on the large view, for the workspace to step and open full screen.
+    widgets::TouchGestures* LargeViewTouch() const { return showimgTouch_; }
 
   signals:
     void previousClicked();              // Image24
@@ -109,6 +112,7 @@ class SampleViewer : public QObject, public PictureScreen {
     QLabel* lblyrxc = nullptr;
     QLabel* lblundo = nullptr;  // on the box's title line
     QTimer* tim6 = nullptr;
+    widgets::TouchGestures* showimgTouch_ = nullptr;
 };
 
 }  // namespace workspace

@@ -10,6 +10,7 @@
 #include "images/image_decoder.h"
 #include "images/picture_drawing.h"
 #include "widgets/handler_guard.h"
+#include "widgets/touch_gestures.h"
 #include "workspace/full_screen_host.h"
 #include "workspace/viewer_geometry.h"
 #include "workspace/workspace_state.h"
@@ -95,6 +96,7 @@ TFrmfull::TFrmfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
     connect(RCXC, &QComboBox::activated, this, [this] { Guard([&] { RCXCChange(); }); });
     zoomPool_.setMaxThreadCount(1);
     qApp->installEventFilter(this);
+    ConnectTouch();
 }
 
 TFrmfull::~TFrmfull() {
@@ -308,6 +310,36 @@ bool TFrmfull::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TFrmfull::ConnectTouch() {
+    using widgets::TouchGestures;
+    auto* touch = new TouchGestures(imgfull);
+    // A picture larger than the screen is looked over by dragging it; a whole one is
+    // swiped past.
+    touch->SwipeWhen(
+        [this] { return imgfull->width() <= width() && imgfull->height() <= height(); });
+    connect(touch, &TouchGestures::swipedLeft, this,
+            [this] { Guard([&] { SpeedButton2Click(); }); });
+    connect(touch, &TouchGestures::swipedRight, this,
+            [this] { Guard([&] { SpeedButton3Click(); }); });
+    connect(touch, &TouchGestures::dragged, imgfull, &ZoomablePicture::DragBy);
+    connect(touch, &TouchGestures::pinchStarted, this,
+            [this] { pinchFrom_ = host_ ? host_->SharedState().zoomPercent : 0; });
+    connect(touch, &TouchGestures::pinchChanged, this, &TFrmfull::PinchZoomTo);
+}
+
+void TFrmfull::PinchZoomTo(qreal scale) {
+    if (!host_) return;
+    const int& zoom = host_->SharedState().zoomPercent;
+    const int wanted = PinchZoom(zoom, pinchFrom_ * scale);
+    // By the buttons' own steps, so the percent and its label follow them exactly; each
+    // step's decode stops when the next one is asked for.
+    while (zoom != wanted) {
+        const int before = zoom;
+        SpeedButton4Click(wanted > zoom ? Tool::ZoomIn : Tool::ZoomOut);
+        if (zoom == before) return;  // no sample to zoom
+    }
 }
 
 }  // namespace workspace

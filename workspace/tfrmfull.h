@@ -82,6 +82,10 @@ class TFrmfull : public QWidget, public PictureScreen {
 
   private:
     void Guard(const std::function<void()>& handler);
+    // Swipes step, a pinch zooms by the buttons' steps, a slide drags the picture.
+    void ConnectTouch();
+    void PinchZoomTo(qreal scale);
+    int pinchFrom_ = 0;  // the zoom percent when the pinch began
     void PlaceBar();
     // Shows the zoomed picture decoded for request, unless a newer one was asked for.
     void ShowZoomed(quint64 request, const QImage& photo, QSize drawn);

@@ -1,5 +1,7 @@
 #include "workspace/viewer_geometry.h"
 
+#include <cmath>
+
 namespace workspace {
 
 int ZoomIn(int percent) {
@@ -10,6 +12,15 @@ int ZoomIn(int percent) {
 int ZoomOut(int percent) {
     percent = percent % 10 != 0 ? percent - percent % 10 : percent - 10;
     return percent < kMinZoom ? kMinZoom : percent;
+}
+
+int PinchZoom(int percent, double target) {
+    for (;;) {
+        const int next = target > percent ? ZoomIn(percent) : ZoomOut(percent);
+        if (next == percent || std::abs(next - target) >= std::abs(percent - target))
+            return percent;
+        percent = next;
+    }
 }
 
 QSize ZoomedSize(QSize photo, int percent, bool widescreen, int widescreenRatio) {

@@ -46,9 +46,14 @@ void ZoomablePicture::mouseMoveEvent(QMouseEvent* event) {
 
 void ZoomablePicture::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || offset_.isNull()) return;
-    move(pos() + offset_);
-    emit dragged(offset_);
+    DragBy(offset_);
     offset_ = QPoint();
+}
+
+void ZoomablePicture::DragBy(QPoint offset) {
+    if (offset.isNull()) return;
+    move(pos() + offset);
+    emit dragged(offset);
 }
 
 }  // namespace workspace

@@ -17,6 +17,8 @@ class ZoomablePicture : public QLabel {
     void SetZoomed(const QImage& photo);
     void ClearZoom();
     bool zoomed() const { return !photo_.isNull(); }
+    // Moves the picture by a drag's distance, as a mouse drag does on release.
+    void DragBy(QPoint offset);
     // The pixels held for the zoomed picture (decoded for the screen's device pixels).
     QSize zoomedPixels() const { return photo_.size(); }
 
