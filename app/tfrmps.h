@@ -288,6 +288,9 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // statistics line read afresh.
     void ShowPickChanges();
     void ShowSampleAlbums();
+    // Picks the sample into the current album after the checks and the repeat question the
+    // pick button asks, and keeps the step for undo; false when nothing was picked.
+    bool PickIntoCurrentAlbum(const QString& customerId, qint64 sampleId);
     void ConnectCompare();
     workspace::CompareView& Panes();
     // Shows a sample as a click on it would: the strip moved to it, ShowSample.

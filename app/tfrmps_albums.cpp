@@ -192,38 +192,42 @@ void Tfrmps::ShowAlbumSample(int cell) {
     ShowSample(1);
 }
 
-void Tfrmps::SpeedButton1Click() {
+bool Tfrmps::PickIntoCurrentAlbum(const QString& customerId, qint64 sampleId) {
     widgets::Dialogs& dialogs = widgets::Dialogs::Current();
     // Album, customer and sample are those of the moment of the click, whatever
     // happens while a question is open.
     const QString album = state_.currentAlbum;
     if (album == kAllAlbums) {
         dialogs.Message(BoxParent(), kSwitchToAnAlbum);
-        return;
+        return false;
     }
-    const QString id = state_.customerId;
-    if (id.isEmpty()) return;
-    const qint64 sampleId = state_.currentSampleId;
-    // Only a sample of this customer, shown large right now, can be picked.
-    if (state_.currentSampleFile.isEmpty() || !workspace::SampleExists(id, sampleId)) return;
-    if (workspace::IsPicked(id, sampleId, album) &&
+    if (customerId.isEmpty() || !workspace::SampleExists(customerId, sampleId)) return false;
+    if (workspace::IsPicked(customerId, sampleId, album) &&
         dialogs.Question(BoxParent(), RepeatPickQuestion(album)) == widgets::Answer::No)
-        return;
+        return false;
     workspace::UndoStep undo;
-    switch (workspace::PickSample(id, sampleId, album, &undo)) {
+    switch (workspace::PickSample(customerId, sampleId, album, &undo)) {
         case workspace::PickResult::Picked:
             RecordUndo(std::move(undo));
             break;
         case workspace::PickResult::SampleGone:  // deleted while the question was open
-            return;
+            return false;
         case workspace::PickResult::AlbumGone:
             dialogs.Message(BoxParent(), kSwitchToAnAlbum);
-            return;
+            return false;
     }
-
     // The album's end comes into view: the new pick under up to four earlier ones.
-    const int count = std::max(1, workspace::AlbumPickCount(id, album));
+    const int count = std::max(1, workspace::AlbumPickCount(customerId, album));
     SetAlbumScroll(count, std::min(count, 4));
+    return true;
+}
+
+void Tfrmps::SpeedButton1Click() {
+    const QString id = state_.customerId;
+    const qint64 sampleId = state_.currentSampleId;
+    // Only a sample of this customer, shown large right now, can be picked.
+    if (state_.currentAlbum != kAllAlbums && state_.currentSampleFile.isEmpty()) return;
+    if (!PickIntoCurrentAlbum(id, sampleId)) return;
 
     const int next = workspace::DisplayNumberOf(id, sampleId) + 1;
     const qint64 nextId = workspace::SampleOfDisplayNumber(id, next);
@@ -235,35 +239,13 @@ void Tfrmps::SpeedButton1Click() {
     } else {
         // The sample stays shown: its marker and albums show the new pick at once.
         ShowPickChanges();
-        dialogs.Message(BoxParent(), QStringLiteral("这已经到是后一幅作品!"));
+        widgets::Dialogs::Current().Message(BoxParent(), QStringLiteral("这已经到是后一幅作品!"));
     }
 }
 
 void Tfrmps::PickFromPane(qint64 sampleId) {
-    widgets::Dialogs& dialogs = widgets::Dialogs::Current();
-    const QString album = state_.currentAlbum;
-    if (album == kAllAlbums) {
-        dialogs.Message(BoxParent(), kSwitchToAnAlbum);
-        return;
-    }
-    const QString id = state_.customerId;
-    if (id.isEmpty() || !workspace::SampleExists(id, sampleId)) return;
-    if (workspace::IsPicked(id, sampleId, album) &&
-        dialogs.Question(BoxParent(), RepeatPickQuestion(album)) == widgets::Answer::No)
-        return;
-    switch (workspace::PickSample(id, sampleId, album)) {
-        case workspace::PickResult::Picked:
-            break;
-        case workspace::PickResult::SampleGone:
-            return;
-        case workspace::PickResult::AlbumGone:
-            dialogs.Message(BoxParent(), kSwitchToAnAlbum);
-            return;
-    }
-    const int count = std::max(1, workspace::AlbumPickCount(id, album));
-    SetAlbumScroll(count, std::min(count, 4));
     // No step: the panes stay; their markers, albums lines and the statistics follow.
-    ShowPickChanges();
+    if (PickIntoCurrentAlbum(state_.customerId, sampleId)) ShowPickChanges();
 }
 
 void Tfrmps::RemovePick(int cell) {

@@ -76,11 +76,11 @@ WorkspaceLayout ComputeWorkspaceLayout(QSize screen) {
                     L::kArrow + 8);
     l.scrarr2 = QRect(RightEdge(l.sbar1) - 7, l.scrarr1.y(), L::kArrow, L::kArrow);
 
-    // The tool buttons take the first 808 pixels of the tool strip, down to 760 where the
+    // The tool buttons take the first 854 pixels of the tool strip, down to 806 where the
     // information box would be narrower than 249 pixels; the box fills the rest when there
-    // is room for it.
-    const int tools = std::clamp(l.rightWidth - 264, 760, 808);
-    l.shape3 = QRect(std::min(tools, l.rightWidth - 160), 8, 1, L::kToolStripHeight - 16);
+    // is room for it, and keeps 130 pixels on the narrowest screens.
+    const int tools = std::clamp(l.rightWidth - 264, 806, 854);
+    l.shape3 = QRect(std::min(tools, l.rightWidth - 130), 8, 1, L::kToolStripHeight - 16);
     const int infoLeft = l.shape3.x() + 5;
     l.rzbphotoinfo =
         QRect(infoLeft, 0, std::max(0, l.rightWidth - infoLeft - 10), L::kToolStripHeight - 4);

@@ -1,5 +1,6 @@
 #include "workspace/compare_view.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QFutureWatcher>
 #include <QMouseEvent>
@@ -38,7 +39,16 @@ CompareView::CompareView(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     Paint(this, widgets::colours::kViewBackground);
     // Two threads at most: the rest of the machine keeps the window and the previews going.
-    pool_.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+    pool_.setMaxThreadCount(2);
+    // On a touch screen a tap on a pane makes it the candidate, as a click does; its pick and
+    // close buttons stay buttons.
+    touch_ = new widgets::TouchGestures(this);
+    touch_->LeaveTouchesAt(
+        [this](QPoint at) { return qobject_cast<QAbstractButton*>(childAt(at)) != nullptr; });
+    connect(touch_, &widgets::TouchGestures::tapped, this, [this](QPoint at) {
+        for (int i = 0; i < paneCount(); ++i)
+            if (PaneRect(i).contains(at)) emit paneClicked(i);
+    });
     hide();
 }
 

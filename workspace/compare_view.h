@@ -17,6 +17,7 @@
 
 #include "images/picture_drawing.h"
 #include "widgets/picture_button.h"
+#include "widgets/touch_gestures.h"
 
 namespace workspace {
 
@@ -61,6 +62,8 @@ class CompareView : public QWidget {
     // True once every pane shows its own drawing (not the thumbnail).
     bool allDrawn() const;
     QThreadPool& pool() { return pool_; }
+    // Finger gestures over the panes: the workspace steps the candidate on a swipe.
+    widgets::TouchGestures* Touch() const { return touch_; }
 
   signals:
     void paneClicked(int index);
@@ -100,6 +103,7 @@ class CompareView : public QWidget {
     images::DrawOptions look_;
     std::shared_ptr<const images::PreviewStore> previews_;
     QThreadPool pool_;
+    widgets::TouchGestures* touch_ = nullptr;
 };
 
 }  // namespace workspace

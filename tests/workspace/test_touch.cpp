@@ -6,10 +6,13 @@
 #include "support/touch_input.h"
 #include "support/workspace_fixture.h"
 #include "widgets/picture_button.h"
+#include "workspace/compare_set.h"
+#include "workspace/compare_view.h"
 #include "workspace/picture_cache.h"
 #include "workspace/sample_strip.h"
 #include "workspace/tfrmfull.h"
 #include "workspace/viewer_geometry.h"
+#include "workspace/workspace_queries.h"
 
 using testing_support::LargeView;
 using testing_support::TouchPinch;
@@ -235,6 +238,40 @@ class TestTouch : public QObject {
         QCOMPARE(clicked.count(), 1);
         QCOMPARE(f.currentDisplayNumber(), 3);
         QCOMPARE(f.strip()->Position(), 13);
+    }
+
+    // Over compared samples a swipe walks the candidate as the arrows do, a tap on a pane
+    // makes it the candidate, and a pane's close button stays a button.
+    void onComparedSamplesSwipesWalkTheCandidate() {
+        TouchFixture f;
+        f.workspace().disimgCtrlClick(3);
+        f.workspace().disimgCtrlClick(5);
+        const workspace::CompareSet& set = f.workspace().compareSet();
+        auto shown = [&] {
+            QStringList numbers;
+            for (int i = 0; i < set.count(); ++i)
+                numbers << QString::number(
+                               workspace::DisplayNumberOf(f.customer, set.samples()[i])) +
+                               (i == set.candidate() ? "*" : "");
+            return numbers.join(' ');
+        };
+        QCOMPARE(shown(), QStringLiteral("1 3 5*"));
+        workspace::CompareView* view = f.workspace().compareView();
+        QVERIFY(view && view->isVisible());
+        TouchSwipe(view, true);
+        QCOMPARE(shown(), QStringLiteral("1 3 6*"));
+        TouchSwipe(view, false);
+        QCOMPARE(shown(), QStringLiteral("1 3 5*"));
+        TouchTap(view, view->PaneRect(0).center());
+        QCOMPARE(shown(), QStringLiteral("1* 3 5"));
+        QAbstractButton* close = nullptr;
+        for (auto* button : view->findChildren<QAbstractButton*>())
+            if (button->parentWidget()->geometry() == view->PaneRect(1) &&
+                button->toolTip() == QStringLiteral("关闭此对比窗格"))
+                close = button;
+        QVERIFY(close);
+        TouchTap(close, close->rect().center());
+        QCOMPARE(shown(), QStringLiteral("1* 5"));
     }
 
     // The arrows and the tool buttons take touches as the clicks Qt makes of them, once.
