@@ -38,6 +38,11 @@ void CompareSet::ReplaceCandidate(qint64 sample) {
         Add(sample);
         return;
     }
+    // A sample is never in two panes: one shown already becomes the candidate instead.
+    if (const int shown = IndexOf(sample); shown >= 0) {
+        candidate_ = shown;
+        return;
+    }
     samples_[candidate_] = sample;
 }
 

@@ -29,7 +29,8 @@ class CompareSet {
     // (and is the candidate) until there are four, after that it replaces the candidate.
     void Add(qint64 sample);
     void SetCandidate(int index);
-    // The others stay; the candidate's pane shows sample. An empty set takes it as its first.
+    // The others stay; the candidate's pane shows sample, or when another pane shows it
+    // already, that pane becomes the candidate. An empty set takes it as its first.
     void ReplaceCandidate(qint64 sample);
     // The pane closes; the pane that takes its place (or the last) is the candidate if the
     // closed one was.

@@ -96,7 +96,8 @@ class TestCompare : public QObject {
   private slots:
     // The rules of the set, whatever the window does with them.
     void addingAndClosing_data() {
-        QTest::addColumn<QString>("steps");  // a<id> add, c<index> close, s<index> candidate
+        // a<id> add, c<index> close, s<index> candidate, r<id> replace the candidate
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QList<qint64>>("samples");
         QTest::addColumn<int>("candidate");
         QTest::newRow("two") << "a1 a2" << QList<qint64>{1, 2} << 1;
@@ -112,6 +113,9 @@ class TestCompare : public QObject {
             << "a1 a2 a3 c0" << QList<qint64>{2, 3} << 1;
         QTest::newRow("closing after the candidate keeps it")
             << "a1 a2 a3 s0 c2" << QList<qint64>{1, 2} << 0;
+        QTest::newRow("replacing") << "a1 a2 a3 r7" << QList<qint64>{1, 2, 7} << 2;
+        QTest::newRow("replacing by another pane's sample chooses that pane")
+            << "a1 a2 a3 r1" << QList<qint64>{1, 2, 3} << 0;
     }
     void addingAndClosing() {
         QFETCH(QString, steps);
@@ -123,6 +127,7 @@ class TestCompare : public QObject {
             if (step[0] == 'a') set.Add(value);
             if (step[0] == 'c') set.Close(value);
             if (step[0] == 's') set.SetCandidate(value);
+            if (step[0] == 'r') set.ReplaceCandidate(value);
         }
         QCOMPARE(QList<qint64>(set.samples().begin(), set.samples().end()), samples);
         QCOMPARE(set.candidate(), candidate);
