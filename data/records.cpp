@@ -11,6 +11,15 @@ QString SqlQuote(const QString& text) {
     return quoted;
 }
 
+QString SqlText(const QString& text) {
+    return QStringLiteral("'") + SqlQuote(text) + QStringLiteral("'");
+}
+
+int FirstNumber(const QString& sql) {
+    const Rows rows = QueryRows(sql);
+    return rows.empty() ? 0 : rows.front().value(0).toInt();
+}
+
 QString LookupValue(const QString& table, const QString& field, const QString& condition) {
     const Rows rows =
         QueryRows(QStringLiteral("select ") + field + QStringLiteral(" from ") + table +

@@ -8,6 +8,11 @@ namespace data {
 
 // Doubles every single quote, so the text can stand between single quotes in SQL.
 QString SqlQuote(const QString& text);
+// The text as an SQL string literal: quoted by SqlQuote, between single quotes.
+QString SqlText(const QString& text);
+
+// The first column of the statement's first row as a whole number; 0 when there is no row.
+int FirstNumber(const QString& sql);
 
 // The first row's value of field, as text; empty text when no row matches or it is NULL.
 QString LookupValue(const QString& table, const QString& field, const QString& condition);

@@ -21,15 +21,6 @@ const QString kSampleGone = QStringLiteral("样片已被删除");
 const QString kAlbumGone = QStringLiteral("相册已被删除或改名");
 const QString kNameTaken = QStringLiteral("相册名已被使用");
 
-QString Quoted(const QString& text) {
-    return QStringLiteral("'") + data::SqlQuote(text) + QStringLiteral("'");
-}
-
-int Count(const QString& sql) {
-    const data::Rows rows = data::QueryRows(sql);
-    return rows.empty() ? 0 : rows.front().value(0).toInt();
-}
-
 QString IdList(const std::vector<qint64>& ids) {
     QStringList list;
     list.reserve(static_cast<qsizetype>(ids.size()));
@@ -52,20 +43,22 @@ std::vector<qint64> AlbumIds(const std::vector<AlbumRow>& albums) {
 }
 
 int AlbumsNamed(const QString& customerId, const QString& name) {
-    return Count(QStringLiteral("select count(*) from customerxc where customerid=") + customerId +
-                 QStringLiteral(" and xcmc=") + Quoted(name));
+    return data::FirstNumber(QStringLiteral("select count(*) from customerxc where customerid=") +
+                             customerId + QStringLiteral(" and xcmc=") + data::SqlText(name));
 }
 
 bool SampleExists(const QString& customerId, qint64 sampleId) {
-    return Count(QStringLiteral("select count(*) from photoinfo where customerid=") + customerId +
-                 QStringLiteral(" and id=") + QString::number(sampleId)) > 0;
+    return data::FirstNumber(QStringLiteral("select count(*) from photoinfo where customerid=") +
+                             customerId + QStringLiteral(" and id=") + QString::number(sampleId)) >
+           0;
 }
 
 // Whether any of the rows of table with these ids is there.
 bool AnyIdTaken(const QString& table, const std::vector<qint64>& ids) {
     if (ids.empty()) return false;
-    return Count(QStringLiteral("select count(*) from ") + table +
-                 QStringLiteral(" where id in (") + IdList(ids) + QStringLiteral(")")) > 0;
+    return data::FirstNumber(QStringLiteral("select count(*) from ") + table +
+                             QStringLiteral(" where id in (") + IdList(ids) + QStringLiteral(")")) >
+           0;
 }
 
 // The picks back with their ids, a few hundred rows a statement.
@@ -77,7 +70,7 @@ void InsertPicks(const QString& customerId, const std::vector<PickRow>& picks) {
         for (size_t i = first; i < end; ++i)
             rows << QStringLiteral("(") + QString::number(picks[i].id) + QStringLiteral(",") +
                         customerId + QStringLiteral(",") + QString::number(picks[i].sampleId) +
-                        QStringLiteral(",") + Quoted(picks[i].album) + QStringLiteral(")");
+                        QStringLiteral(",") + data::SqlText(picks[i].album) + QStringLiteral(")");
         data::Execute(QStringLiteral("insert into xcphoto(id,customerid,photoid,xcmc) values") +
                       rows.join(QLatin1Char(',')));
     }
@@ -93,7 +86,7 @@ QString UndoPick(const UndoStep& step, QString* refused) {
                            QString::number(pick.id) + QStringLiteral(" and customerid=") +
                            step.customerId + QStringLiteral(" and photoid=") +
                            QString::number(pick.sampleId) + QStringLiteral(" and xcmc=") +
-                           Quoted(pick.album)) != 1) {
+                           data::SqlText(pick.album)) != 1) {
         *refused = QStringLiteral("这次入选已被移出");
         return {};
     }
@@ -128,7 +121,8 @@ QString UndoNote(const UndoStep& step, QString* refused) {
     }
     data::Execute(
         QStringLiteral("update photoinfo set zzyq=") +
-        (step.oldNote.isNull() ? QStringLiteral("null") : Quoted(step.oldNote.toString())) + where);
+        (step.oldNote.isNull() ? QStringLiteral("null") : data::SqlText(step.oldNote.toString())) +
+        where);
     return QStringLiteral("保存备注");
 }
 
@@ -158,14 +152,15 @@ QString UndoAlbumAdded(const UndoStep& step, QString* refused) {
     const AlbumRow& album = step.albums.front();
     if (data::ExecuteCount(QStringLiteral("delete from customerxc where id=") +
                            QString::number(album.id) + QStringLiteral(" and customerid=") +
-                           step.customerId + QStringLiteral(" and xcmc=") + Quoted(album.name)) !=
-        1) {
+                           step.customerId + QStringLiteral(" and xcmc=") +
+                           data::SqlText(album.name)) != 1) {
         *refused = kAlbumGone;
         return {};
     }
     // Picks another station made into the new album would be left without it.
-    if (Count(QStringLiteral("select count(*) from xcphoto where customerid=") + step.customerId +
-              QStringLiteral(" and xcmc=") + Quoted(album.name)) > 0) {
+    if (data::FirstNumber(QStringLiteral("select count(*) from xcphoto where customerid=") +
+                          step.customerId + QStringLiteral(" and xcmc=") +
+                          data::SqlText(album.name)) > 0) {
         *refused = QStringLiteral("相册中已有入选的样片");
         return {};
     }
@@ -175,20 +170,21 @@ QString UndoAlbumAdded(const UndoStep& step, QString* refused) {
 QString UndoAlbumRenamed(const UndoStep& step, QString* refused) {
     const int albums = static_cast<int>(step.albums.size());
     const QString ids = IdList(AlbumIds(step.albums));
-    if (Count(QStringLiteral("select count(*) from customerxc where customerid=") +
-              step.customerId + QStringLiteral(" and xcmc=") + Quoted(step.newName) +
-              QStringLiteral(" and id in (") + ids + QStringLiteral(")")) != albums ||
+    if (data::FirstNumber(QStringLiteral("select count(*) from customerxc where customerid=") +
+                          step.customerId + QStringLiteral(" and xcmc=") +
+                          data::SqlText(step.newName) + QStringLiteral(" and id in (") + ids +
+                          QStringLiteral(")")) != albums ||
         AlbumsNamed(step.customerId, step.newName) != albums)
         *refused = kAlbumGone;
     else if (AlbumsNamed(step.customerId, step.oldName) > 0)
         *refused = kNameTaken;
     if (!refused->isEmpty()) return {};
-    data::Execute(QStringLiteral("update customerxc set xcmc=") + Quoted(step.oldName) +
+    data::Execute(QStringLiteral("update customerxc set xcmc=") + data::SqlText(step.oldName) +
                   QStringLiteral(" where id in (") + ids + QStringLiteral(")"));
     // Every pick of the album follows it back, as every pick followed the rename.
-    data::Execute(QStringLiteral("update xcphoto set xcmc=") + Quoted(step.oldName) +
+    data::Execute(QStringLiteral("update xcphoto set xcmc=") + data::SqlText(step.oldName) +
                   QStringLiteral(" where customerid=") + step.customerId +
-                  QStringLiteral(" and xcmc=") + Quoted(step.newName));
+                  QStringLiteral(" and xcmc=") + data::SqlText(step.newName));
     return QStringLiteral("相册改名 ") + step.oldName + QStringLiteral(" → ") + step.newName;
 }
 
@@ -201,18 +197,19 @@ QString UndoAlbumDeleted(const UndoStep& step, QString* refused) {
     QStringList albums;
     for (const AlbumRow& album : step.albums)
         albums << QStringLiteral("(") + QString::number(album.id) + QStringLiteral(",") +
-                      step.customerId + QStringLiteral(",") + Quoted(album.name) +
+                      step.customerId + QStringLiteral(",") + data::SqlText(album.name) +
                       QStringLiteral(")");
     data::Execute(QStringLiteral("insert into customerxc(id,customerid,xcmc) values") +
                   albums.join(QLatin1Char(',')));
     InsertPicks(step.customerId, step.picks);
     // A pick of a sample another station deleted meanwhile would come back without it.
     if (!step.picks.empty() &&
-        Count(QStringLiteral("select count(*) from xcphoto x where x.customerid=") +
-              step.customerId + QStringLiteral(" and x.xcmc=") + Quoted(step.oldName) +
-              QStringLiteral(" and not exists (select 1 from photoinfo p where p.id=x.photoid "
-                             "and p.customerid=") +
-              step.customerId + QStringLiteral(")")) > 0) {
+        data::FirstNumber(
+            QStringLiteral("select count(*) from xcphoto x where x.customerid=") + step.customerId +
+            QStringLiteral(" and x.xcmc=") + data::SqlText(step.oldName) +
+            QStringLiteral(" and not exists (select 1 from photoinfo p where p.id=x.photoid "
+                           "and p.customerid=") +
+            step.customerId + QStringLiteral(")")) > 0) {
         *refused = kSampleGone;
         return {};
     }

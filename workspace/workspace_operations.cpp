@@ -18,18 +18,9 @@ namespace {
 const QString kAlbums = QStringLiteral("customerxc");
 const QString kPicks = QStringLiteral("xcphoto");
 
-QString Quoted(const QString& text) {
-    return QStringLiteral("'") + data::SqlQuote(text) + QStringLiteral("'");
-}
-
-int Count(const QString& sql) {
-    const data::Rows rows = data::QueryRows(sql);
-    return rows.empty() ? 0 : rows.front().value(0).toInt();
-}
-
 int AlbumsNamed(const QString& customerId, const QString& name) {
-    return Count(QStringLiteral("select count(*) from customerxc where customerid=") + customerId +
-                 QStringLiteral(" and xcmc=") + Quoted(name));
+    return data::FirstNumber(QStringLiteral("select count(*) from customerxc where customerid=") +
+                             customerId + QStringLiteral(" and xcmc=") + data::SqlText(name));
 }
 
 qint64 IdOf(const QSqlRecord& row) { return row.value(QStringLiteral("id")).toLongLong(); }
@@ -89,11 +80,11 @@ PickResult PickSample(const QString& customerId, qint64 sampleId, const QString&
     // The insert first: from here on no other station changes what is checked below.
     const data::Rows inserted = data::ExecuteReturning(
         QStringLiteral("insert into xcphoto(customerid,photoid,xcmc) values(") + customerId +
-        QStringLiteral(",") + sample + QStringLiteral(",") + Quoted(album) + QStringLiteral(")") +
-        kPickColumns);
+        QStringLiteral(",") + sample + QStringLiteral(",") + data::SqlText(album) +
+        QStringLiteral(")") + kPickColumns);
     PickResult refused = PickResult::Picked;
-    if (Count(QStringLiteral("select count(*) from photoinfo where customerid=") + customerId +
-              QStringLiteral(" and id=") + sample) == 0)
+    if (data::FirstNumber(QStringLiteral("select count(*) from photoinfo where customerid=") +
+                          customerId + QStringLiteral(" and id=") + sample) == 0)
         refused = PickResult::SampleGone;
     else if (AlbumsNamed(customerId, album) == 0)
         refused = PickResult::AlbumGone;
@@ -120,7 +111,7 @@ bool RemovePick(const QString& customerId, qint64 sampleId, const QString& album
     data::LockTableForWriting(kPicks);
     const data::Rows removed = data::ExecuteReturning(
         QStringLiteral("delete from xcphoto  where id=( select id from xcphoto where customerid=") +
-        customerId + QStringLiteral(" and xcmc=") + Quoted(album) +
+        customerId + QStringLiteral(" and xcmc=") + data::SqlText(album) +
         QStringLiteral(" and photoid=") + QString::number(sampleId) + QStringLiteral(" limit 1)") +
         kPickColumns);
     transaction.commit();
@@ -149,8 +140,8 @@ bool StoreNote(const QString& customerId, qint64 sampleId, const QString& text, 
     // The prompt is never a note.
     const int stored =
         !text.isEmpty() && text != kNotePrompt
-            ? data::ExecuteCount(QStringLiteral("update photoinfo set zzyq=") + Quoted(text) +
-                                 where)
+            ? data::ExecuteCount(QStringLiteral("update photoinfo set zzyq=") +
+                                 data::SqlText(text) + where)
             : data::ExecuteCount(QStringLiteral("update photoinfo set zzyq=''") + where);
     transaction.commit();
     const QString storedNote = text != kNotePrompt ? text : QString();
@@ -173,7 +164,7 @@ AlbumChange AddAlbum(const QString& customerId, const QString& name, UndoStep* u
     data::LockTableForWriting(kAlbums);
     const data::Rows inserted = data::ExecuteReturning(
         QStringLiteral("insert into customerxc(customerid,xcmc) values(") + customerId +
-        QStringLiteral(",") + Quoted(name) + QStringLiteral(") returning id"));
+        QStringLiteral(",") + data::SqlText(name) + QStringLiteral(") returning id"));
     if (AlbumsNamed(customerId, name) > 1) return AlbumChange::NameExists;
     transaction.commit();
     if (undo && !inserted.empty()) {
@@ -191,13 +182,13 @@ AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const
     if (newName == kAllAlbums || newName == oldName) return AlbumChange::NameExists;
     if (oldName == kAllAlbums) return AlbumChange::Reserved;
     const QString where = QStringLiteral(" where customerid=") + customerId +
-                          QStringLiteral(" and xcmc=") + Quoted(oldName);
+                          QStringLiteral(" and xcmc=") + data::SqlText(oldName);
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
     data::LockTableForWriting(kPicks);
     const data::Rows albums =
-        data::ExecuteReturning(QStringLiteral("update customerxc set xcmc=") + Quoted(newName) +
-                               where + QStringLiteral(" returning id"));
+        data::ExecuteReturning(QStringLiteral("update customerxc set xcmc=") +
+                               data::SqlText(newName) + where + QStringLiteral(" returning id"));
     const int renamed = static_cast<int>(albums.size());
     if (renamed == 0) {
         qCInfo(lcWorkspace, "album %s of customer %s to be renamed is gone",
@@ -207,7 +198,7 @@ AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const
     // More albums of the new name than were just renamed: one had it before.
     if (AlbumsNamed(customerId, newName) > renamed) return AlbumChange::NameExists;
     const data::Rows picks = data::ExecuteReturning(QStringLiteral("update xcphoto set xcmc=") +
-                                                    Quoted(newName) + where + kPickColumns);
+                                                    data::SqlText(newName) + where + kPickColumns);
     transaction.commit();
     if (undo) {
         *undo = {};
@@ -223,7 +214,7 @@ AlbumChange RenameAlbum(const QString& customerId, const QString& oldName, const
 
 AlbumChange DeleteAlbum(const QString& customerId, const QString& name, UndoStep* undo) {
     if (name == kAllAlbums) return AlbumChange::Reserved;
-    const QString quoted = Quoted(name);
+    const QString quoted = data::SqlText(name);
     data::Transaction transaction;
     data::LockTableForWriting(kAlbums);
     data::LockTableForWriting(kPicks);
@@ -250,12 +241,13 @@ AlbumChange DeleteAlbum(const QString& customerId, const QString& name, UndoStep
 
 int AlbumPickCount(const QString& customerId, const QString& album) {
     if (album == kAllAlbums)
-        return Count(QStringLiteral(
-                         "select count(*) as picinfocountzc from  V_xcphotoall where customerid=") +
-                     customerId);
-    return Count(
+        return data::FirstNumber(
+            QStringLiteral(
+                "select count(*) as picinfocountzc from  V_xcphotoall where customerid=") +
+            customerId);
+    return data::FirstNumber(
         QStringLiteral("select count(*) as picinfocountzc from  V_xcphoto where customerid=") +
-        customerId + QStringLiteral(" and xcmc=") + Quoted(album));
+        customerId + QStringLiteral(" and xcmc=") + data::SqlText(album));
 }
 
 void StoreWidescreenCorrection(bool on) {
