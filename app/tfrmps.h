@@ -302,6 +302,8 @@ class Tfrmps : public QWidget, public workspace::FullScreenHost {
     // large view.
     bool ComparePanesTake(qint64 sampleId);
     void ShowComparePanes();
+    // Turning and zooming one picture are off while the panes cover it.
+    void ShowPictureTools(bool on);
     // After picks changed: the panes' albums lines.
     void ShowCompareAlbums();
     // Nothing compared any more; nothing redrawn.

@@ -403,7 +403,7 @@ void Tfrmps::tim6Timer() {
 }
 
 void Tfrmps::Image5Click(bool clockwise) {
-    if (state_.currentSampleFile.isEmpty()) return;
+    if (state_.currentSampleFile.isEmpty() || compare_.showing()) return;
     state_.rotationAngle += clockwise ? 90 : -90;
     if (state_.rotationAngle == 360 || state_.rotationAngle == -360) state_.rotationAngle = 0;
     images::DrawOptions options = FittedOptions(viewer_);

@@ -107,6 +107,7 @@ void Tfrmps::CloseCompare() {
 void Tfrmps::ForgetCompare() {
     compare_.Clear();
     viewer_->SetCompareChecked(false);
+    ShowPictureTools(true);
     if (!compareView_) return;
     compareView_->Clear();
     compareView_->hide();
@@ -169,6 +170,12 @@ void Tfrmps::ShowComparePanes() {
     view.ShowPanes(panes, compare_.candidate());
     view.show();
     view.raise();
+    ShowPictureTools(false);
+}
+
+void Tfrmps::ShowPictureTools(bool on) {
+    viewer_->SetRotationEnabled(on);
+    if (full_) full_->SetPictureToolsEnabled(on);
 }
 
 void Tfrmps::ShowCompareAlbums() {

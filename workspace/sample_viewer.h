@@ -64,6 +64,11 @@ class SampleViewer : public QObject, public PictureScreen {
 
     // The 对比 button shows whether a compare is open or being started.
     void SetCompareChecked(bool on) { btncompare->setChecked(on); }
+    // The turn buttons are off while compared samples cover the large view.
+    void SetRotationEnabled(bool on) {
+        Image5->setEnabled(on);
+        Image6->setEnabled(on);
+    }
     QToolButton* CompareButton() const { return btncompare; }
     // The panel the large view lies in; compare panes take its place.
     QWidget* ViewPanel() const { return RzPanel9; }

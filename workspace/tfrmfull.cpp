@@ -190,9 +190,16 @@ void TFrmfull::SpeedButton2Click() {
     host_->StepNext();
 }
 
+void TFrmfull::SetPictureToolsEnabled(bool on) {
+    pictureTools_ = on;
+    for (QWidget* tool : {SpeedButton4, SpeedButton5, SpeedButton6, SpeedButton7})
+        tool->setEnabled(on);
+}
+
 void TFrmfull::SpeedButton4Click(Tool tool) {
     WorkspaceState& state = host_->SharedState();
-    if (state.currentSampleFile.isEmpty()) return;
+    // The keys and a pinch come here too.
+    if (!pictureTools_ || state.currentSampleFile.isEmpty()) return;
     switch (tool) {
         case Tool::RotateClockwise:
             viewerRotationAngle += 90;

@@ -73,6 +73,8 @@ class TFrmfull : public QWidget, public PictureScreen {
     void SpeedButton2Click();
     enum class Tool { RotateClockwise, RotateCounterClockwise, ZoomIn, ZoomOut };
     void SpeedButton4Click(Tool tool);
+    // Zoom and turn off while something else (compared samples) covers the picture.
+    void SetPictureToolsEnabled(bool on);
     void RCXCChange();
     void SpeedButton8Click();
 
@@ -98,6 +100,7 @@ class TFrmfull : public QWidget, public PictureScreen {
     // The newest zoom asked for; a decode for an older one stops.
     std::shared_ptr<std::atomic<quint64>> zoomWanted_ = std::make_shared<std::atomic<quint64>>(0);
     bool zoomPending_ = false;
+    bool pictureTools_ = true;
 };
 
 }  // namespace workspace

@@ -6,6 +6,7 @@
 #include "customers/customer_records.h"
 #include "data/records.h"
 #include "support/workspace_fixture.h"
+#include "widgets/picture_button.h"
 #include "widgets/theme.h"
 #include "workspace/compare_set.h"
 #include "workspace/compare_view.h"
@@ -412,9 +413,26 @@ class TestCompare : public QObject {
         QTRY_VERIFY(f.view()->allDrawn());
         QCOMPARE(f.view()->PictureOf(0)->pixmap().toImage().pixelColor(0, 0),
                  viewer.Panelimg->palette().color(QPalette::Window));
+        // Zoom and turn would act on the picture under the panes: they are off.
+        QVERIFY(!viewer.SpeedButton6->isEnabled());
+        const int zoom = f.workspace().State().zoomPercent;
+        viewer.SpeedButton4Click(workspace::TFrmfull::Tool::ZoomIn);
+        QVERIFY(!viewer.zoomPending());
+        QCOMPARE(f.workspace().State().zoomPercent, zoom);
         viewer.SpeedButton1Click();
         QCOMPARE(f.view()->parentWidget(), f.workspace().viewer()->ViewPanel());
         QVERIFY(f.view()->isVisible());
+        const auto turns = f.workspace().findChildren<widgets::PictureButton*>();
+        auto enabledTurns = [&] {
+            int on = 0;
+            for (auto* button : turns)
+                if (button->toolTip().contains(QStringLiteral("旋转")) && button->isEnabled()) ++on;
+            return on;
+        };
+        QCOMPARE(enabledTurns(), 0);
+        f.workspace().CloseCompare();
+        QCOMPARE(enabledTurns(), 2);
+        QVERIFY(viewer.SpeedButton6->isEnabled());
     }
 };
 
